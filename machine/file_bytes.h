@@ -1,0 +1,21 @@
+// Reading whole files of a machine image or of /sys with an upper bound on
+// their size, so that a huge or endless file (a character device, a FIFO)
+// cannot exhaust memory or hold the program.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vexa::machine {
+
+enum class FileStatus { Ok, Missing, Error };
+
+// Reads at most `limit` bytes; a file holding more is an error. Missing
+// means the path names nothing; `error` then stays empty.
+FileStatus readFileBytes(const std::string& path, size_t limit, std::vector<uint8_t>& bytes,
+                         std::string& error);
+FileStatus readFileText(const std::string& path, size_t limit, std::string& text, std::string& error);
+
+} // namespace vexa::machine

@@ -1,0 +1,213 @@
+#include "machine/host_machine.h"
+
+#include "machine/acpi_image.h"
+#include "machine/file_bytes.h"
+#include "machine/smbios_image.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cpuid.h>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <x86intrin.h>
+
+namespace vexa::machine {
+namespace {
+
+constexpr size_t kFirmwareTableLimit = 16 * 1024 * 1024;
+
+// Opens a device file for one access and closes it again; accesses are
+// rare enough that keeping descriptors open buys nothing.
+class DeviceFile {
+public:
+    DeviceFile(const std::string& path, int flags) : fd_(open(path.c_str(), flags | O_CLOEXEC)) {}
+    ~DeviceFile() {
+        if (fd_ >= 0) close(fd_);
+    }
+    DeviceFile(const DeviceFile&) = delete;
+    DeviceFile& operator=(const DeviceFile&) = delete;
+    bool isOpen() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+
+    // The whole range or nothing, restarting after signals.
+    bool readAt(uint64_t offset, void* out, size_t size) const {
+        auto* bytes = static_cast<uint8_t*>(out);
+        size_t done = 0;
+        while (done < size) {
+            const ssize_t got = pread(fd_, bytes + done, size - done, off_t(offset + done));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) return false;
+            done += size_t(got);
+        }
+        return true;
+    }
+    bool writeAt(uint64_t offset, const void* data, size_t size) const {
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        size_t done = 0;
+        while (done < size) {
+            const ssize_t put = pwrite(fd_, bytes + done, size - done, off_t(offset + done));
+            if (put < 0 && errno == EINTR) continue;
+            if (put <= 0) return false;
+            done += size_t(put);
+        }
+        return true;
+    }
+
+private:
+    int fd_;
+};
+
+// pread and pwrite take a signed offset; addresses at or above 2^63 cannot
+// be reached through the device files.
+bool offsetReachable(uint64_t offset, size_t size) {
+    return offset <= uint64_t(INT64_MAX) && size <= uint64_t(INT64_MAX) - offset;
+}
+
+uint64_t allowedProcessors() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(getpid(), sizeof set, &set) != 0) return ~0ull;
+    uint64_t mask = 0;
+    for (unsigned cpu = 0; cpu < 64; ++cpu)
+        if (CPU_ISSET(cpu, &set)) mask |= 1ull << cpu;
+    return mask;
+}
+
+} // namespace
+
+HostMachine::HostMachine(std::string sysRoot, std::string devRoot)
+    : sysRoot_(std::move(sysRoot)), devRoot_(std::move(devRoot)) {
+    const long online = sysconf(_SC_NPROCESSORS_ONLN);
+    processorCount_ = online > 0 ? unsigned(online) : 1;
+    usableProcessors_ = allowedProcessors();
+}
+
+unsigned HostMachine::processorCount() const { return processorCount_; }
+
+unsigned HostMachine::currentProcessor(uint64_t) const {
+    const int cpu = sched_getcpu();
+    return cpu >= 0 ? unsigned(cpu) : 0;
+}
+
+bool HostMachine::pinThread(int nativeTid, uint64_t affinity) {
+    if (affinity == 0 || (affinity & ~usableProcessors_) != 0) return false;
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    for (unsigned cpu = 0; cpu < 64; ++cpu)
+        if (affinity & (1ull << cpu)) CPU_SET(cpu, &set);
+    return sched_setaffinity(nativeTid, sizeof set, &set) == 0;
+}
+
+CpuidRegs HostMachine::doCpuid(unsigned, uint32_t leaf, uint32_t subleaf) {
+    // Runs on the calling thread; the caller pinned it to the processor.
+    CpuidRegs regs;
+    __cpuid_count(leaf, subleaf, regs.eax, regs.ebx, regs.ecx, regs.edx);
+    return regs;
+}
+
+bool HostMachine::doReadTsc(unsigned, uint64_t& value) {
+    value = __rdtsc();
+    return true;
+}
+
+bool HostMachine::doReadMsr(unsigned cpu, uint32_t index, uint64_t& value) {
+    const DeviceFile msr(devRoot_ + "/dev/cpu/" + std::to_string(cpu) + "/msr", O_RDONLY);
+    return msr.isOpen() && msr.readAt(index, &value, sizeof value);
+}
+
+bool HostMachine::doWriteMsr(unsigned cpu, uint32_t index, uint64_t value) {
+    const DeviceFile msr(devRoot_ + "/dev/cpu/" + std::to_string(cpu) + "/msr", O_WRONLY);
+    return msr.isOpen() && msr.writeAt(index, &value, sizeof value);
+}
+
+bool HostMachine::doReadPort(uint16_t port, unsigned width, uint32_t& value) {
+    const DeviceFile ports(devRoot_ + "/dev/port", O_RDONLY);
+    value = 0;
+    return ports.isOpen() && ports.readAt(port, &value, width);
+}
+
+bool HostMachine::doWritePort(uint16_t port, unsigned width, uint32_t value) {
+    const DeviceFile ports(devRoot_ + "/dev/port", O_WRONLY);
+    return ports.isOpen() && ports.writeAt(port, &value, width);
+}
+
+bool HostMachine::doReadPhysical(uint64_t address, std::span<uint8_t> out) {
+    if (!offsetReachable(address, out.size())) return false;
+    const DeviceFile memory(devRoot_ + "/dev/mem", O_RDONLY);
+    return memory.isOpen() && memory.readAt(address, out.data(), out.size());
+}
+
+bool HostMachine::doWritePhysical(uint64_t address, std::span<const uint8_t> data) {
+    if (!offsetReachable(address, data.size())) return false;
+    const DeviceFile memory(devRoot_ + "/dev/mem", O_WRONLY);
+    return memory.isOpen() && memory.writeAt(address, data.data(), data.size());
+}
+
+std::string HostMachine::pciConfigPath(PciAddress fn) const {
+    char name[32];
+    std::snprintf(name, sizeof name, "0000:%02x:%02x.%x", fn.bus, fn.device, fn.function);
+    return sysRoot_ + "/sys/bus/pci/devices/" + name + "/config";
+}
+
+bool HostMachine::doReadPciConfig(PciAddress fn, unsigned offset, std::span<uint8_t> out) {
+    std::fill(out.begin(), out.end(), 0xFF);
+    const DeviceFile config(pciConfigPath(fn), O_RDONLY);
+    if (!config.isOpen()) return errno == ENOENT;  // no such function: all ones
+    struct stat info {};
+    if (fstat(config.fd(), &info) != 0) return false;
+    // The file is as long as the function's configuration space (256 bytes
+    // for conventional PCI, 4096 with the extended space); registers past
+    // its end do not exist and read as all ones. A read that stops short
+    // inside it (unprivileged readers see only the first 64 bytes) fails.
+    const uint64_t size = uint64_t(std::max<off_t>(info.st_size, 0));
+    if (offset >= size) return true;
+    const size_t inside = size_t(std::min<uint64_t>(out.size(), size - offset));
+    return config.readAt(offset, out.data(), inside);
+}
+
+bool HostMachine::doWritePciConfig(PciAddress fn, unsigned offset, std::span<const uint8_t> data) {
+    const DeviceFile config(pciConfigPath(fn), O_WRONLY);
+    if (!config.isOpen()) return errno == ENOENT;  // no such function: the write goes nowhere
+    return config.writeAt(offset, data.data(), data.size());
+}
+
+std::optional<SmbiosData> HostMachine::smbios() const {
+    const std::string dir = sysRoot_ + "/sys/firmware/dmi/tables/";
+    std::vector<uint8_t> entryPoint, table;
+    std::string error;
+    if (readFileBytes(dir + "smbios_entry_point", 64, entryPoint, error) != FileStatus::Ok) return std::nullopt;
+    if (readFileBytes(dir + "DMI", kFirmwareTableLimit, table, error) != FileStatus::Ok) return std::nullopt;
+    SmbiosData data;
+    if (!smbiosFromEntryPointAndTable(entryPoint, std::move(table), data, error)) return std::nullopt;
+    return data;
+}
+
+std::vector<AcpiTable> HostMachine::acpiTables() const {
+    const std::string dir = sysRoot_ + "/sys/firmware/acpi/tables";
+    std::vector<std::string> names;
+    if (DIR* listing = opendir(dir.c_str())) {
+        while (const dirent* entry = readdir(listing)) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            struct stat info {};
+            if (stat((dir + "/" + name).c_str(), &info) == 0 && S_ISREG(info.st_mode)) names.push_back(name);
+        }
+        closedir(listing);
+    }
+    std::sort(names.begin(), names.end());
+    std::vector<AcpiTable> tables;
+    for (const std::string& name : names) {
+        std::vector<uint8_t> bytes;
+        std::string error;
+        if (readFileBytes(dir + "/" + name, kFirmwareTableLimit, bytes, error) != FileStatus::Ok) continue;
+        if (bytes.size() < 4) continue;
+        tables.push_back(AcpiTable{acpiSignature(bytes), std::move(bytes)});
+    }
+    return tables;
+}
+
+} // namespace vexa::machine

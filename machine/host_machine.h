@@ -1,0 +1,50 @@
+// The Linux system the program runs on. CPUID and the time-stamp counter
+// are the instructions themselves; MSRs, I/O ports, physical memory and PCI
+// configuration space go through /dev/cpu/N/msr, /dev/port, /dev/mem and
+// /sys/bus/pci; the firmware tables come from /sys/firmware. Whatever the
+// system does not offer (no such device, no permission) makes the access
+// fail quietly.
+#pragma once
+
+#include "machine/machine.h"
+
+#include <string>
+
+namespace vexa::machine {
+
+class HostMachine final : public Machine {
+public:
+    // `sysRoot` and `devRoot` prefix every /sys and /dev path (tests point
+    // them at a fake tree); empty means the real ones.
+    explicit HostMachine(std::string sysRoot = {}, std::string devRoot = {});
+
+    std::string description() const override { return "host"; }
+    unsigned processorCount() const override;
+    unsigned currentProcessor(uint64_t affinity) const override;
+    bool pinThread(int nativeTid, uint64_t affinity) override;
+
+    std::optional<SmbiosData> smbios() const override;
+    std::vector<AcpiTable> acpiTables() const override;
+
+protected:
+    CpuidRegs doCpuid(unsigned cpu, uint32_t leaf, uint32_t subleaf) override;
+    bool doReadTsc(unsigned cpu, uint64_t& value) override;
+    bool doReadMsr(unsigned cpu, uint32_t index, uint64_t& value) override;
+    bool doWriteMsr(unsigned cpu, uint32_t index, uint64_t value) override;
+    bool doReadPort(uint16_t port, unsigned width, uint32_t& value) override;
+    bool doWritePort(uint16_t port, unsigned width, uint32_t value) override;
+    bool doReadPhysical(uint64_t address, std::span<uint8_t> out) override;
+    bool doWritePhysical(uint64_t address, std::span<const uint8_t> data) override;
+    bool doReadPciConfig(PciAddress fn, unsigned offset, std::span<uint8_t> out) override;
+    bool doWritePciConfig(PciAddress fn, unsigned offset, std::span<const uint8_t> data) override;
+
+private:
+    std::string pciConfigPath(PciAddress fn) const;
+
+    std::string sysRoot_;
+    std::string devRoot_;
+    unsigned processorCount_;
+    uint64_t usableProcessors_;  // the processors the process may run on
+};
+
+} // namespace vexa::machine

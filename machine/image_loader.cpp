@@ -1,0 +1,202 @@
+#include "machine/image_loader.h"
+
+#include "machine/acpi_image.h"
+#include "machine/cpuid_topology.h"
+#include "machine/devices/acpi_pm_timer.h"
+#include "machine/devices/pci_config_ports.h"
+#include "machine/file_bytes.h"
+#include "machine/lspci_dump.h"
+#include "machine/manifest.h"
+#include "machine/smbios_image.h"
+#include "machine/text_scan.h"
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+
+namespace vexa::machine {
+namespace {
+
+constexpr size_t kTextFileLimit = 16 * 1024 * 1024;
+constexpr size_t kManifestLimit = 1024 * 1024;
+constexpr size_t kMemoryFileLimit = 64 * 1024 * 1024;
+constexpr double kDefaultTscMhz = 1000.0;
+
+// Loads one file of the image; Missing leaves `error` empty.
+FileStatus loadFile(const std::string& directory, const std::string& name, size_t limit, std::string& text,
+                    std::string& error) {
+    return readFileText(directory + "/" + name, limit, text, error);
+}
+
+FileStatus loadFile(const std::string& directory, const std::string& name, size_t limit, std::vector<uint8_t>& bytes,
+                    std::string& error) {
+    return readFileBytes(directory + "/" + name, limit, bytes, error);
+}
+
+std::string brandString(const CpuidLeaves& cpu) {
+    std::string brand;
+    for (uint32_t leaf = 0x80000002u; leaf <= 0x80000004u; ++leaf) {
+        const auto it = cpu.find(CpuidKey{leaf, 0});
+        if (it == cpu.end()) return {};
+        for (uint32_t reg : {it->second.eax, it->second.ebx, it->second.ecx, it->second.edx})
+            for (int byte = 0; byte < 4; ++byte) brand += char((reg >> (8 * byte)) & 0xFF);
+    }
+    return brand.substr(0, brand.find('\0'));
+}
+
+bool loadProcessors(const std::string& directory, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
+    std::string text;
+    const FileStatus status = loadFile(directory, "cpuid.txt", kTextFileLimit, text, error);
+    if (status == FileStatus::Error) return false;
+    CpuidDump dump;
+    if (status == FileStatus::Missing) {
+        // No dump: processors that answer zeros to every leaf.
+        dump.processors.assign(1, CpuidLeaves{});
+    } else {
+        // An image is written by hand or by a tool: a line that is not
+        // register data is a mistake to report, not noise to skip.
+        std::string why;
+        const bool parsed = parseCpuidDump(text, dump, why);
+        if (dump.skippedLines > 0) {
+            error = directory + "/cpuid.txt: line " + std::to_string(dump.firstSkippedLine) +
+                    ": not a CPUID dump line: " + dump.firstSkippedText;
+            return false;
+        }
+        if (!parsed) {
+            error = directory + "/cpuid.txt: " + why;
+            return false;
+        }
+    }
+    std::vector<CpuidLeaves> processors;
+    std::string why;
+    if (!buildProcessors(dump, ProcessorLayout{manifest.cpu.logicalProcessors, manifest.cpu.apicIds}, processors, why)) {
+        error = directory + "/machine.json: cpu: " + why;
+        return false;
+    }
+    double mhz = manifest.cpu.tscMhz.value_or(brandStringMhz(brandString(processors.front())));
+    if (mhz <= 0) mhz = kDefaultTscMhz;
+    hw.tsc = TimeStampCounter(uint64_t(std::llround(mhz * 1e6)));
+    for (CpuidLeaves& leaves : processors) hw.processors.emplace_back(std::move(leaves));
+    hw.msrs = MsrBank(unsigned(hw.processors.size()));
+    for (const MsrSetting& setting : manifest.cpu.msrs)
+        if (!hw.msrs.add(setting, why)) {
+            error = directory + "/machine.json: cpu.msrs: " + why;
+            return false;
+        }
+    return true;
+}
+
+bool loadPci(const std::string& directory, SimulatedHardware& hw, std::string& error) {
+    std::string text;
+    const FileStatus status = loadFile(directory, "lspci.txt", kTextFileLimit, text, error);
+    if (status == FileStatus::Error) return false;
+    if (status == FileStatus::Ok) {
+        PciDump dump;
+        std::string why;
+        if (!parseLspciDump(text, dump, why)) {
+            error = directory + "/lspci.txt: " + why;
+            return false;
+        }
+        for (const PciFunctionDump& function : dump.functions) hw.pci->addFunction(function.address, function.bytes);
+    }
+    return hw.ports.attach(std::make_unique<PciConfigPorts>(*hw.pci), error);
+}
+
+bool loadPorts(const std::string& directory, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
+    if (manifest.ports.acpiPmTimer && !hw.ports.attach(std::make_unique<AcpiPmTimer>(*manifest.ports.acpiPmTimer), error)) {
+        error = directory + "/machine.json: ports: " + error;
+        return false;
+    }
+    return true;
+}
+
+bool loadMemory(const std::string& directory, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
+    for (size_t i = 0; i < manifest.memory.size(); ++i) {
+        const MemoryRegionEntry& region = manifest.memory[i];
+        std::vector<uint8_t> content;
+        if (!region.file.empty()) {
+            const FileStatus status = loadFile(directory, region.file, kMemoryFileLimit, content, error);
+            if (status == FileStatus::Missing) error = directory + "/" + region.file + ": missing";
+            if (status != FileStatus::Ok) {
+                error = directory + "/machine.json: memory[" + std::to_string(i) + "]: " + error;
+                return false;
+            }
+        }
+        std::string why;
+        if (!hw.memory.addRegion(region.base, region.size, region.fill, content, why)) {
+            error = directory + "/machine.json: memory[" + std::to_string(i) + "]: " + why;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool loadFirmware(const std::string& directory, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
+    std::vector<uint8_t> bytes;
+    const FileStatus status = loadFile(directory, "smbios.bin", kTextFileLimit, bytes, error);
+    if (status == FileStatus::Error) return false;
+    if (status == FileStatus::Ok) {
+        SmbiosData data;
+        std::string why;
+        if (!parseSmbiosFile(bytes, manifest.smbios.version, data, why)) {
+            error = directory + "/smbios.bin: " + why;
+            return false;
+        }
+        hw.smbios = std::move(data);
+    }
+    std::string why;
+    if (!loadAcpiFolder(directory + "/acpi", hw.acpiTables, why)) {
+        error = directory + "/" + why;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+double brandStringMhz(std::string_view brand) {
+    // The last number followed by "GHz" or "MHz".
+    for (size_t unit = brand.size(); unit-- > 0;) {
+        const std::string_view tail = brand.substr(unit);
+        const bool ghz = startsWithNoCase(tail, "GHz");
+        if (!ghz && !startsWithNoCase(tail, "MHz")) continue;
+        size_t start = unit;
+        while (start > 0 && ((brand[start - 1] >= '0' && brand[start - 1] <= '9') || brand[start - 1] == '.')) --start;
+        double value = 0;
+        const auto [end, code] = std::from_chars(brand.data() + start, brand.data() + unit, value);
+        if (code != std::errc{} || end != brand.data() + unit || !(value > 0)) continue;
+        return ghz ? value * 1000.0 : value;
+    }
+    return 0;
+}
+
+std::unique_ptr<SimulatedMachine> loadMachineImage(const std::string& directory, std::string& error) {
+    error.clear();
+    std::error_code code;
+    if (!std::filesystem::is_directory(directory, code)) {
+        error = directory + ": not a machine image directory";
+        return nullptr;
+    }
+    Manifest manifest;
+    std::string text;
+    const FileStatus status = loadFile(directory, "machine.json", kManifestLimit, text, error);
+    if (status == FileStatus::Error) return nullptr;
+    if (status == FileStatus::Ok) {
+        std::string why;
+        if (!parseManifest(text, manifest, why)) {
+            error = directory + "/machine.json: " + why;
+            return nullptr;
+        }
+    }
+    SimulatedHardware hw;
+    hw.description = directory;
+    if (!loadProcessors(directory, manifest, hw, error) || !loadPci(directory, hw, error) ||
+        !loadPorts(directory, manifest, hw, error) || !loadMemory(directory, manifest, hw, error) ||
+        !loadFirmware(directory, manifest, hw, error))
+        return nullptr;
+    if (manifest.os.windows) hw.windows = *manifest.os.windows;
+    hw.deviceTree = manifest.os.deviceTree;
+    return std::make_unique<SimulatedMachine>(std::move(hw));
+}
+
+} // namespace vexa::machine

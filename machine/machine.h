@@ -1,0 +1,222 @@
+// The PC beneath the program. Every hardware access of every layer above
+// ends here: CPUID and the time-stamp counter of a logical processor, its
+// model-specific registers, I/O ports, physical memory, PCI configuration
+// space, the firmware tables and the facts the operating system would know.
+//
+// Two kinds of machine exist: the host (the Linux system the program runs
+// on, reached through /dev and /sys, failing cleanly where those are
+// missing) and simulated machines built from a machine image directory
+// (docs/machine-images.md). The public access functions record every access
+// in the access log when it is enabled and fail accesses that match an
+// injected fault before the machine sees them.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vexa::machine {
+
+struct CpuidRegs {
+    uint32_t eax = 0, ebx = 0, ecx = 0, edx = 0;
+    bool operator==(const CpuidRegs&) const = default;
+};
+
+struct PciAddress {
+    uint8_t bus = 0, device = 0, function = 0;
+    bool operator==(const PciAddress&) const = default;
+    auto operator<=>(const PciAddress&) const = default;
+};
+
+// Packs a configuration-space location the way an ECAM window lays it out:
+// bus << 20 | device << 15 | function << 12 | offset.
+constexpr uint64_t pciLinear(PciAddress a, unsigned offset) {
+    return (uint64_t(a.bus) << 20) | (uint64_t(a.device & 31) << 15) |
+           (uint64_t(a.function & 7) << 12) | (offset & 0xFFF);
+}
+
+// The SMBIOS entry point and structure table as the firmware publishes them.
+struct SmbiosData {
+    std::vector<uint8_t> entryPoint;  // "_SM_" or "_SM3_" structure; empty when unknown
+    std::vector<uint8_t> table;       // the structure table
+    uint8_t majorVersion = 0, minorVersion = 0, docRevision = 0;  // 0 when unknown
+    uint64_t tableAddress = 0;        // physical address the entry point names
+};
+
+struct AcpiTable {
+    std::string signature;       // four characters, e.g. "FACP"
+    std::vector<uint8_t> bytes;  // the whole table, header included
+};
+
+// What Windows would say about itself. The program is a 64-bit process on
+// 64-bit Windows 10 unless a machine image or a test says otherwise.
+struct WindowsIdentity {
+    uint32_t platformId = 2;  // 1 Windows 9x, 2 NT
+    uint32_t majorVersion = 10;
+    uint32_t minorVersion = 0;
+    uint32_t buildNumber = 19045;
+    std::string csdVersion;  // "Service Pack 1", empty when none
+    uint16_t servicePackMajor = 0;
+    uint16_t servicePackMinor = 0;
+    uint16_t suiteMask = 0x0100;  // single-user terminal services
+    uint8_t productType = 1;      // 1 workstation, 2 domain controller, 3 server
+    uint16_t processorArchitecture = 9;  // 0 x86, 6 IA-64, 9 x64
+    bool wow64Process = false;           // a 32-bit process on 64-bit Windows
+};
+
+// One node of the operating system's device tree. Node 0 is the root.
+struct DeviceNode {
+    int parent = -1;                              // index of the parent, -1 for the root
+    std::map<uint32_t, std::string> properties;   // registry property number -> text
+};
+
+enum class AccessKind : uint8_t { Cpuid, Tsc, Msr, Port, Memory, PciConfig };
+enum class AccessDir : uint8_t { Read, Write };
+
+struct Access {
+    AccessKind kind;
+    AccessDir dir;
+    uint32_t cpu;       // logical processor for Cpuid, Tsc and Msr; 0 otherwise
+    uint64_t address;   // leaf, MSR index, port, physical address or pciLinear()
+    uint32_t size;      // bytes (16 for CPUID: EAX, EBX, ECX, EDX)
+    uint64_t value;     // first eight bytes of the data, little-endian
+    bool ok;
+    uint32_t subleaf = 0;  // the ECX input of a CPUID access
+};
+
+// A rule that makes matching accesses fail as if the hardware did not answer.
+// CPUID, TSC and MSR accesses match when their leaf (0 for the TSC) or MSR
+// index lies in [first, last]; port, memory and PCI accesses match when any
+// byte they touch does (for PCI in pciLinear() numbering).
+struct Fault {
+    AccessKind kind;
+    std::optional<AccessDir> dir;  // both directions when empty
+    uint64_t first = 0;            // address range, inclusive
+    uint64_t last = ~0ull;
+    std::optional<uint32_t> cpu;   // every processor when empty
+};
+
+class Machine {
+public:
+    virtual ~Machine() = default;
+    Machine() = default;
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    // "host", or the image directory a simulated machine was loaded from.
+    virtual std::string description() const = 0;
+
+    // ---- Processors ----
+    virtual unsigned processorCount() const = 0;
+    // The logical processor a thread with this affinity mask runs on: the
+    // processor it is actually on for the host, the lowest processor of the
+    // mask for a simulated machine.
+    virtual unsigned currentProcessor(uint64_t affinity) const = 0;
+    // Restricts a thread (native id) to the processors of the mask; the
+    // simulated machine only checks the mask.
+    virtual bool pinThread(int nativeTid, uint64_t affinity) = 0;
+
+    // Every access below fails (false) for arguments out of range: a
+    // processor >= processorCount(), a port width other than 1, 2 or 4 or a
+    // port range past 0xFFFF, an empty or wrapping memory range, a PCI
+    // device > 31, function > 7, offset + size > 4096 or an empty PCI
+    // access. A read that fails leaves all ones in `value` / `out` for
+    // ports, memory and PCI (what a bus answers when nobody does), zero for
+    // MSRs and the TSC; cpuid() answers zeros.
+    CpuidRegs cpuid(unsigned cpu, uint32_t leaf, uint32_t subleaf);
+    uint64_t readTsc(unsigned cpu);
+    bool readMsr(unsigned cpu, uint32_t index, uint64_t& value);
+    bool writeMsr(unsigned cpu, uint32_t index, uint64_t value);
+
+    // ---- I/O ports (width 1, 2 or 4 bytes) ----
+    bool readPort(uint16_t port, unsigned width, uint32_t& value);
+    bool writePort(uint16_t port, unsigned width, uint32_t value);
+
+    // ---- Physical memory ----
+    bool readPhysical(uint64_t address, std::span<uint8_t> out);
+    bool writePhysical(uint64_t address, std::span<const uint8_t> data);
+
+    // ---- PCI configuration space (offset + size <= 4096) ----
+    // An absent function reads as all ones, as the hardware answers, and
+    // ignores writes; both succeed.
+    bool readPciConfig(PciAddress fn, unsigned offset, std::span<uint8_t> out);
+    bool writePciConfig(PciAddress fn, unsigned offset, std::span<const uint8_t> data);
+
+    // ---- Firmware tables and operating-system facts ----
+    virtual std::optional<SmbiosData> smbios() const { return std::nullopt; }
+    virtual std::vector<AcpiTable> acpiTables() const { return {}; }
+    virtual WindowsIdentity windowsIdentity() const { return {}; }
+    // Empty when the machine has no device tree to offer.
+    virtual std::vector<DeviceNode> deviceTree() const { return {}; }
+
+    // ---- Access log and fault injection ----
+    // The log keeps the first kAccessLogLimit accesses after it was enabled
+    // or cleared; later ones are not recorded.
+    static constexpr size_t kAccessLogLimit = 1'000'000;
+    void setLogging(bool on);
+    std::vector<Access> accessLog() const;
+    void clearAccessLog();
+    void injectFault(const Fault& fault);
+    void clearFaults();
+
+protected:
+    virtual CpuidRegs doCpuid(unsigned cpu, uint32_t leaf, uint32_t subleaf) = 0;
+    virtual bool doReadTsc(unsigned cpu, uint64_t& value) = 0;
+    virtual bool doReadMsr(unsigned cpu, uint32_t index, uint64_t& value) = 0;
+    virtual bool doWriteMsr(unsigned cpu, uint32_t index, uint64_t value) = 0;
+    virtual bool doReadPort(uint16_t port, unsigned width, uint32_t& value) = 0;
+    virtual bool doWritePort(uint16_t port, unsigned width, uint32_t value) = 0;
+    virtual bool doReadPhysical(uint64_t address, std::span<uint8_t> out) = 0;
+    virtual bool doWritePhysical(uint64_t address, std::span<const uint8_t> data) = 0;
+    virtual bool doReadPciConfig(PciAddress fn, unsigned offset, std::span<uint8_t> out) = 0;
+    virtual bool doWritePciConfig(PciAddress fn, unsigned offset,
+                                  std::span<const uint8_t> data) = 0;
+
+private:
+    bool faulted(const Access& access) const;
+    void record(const Access& access);
+    // Records the access and tells whether it may go on to the machine:
+    // `valid` says the arguments are in range; a matching fault stops it.
+    bool admit(Access& access, bool valid);
+
+    mutable std::mutex monitorLock_;
+    bool logging_ = false;
+    std::vector<Access> log_;
+    std::vector<Fault> faults_;
+};
+
+// ---- The machine of the process ----
+
+// The selected machine; the host when nothing else was selected.
+Machine& current();
+// Replaces the machine of the process (tests) and hands back the previous
+// one (null when none was selected yet); nullptr goes back to the host.
+std::unique_ptr<Machine> install(std::unique_ptr<Machine> machine);
+// Loads a machine image directory; null with a message in `error` when the
+// image cannot be used.
+std::unique_ptr<Machine> loadImage(const std::string& directory, std::string& error);
+// Selects the image named by VEXA_MACHINE, if any. False with a message when
+// the variable names an image that cannot be loaded.
+bool selectFromEnvironment(std::string& error);
+
+// Installs a machine for the lifetime of the object and restores the
+// previous selection afterwards.
+class ScopedMachine {
+public:
+    explicit ScopedMachine(std::unique_ptr<Machine> machine);
+    ~ScopedMachine();
+    ScopedMachine(const ScopedMachine&) = delete;
+    ScopedMachine& operator=(const ScopedMachine&) = delete;
+    Machine& get() { return *machine_; }
+
+private:
+    Machine* machine_;
+    std::unique_ptr<Machine> previous_;
+};
+
+} // namespace vexa::machine

@@ -1,0 +1,60 @@
+// machine.json, the manifest of a machine image: one section per component
+// ("cpu", "pci", "ports", "memory", "os", "smbios"), each optional, so that
+// later components add sections and keys without touching older images.
+// Numbers may be JSON numbers or strings ("0x808", "2048"). A key the
+// schema does not know is an error, which catches misspelt names.
+// docs/machine-images.md describes every key.
+#pragma once
+
+#include "machine/machine.h"
+#include "machine/smbios_image.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexa::machine {
+
+// A model-specific register that reads back a fixed value, on every
+// processor or on the listed ones; writes store the new value per
+// processor unless the register is read-only.
+struct MsrSetting {
+    uint32_t index = 0;
+    uint64_t value = 0;
+    bool readOnly = false;
+    std::vector<unsigned> cpus;  // empty: every processor
+};
+
+struct MemoryRegionEntry {
+    uint64_t base = 0;
+    uint64_t size = 0;
+    std::string file;  // raw bytes placed at `base`, relative to the image; empty: none
+    uint8_t fill = 0xFF;
+};
+
+struct Manifest {
+    struct Cpu {
+        std::optional<unsigned> logicalProcessors;
+        std::vector<uint32_t> apicIds;
+        std::optional<double> tscMhz;
+        std::vector<MsrSetting> msrs;
+    } cpu;
+    struct Ports {
+        std::optional<uint16_t> acpiPmTimer;
+    } ports;
+    std::vector<MemoryRegionEntry> memory;
+    struct Os {
+        std::optional<WindowsIdentity> windows;
+        std::vector<DeviceNode> deviceTree;
+    } os;
+    struct Smbios {
+        std::optional<SmbiosVersion> version;
+    } smbios;
+};
+
+// `error` gives the position of a syntax error, or the path of the key at
+// fault ("cpu.msrs.0x17.value: ...").
+bool parseManifest(std::string_view text, Manifest& manifest, std::string& error);
+
+} // namespace vexa::machine

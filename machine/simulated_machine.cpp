@@ -1,0 +1,79 @@
+#include "machine/simulated_machine.h"
+
+#include <bit>
+
+namespace vexa::machine {
+
+SimulatedMachine::SimulatedMachine(SimulatedHardware hardware) : hw_(std::move(hardware)) {
+    if (hw_.processors.empty()) hw_.processors.emplace_back(CpuidLeaves{});
+}
+
+uint64_t SimulatedMachine::validProcessorMask() const {
+    const size_t count = hw_.processors.size();
+    return count >= 64 ? ~0ull : (1ull << count) - 1;
+}
+
+unsigned SimulatedMachine::currentProcessor(uint64_t affinity) const {
+    const uint64_t usable = affinity & validProcessorMask();
+    return usable ? unsigned(std::countr_zero(usable)) : 0;
+}
+
+bool SimulatedMachine::pinThread(int, uint64_t affinity) {
+    return affinity != 0 && (affinity & ~validProcessorMask()) == 0;
+}
+
+CpuidRegs SimulatedMachine::doCpuid(unsigned cpu, uint32_t leaf, uint32_t subleaf) {
+    std::lock_guard lock(lock_);
+    return hw_.processors[cpu].answer(leaf, subleaf);
+}
+
+bool SimulatedMachine::doReadTsc(unsigned, uint64_t& value) {
+    value = hw_.tsc.read();
+    return true;
+}
+
+bool SimulatedMachine::doReadMsr(unsigned cpu, uint32_t index, uint64_t& value) {
+    std::lock_guard lock(lock_);
+    return hw_.msrs.read(cpu, index, value);
+}
+
+bool SimulatedMachine::doWriteMsr(unsigned cpu, uint32_t index, uint64_t value) {
+    std::lock_guard lock(lock_);
+    return hw_.msrs.write(cpu, index, value);
+}
+
+bool SimulatedMachine::doReadPort(uint16_t port, unsigned width, uint32_t& value) {
+    std::lock_guard lock(lock_);
+    value = hw_.ports.read(port, width);
+    return true;
+}
+
+bool SimulatedMachine::doWritePort(uint16_t port, unsigned width, uint32_t value) {
+    std::lock_guard lock(lock_);
+    hw_.ports.write(port, width, value);
+    return true;
+}
+
+bool SimulatedMachine::doReadPhysical(uint64_t address, std::span<uint8_t> out) {
+    std::lock_guard lock(lock_);
+    return hw_.memory.read(address, out);
+}
+
+bool SimulatedMachine::doWritePhysical(uint64_t address, std::span<const uint8_t> data) {
+    std::lock_guard lock(lock_);
+    return hw_.memory.write(address, data);
+}
+
+bool SimulatedMachine::doReadPciConfig(PciAddress fn, unsigned offset, std::span<uint8_t> out) {
+    std::lock_guard lock(lock_);
+    hw_.pci->read(fn, offset, out);
+    return true;
+}
+
+bool SimulatedMachine::doWritePciConfig(PciAddress fn, unsigned offset, std::span<const uint8_t> data) {
+    std::lock_guard lock(lock_);
+    hw_.pci->write(fn, offset, data);
+    return true;
+}
+
+} // namespace vexa::machine

@@ -1,0 +1,112 @@
+// The configuration manager's walk over the device tree of the current
+// machine. Device instances are node numbers + 1 (0 is never valid).
+#include "platform/device_tree.h"
+
+#include <cstring>
+#include <type_traits>
+#include <vector>
+
+#include "machine/machine.h"
+#include "platform/internal/libraries.h"
+
+namespace {
+
+using vexa::machine::DeviceNode;
+
+std::vector<DeviceNode> tree() { return vexa::machine::current().deviceTree(); }
+
+bool valid(const std::vector<DeviceNode>& nodes, DEVINST instance) {
+    return instance >= 1 && instance <= nodes.size();
+}
+
+CONFIGRET CM_Locate_DevNodeA(DEVINST* instance, const char* deviceId, ULONG) {
+    if (!instance) return CR_INVALID_POINTER;
+    *instance = 0;
+    // Only the root is located by a null or empty id.
+    if (deviceId && *deviceId) return CR_NO_SUCH_DEVNODE;
+    if (tree().empty()) return CR_NO_SUCH_DEVNODE;
+    *instance = 1;
+    return CR_SUCCESS;
+}
+
+// The first node after `from` whose parent is `parent`.
+CONFIGRET findChild(const std::vector<DeviceNode>& nodes, int parent, size_t from,
+                    DEVINST* result) {
+    for (size_t i = from; i < nodes.size(); ++i) {
+        if (nodes[i].parent == parent) {
+            *result = static_cast<DEVINST>(i + 1);
+            return CR_SUCCESS;
+        }
+    }
+    return CR_NO_SUCH_DEVNODE;
+}
+
+CONFIGRET CM_Get_Child(DEVINST* child, DEVINST instance, ULONG) {
+    if (!child) return CR_INVALID_POINTER;
+    *child = 0;
+    const auto nodes = tree();
+    if (!valid(nodes, instance)) return CR_INVALID_DEVNODE;
+    return findChild(nodes, static_cast<int>(instance - 1), 0, child);
+}
+
+CONFIGRET CM_Get_Sibling(DEVINST* sibling, DEVINST instance, ULONG) {
+    if (!sibling) return CR_INVALID_POINTER;
+    *sibling = 0;
+    const auto nodes = tree();
+    if (!valid(nodes, instance)) return CR_INVALID_DEVNODE;
+    const int parent = nodes[instance - 1].parent;
+    if (parent < 0) return CR_NO_SUCH_DEVNODE;  // the root has no siblings
+    return findChild(nodes, parent, instance, sibling);
+}
+
+CONFIGRET CM_Get_Parent(DEVINST* parent, DEVINST instance, ULONG) {
+    if (!parent) return CR_INVALID_POINTER;
+    *parent = 0;
+    const auto nodes = tree();
+    if (!valid(nodes, instance)) return CR_INVALID_DEVNODE;
+    const int index = nodes[instance - 1].parent;
+    if (index < 0 || static_cast<size_t>(index) >= nodes.size()) return CR_NO_SUCH_DEVNODE;
+    *parent = static_cast<DEVINST>(index + 1);
+    return CR_SUCCESS;
+}
+
+CONFIGRET CM_Get_DevNode_Registry_PropertyA(DEVINST instance, ULONG property, ULONG* type,
+                                            PVOID buffer, ULONG* length, ULONG) {
+    if (!length) return CR_INVALID_POINTER;
+    const auto nodes = tree();
+    if (!valid(nodes, instance)) return CR_INVALID_DEVNODE;
+    const auto& properties = nodes[instance - 1].properties;
+    auto it = properties.find(property);
+    if (it == properties.end()) return CR_NO_SUCH_VALUE;
+    const ULONG needed = static_cast<ULONG>(it->second.size() + 1);
+    if (type) *type = REG_SZ;
+    if (!buffer || *length < needed) {
+        *length = needed;
+        return CR_BUFFER_SMALL;
+    }
+    std::memcpy(buffer, it->second.c_str(), needed);
+    *length = needed;
+    return CR_SUCCESS;
+}
+
+static_assert(std::is_same_v<decltype(&CM_Locate_DevNodeA), PFN_CM_Locate_DevNodeA>);
+static_assert(std::is_same_v<decltype(&CM_Get_Child), PFN_CM_Get_Child>);
+static_assert(std::is_same_v<decltype(&CM_Get_Sibling), PFN_CM_Get_Sibling>);
+static_assert(std::is_same_v<decltype(&CM_Get_Parent), PFN_CM_Get_Parent>);
+static_assert(std::is_same_v<decltype(&CM_Get_DevNode_Registry_PropertyA),
+                             PFN_CM_Get_DevNode_Registry_PropertyA>);
+
+const vexa::platform::LibraryExport kExports[] = {
+    {"CM_Locate_DevNodeA", vexa::platform::exported(&CM_Locate_DevNodeA)},
+    {"CM_Get_Child", vexa::platform::exported(&CM_Get_Child)},
+    {"CM_Get_Sibling", vexa::platform::exported(&CM_Get_Sibling)},
+    {"CM_Get_Parent", vexa::platform::exported(&CM_Get_Parent)},
+    {"CM_Get_DevNode_Registry_PropertyA",
+     vexa::platform::exported(&CM_Get_DevNode_Registry_PropertyA)},
+};
+
+} // namespace
+
+std::span<const vexa::platform::LibraryExport> vexa::platform::setupapiExports() {
+    return kExports;
+}

@@ -1,0 +1,24 @@
+// The system libraries this platform offers to LoadLibraryA, each a table
+// of exported functions defined beside their implementation.
+#pragma once
+
+#include <span>
+
+#include "platform/win_types.h"
+
+namespace vexa::platform {
+
+struct LibraryExport {
+    const char* name;
+    FARPROC function;
+};
+
+template <typename F>
+FARPROC exported(F* function) {
+    return reinterpret_cast<FARPROC>(function);
+}
+
+std::span<const LibraryExport> advapi32Exports();
+std::span<const LibraryExport> setupapiExports();
+
+} // namespace vexa::platform

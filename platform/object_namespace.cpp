@@ -1,0 +1,101 @@
+#include "platform/object_namespace.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace vexa::platform {
+
+namespace {
+
+// Creates the folder when missing and checks that it is a real directory
+// owned by us and closed to everyone else.
+bool usePrivateDirectory(const std::string& path, std::string& error) {
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = "cannot create " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0) {
+        error = "cannot inspect " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        error = path + " is not a directory";
+        return false;
+    }
+    if (st.st_uid != geteuid()) {
+        error = path + " belongs to another user";
+        return false;
+    }
+    if ((st.st_mode & 077) != 0 && chmod(path.c_str(), 0700) != 0) {
+        error = "cannot restrict " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+std::string defaultDirectory() {
+    if (geteuid() == 0 && access("/run", W_OK) == 0) return "/run/vexa";
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/')
+        return std::string(runtime) + "/vexa";
+    return "/tmp/vexa-" + std::to_string(geteuid());
+}
+
+struct NamespaceState {
+    std::once_flag once;
+    std::string directory;
+    std::string error;
+};
+
+NamespaceState& state() {
+    static NamespaceState instance;
+    return instance;
+}
+
+} // namespace
+
+const std::string& objectNamespace(std::string* error) {
+    NamespaceState& s = state();
+    std::call_once(s.once, [&s] {
+        const char* chosen = std::getenv("VEXA_NAMESPACE");
+        std::string directory = chosen && *chosen ? chosen : defaultDirectory();
+        if (usePrivateDirectory(directory, s.error)) s.directory = directory;
+    });
+    if (error) *error = s.error;
+    return s.directory;
+}
+
+std::string objectPath(const std::string& kind, const std::string& name) {
+    const std::string& directory = objectNamespace();
+    if (directory.empty()) return {};
+    static const char hex[] = "0123456789ABCDEF";
+    std::string component = kind + ".";
+    for (unsigned char c : name) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+            c == '_' || c == '-' || c == '.') {
+            component += static_cast<char>(c);
+        } else {
+            component += '%';
+            component += hex[c >> 4];
+            component += hex[c & 15];
+        }
+    }
+    // A file name holds at most 255 bytes: long names keep their start and
+    // are told apart by a hash of the whole name.
+    if (component.size() > 240) {
+        uint64_t hash = 0xcbf29ce484222325ull;
+        for (unsigned char c : name) hash = (hash ^ c) * 0x100000001b3ull;
+        component.resize(200);
+        component += '~';
+        for (int shift = 60; shift >= 0; shift -= 4) component += hex[(hash >> shift) & 15];
+    }
+    return directory + "/" + component;
+}
+
+} // namespace vexa::platform

@@ -1,0 +1,121 @@
+// The sample machine machines/x58-nehalem: a Core i7 920 on an ASUS P6T6
+// WS Revolution (X58 + ICH10R).
+#include "machine/machine.h"
+
+#include "tests/machine/manual_clock_guard.h"
+#include "tests/support/test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace vexa::machine {
+namespace {
+
+constexpr PciAddress kLpc{0, 0x1f, 0};
+constexpr PciAddress kSmbus{0, 0x1f, 3};
+
+class X58Image : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        machine_ = loadImage(test::sourcePath("machines/x58-nehalem"), error);
+        ASSERT_TRUE(machine_) << error;
+    }
+
+    uint32_t configDword(PciAddress fn, unsigned offset) {
+        uint8_t bytes[4];
+        EXPECT_TRUE(machine_->readPciConfig(fn, offset, bytes));
+        uint32_t value;
+        std::memcpy(&value, bytes, 4);
+        return value;
+    }
+
+    // Mechanism 1: select the register through 0xCF8, read it at 0xCFC+.
+    uint32_t configThroughPorts(PciAddress fn, unsigned offset, unsigned width) {
+        const uint32_t address = 0x80000000u | uint32_t(fn.bus) << 16 | uint32_t(fn.device) << 11 |
+                                 uint32_t(fn.function) << 8 | (offset & 0xFC);
+        EXPECT_TRUE(machine_->writePort(0xCF8, 4, address));
+        uint32_t value = 0;
+        EXPECT_TRUE(machine_->readPort(uint16_t(0xCFC + (offset & 3)), width, value));
+        return value;
+    }
+
+    std::unique_ptr<Machine> machine_;
+};
+
+TEST_F(X58Image, EightLogicalProcessorsEachWithItsOwnApicId) {
+    ASSERT_EQ(machine_->processorCount(), 8u);
+    const CpuidRegs leaf0 = machine_->cpuid(3, 0, 0);
+    char vendor[13] = {};
+    std::memcpy(vendor, &leaf0.ebx, 4);
+    std::memcpy(vendor + 4, &leaf0.edx, 4);
+    std::memcpy(vendor + 8, &leaf0.ecx, 4);
+    EXPECT_STREQ(vendor, "GenuineIntel");
+    EXPECT_EQ(leaf0.eax, 0xBu);
+    const CpuidRegs leaf1 = machine_->cpuid(3, 1, 0);
+    EXPECT_EQ(leaf1.eax, 0x106A4u);
+    EXPECT_EQ(leaf1.ebx >> 24, 3u);
+    for (unsigned cpu = 0; cpu < 8; ++cpu) {
+        EXPECT_EQ(machine_->cpuid(cpu, 1, 0).ebx >> 24, cpu);
+        EXPECT_EQ(machine_->cpuid(cpu, 0xB, 1).edx, cpu);
+        EXPECT_EQ(machine_->cpuid(cpu, 0xB, 1).ebx, 8u);
+        // The dump lists leaves 0xC-0x1F and 0x80000009-0x8000001F, which
+        // answer as leaf 0xB does: with this processor's id.
+        EXPECT_EQ(machine_->cpuid(cpu, 0x15, 0).edx, cpu);
+        EXPECT_EQ(machine_->cpuid(cpu, 0x80000010, 1).ebx, 8u);
+    }
+    EXPECT_EQ(machine_->cpuid(8, 0, 0), CpuidRegs{});  // no such processor
+}
+
+TEST_F(X58Image, SmbusControllerDirectlyAndThroughConfigPorts) {
+    EXPECT_EQ(configDword(kSmbus, 0x00), 0x3A308086u);
+    EXPECT_EQ(configDword(kSmbus, 0x20), 0x00000401u);
+    EXPECT_EQ(configThroughPorts(kSmbus, 0x00, 4), 0x3A308086u);
+    EXPECT_EQ(configThroughPorts(kSmbus, 0x20, 4), 0x00000401u);
+    EXPECT_EQ(configThroughPorts(kSmbus, 0x02, 2), 0x3A30u);
+    EXPECT_EQ(configThroughPorts(kSmbus, 0x0B, 1), 0x0Cu);  // class: serial bus
+    uint32_t address = 0;
+    EXPECT_TRUE(machine_->readPort(0xCF8, 4, address));
+    EXPECT_EQ(address, 0x8000FB08u);
+}
+
+TEST_F(X58Image, PmTimerSitsWhereTheLpcBridgePutsPmBase) {
+    const uint32_t pmbase = configDword(kLpc, 0x40) & 0xFF80;
+    EXPECT_EQ(pmbase, 0x800u);
+    test::ManualClockGuard time;
+    uint32_t before = 0, after = 0;
+    ASSERT_TRUE(machine_->readPort(uint16_t(pmbase + 8), 4, before));
+    time.clock().advanceNs(1'000'000'000);
+    ASSERT_TRUE(machine_->readPort(uint16_t(pmbase + 8), 4, after));
+    EXPECT_EQ((after - before) & 0xFFFFFF, 3579545u);
+}
+
+TEST_F(X58Image, TimeStampCounterRunsAtTheNominalClock) {
+    test::ManualClockGuard time;
+    const uint64_t before = machine_->readTsc(5);
+    time.clock().advanceNs(1'000'000);
+    EXPECT_EQ(machine_->readTsc(5) - before, 2'667'000u);
+    EXPECT_EQ(machine_->readTsc(0), machine_->readTsc(7));  // synchronised
+}
+
+TEST_F(X58Image, AbsentHardwareIsAbsent) {
+    EXPECT_FALSE(machine_->smbios());
+    EXPECT_TRUE(machine_->acpiTables().empty());
+    EXPECT_TRUE(machine_->deviceTree().empty());
+    EXPECT_EQ(machine_->windowsIdentity().buildNumber, WindowsIdentity{}.buildNumber);
+    uint64_t msr = 1;
+    EXPECT_FALSE(machine_->readMsr(0, 0x17, msr));
+    EXPECT_EQ(msr, 0u);
+    uint8_t bytes[4];
+    EXPECT_FALSE(machine_->readPhysical(0xF0000, bytes));
+    // An empty PCI slot and an unclaimed port answer all ones.
+    EXPECT_EQ(configDword(PciAddress{0, 2, 0}, 0), 0xFFFFFFFFu);
+    uint32_t value = 0;
+    EXPECT_TRUE(machine_->readPort(0x2E, 1, value));
+    EXPECT_EQ(value, 0xFFu);
+    EXPECT_NE(machine_->description().find("machines/x58-nehalem"), std::string::npos);
+}
+
+} // namespace
+} // namespace vexa::machine
