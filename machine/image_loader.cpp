@@ -196,6 +196,9 @@ std::unique_ptr<SimulatedMachine> loadMachineImage(const std::string& directory,
         return nullptr;
     if (manifest.os.windows) hw.windows = *manifest.os.windows;
     hw.deviceTree = manifest.os.deviceTree;
+    hw.acpiNamespace = manifest.acpiNamespace;
+    hw.busClockMHz = manifest.cpu.busMhz.value_or(-1.0);
+    hw.driver = manifest.driver;
     return std::make_unique<SimulatedMachine>(std::move(hw));
 }
 

@@ -24,6 +24,20 @@ bool pciArgumentsValid(PciAddress fn, unsigned offset, size_t size) {
 
 } // namespace
 
+AcpiValue AcpiValue::fromInteger(uint64_t value) {
+    AcpiValue result{kInteger, std::vector<uint8_t>(8)};
+    for (size_t i = 0; i < 8; ++i) result.data[i] = uint8_t(value >> (8 * i));
+    return result;
+}
+
+AcpiValue AcpiValue::fromString(std::string_view text) {
+    AcpiValue result{kString, std::vector<uint8_t>(text.begin(), text.end())};
+    result.data.push_back(0);
+    return result;
+}
+
+AcpiValue AcpiValue::fromBytes(std::vector<uint8_t> bytes) { return AcpiValue{kBuffer, std::move(bytes)}; }
+
 bool Machine::faulted(const Access& access) const {
     for (const Fault& fault : faults_) {
         if (fault.kind != access.kind) continue;

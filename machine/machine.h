@@ -16,8 +16,10 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vexa::machine {
@@ -71,8 +73,52 @@ struct WindowsIdentity {
 
 // One node of the operating system's device tree. Node 0 is the root.
 struct DeviceNode {
+    // The configuration manager's numbers of the properties the machine
+    // layer names itself.
+    static constexpr uint32_t kDescription = 0x01;
+    static constexpr uint32_t kDriver = 0x0A;
+    static constexpr uint32_t kPdoName = 0x0F;     // physical device object name
+    static constexpr uint32_t kEnumerator = 0x17;  // "PCI", "ACPI", "ACPI_HAL", ...
+
     int parent = -1;                              // index of the parent, -1 for the root
     std::map<uint32_t, std::string> properties;   // registry property number -> text
+};
+
+// How the machine's stand-in kernel driver behaves: the version it reports
+// and the control codes whose requests it fails.
+struct DriverBehaviour {
+    uint32_t version = 312;
+    std::set<uint32_t> failingRequests;  // control codes that fail
+    bool operator==(const DriverBehaviour&) const = default;
+};
+
+// A value an ACPI control method returns.
+struct AcpiValue {
+    static constexpr uint16_t kInteger = 0;  // data: 8 bytes, little-endian
+    static constexpr uint16_t kString = 1;   // data: the bytes and a terminating 0
+    static constexpr uint16_t kBuffer = 3;   // data: the raw bytes
+
+    uint16_t type = kInteger;
+    std::vector<uint8_t> data;
+    bool operator==(const AcpiValue&) const = default;
+
+    static AcpiValue fromInteger(uint64_t value);
+    static AcpiValue fromString(std::string_view text);
+    static AcpiValue fromBytes(std::vector<uint8_t> bytes);
+};
+
+// One object of the ACPI namespace. A machine's namespace lists its nodes
+// in pre-order: node 0 is the root, named \___ as Windows names it, and
+// every other node follows its parent, the children of a scope in the order
+// the firmware defines them.
+struct AcpiNamespaceNode {
+    static constexpr std::string_view kRootName = "\\___";
+
+    std::string name;   // exactly four characters: "_SB_", "PCI0"; the root \___
+    int parent = -1;    // index of the parent node, -1 for the root
+    bool method = false;
+    std::vector<AcpiValue> results;  // a method's results, in order
+    bool operator==(const AcpiNamespaceNode&) const = default;
 };
 
 enum class AccessKind : uint8_t { Cpuid, Tsc, Msr, Port, Memory, PciConfig };
@@ -153,6 +199,12 @@ public:
     virtual WindowsIdentity windowsIdentity() const { return {}; }
     // Empty when the machine has no device tree to offer.
     virtual std::vector<DeviceNode> deviceTree() const { return {}; }
+    // Empty when the machine has no ACPI namespace to offer.
+    virtual std::vector<AcpiNamespaceNode> acpiNamespace() const { return {}; }
+    // The clock the processors' local APIC timers count at (the bus
+    // clock), in MHz; -1 when unknown.
+    virtual double busClockMHz() const { return -1.0; }
+    virtual DriverBehaviour driverBehaviour() const { return {}; }
 
     // ---- Access log and fault injection ----
     // The log keeps the first kAccessLogLimit accesses after it was enabled

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <initializer_list>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 
@@ -14,7 +15,9 @@ namespace {
 
 using json = nlohmann::json;
 
-constexpr int kMaxDepth = 16;
+// Deep enough for an ACPI namespace of kMaxAcpiNamespaceDepth levels with
+// the sections and method results around it.
+constexpr int kMaxDepth = 64;
 
 // Thrown inside this file only; parseManifest turns it into `error`.
 struct SchemaError {
@@ -25,6 +28,119 @@ struct SchemaError {
 
 std::string child(const std::string& path, const std::string& key) { return path.empty() ? key : path + "." + key; }
 
+std::string element(const std::string& path, size_t index) { return path + "[" + std::to_string(index) + "]"; }
+
+// The keys of each object of the ACPI namespace section in document order,
+// by the keys that lead to the object from the section ({} for the section
+// itself). The parsed document keeps its keys sorted.
+using KeyOrder = std::map<std::vector<std::string>, std::vector<std::string>>;
+
+constexpr std::string_view kMethodKey = "returns";
+
+void checkAcpiNameLength(const std::string& key, const std::string& path) {
+    if (key.empty()) fail(path, "an empty name");
+    if (key.size() > 4) fail(path, quoteForMessage(key) + " is longer than four characters");
+}
+
+// The first of two passes over the document, a SAX reader that builds
+// nothing: it bounds the nesting, finds keys given twice in one object and
+// notes the order of the ACPI namespace's keys, and knows the path of the
+// value at hand for its messages. (The parser's callback interface would do
+// the same in one pass, but it rescans an object's members at the end of
+// each member that is itself an object, which takes time quadratic in their
+// number.)
+class DocumentTracker {
+public:
+    bool null() { return elementDone(); }
+    bool boolean(bool) { return elementDone(); }
+    bool number_integer(json::number_integer_t) { return elementDone(); }
+    bool number_unsigned(json::number_unsigned_t) { return elementDone(); }
+    bool number_float(json::number_float_t, const json::string_t&) { return elementDone(); }
+    bool string(json::string_t&) { return elementDone(); }
+    bool binary(json::binary_t&) { return elementDone(); }
+    bool start_object(size_t) { return open(false); }
+    bool start_array(size_t) { return open(true); }
+    bool end_object() { return close(); }
+    bool end_array() { return close(); }
+
+    bool key(json::string_t& key) {
+        Frame& object = frames_.back();
+        if (!object.keys.insert(key).second) fail(child(location(frames_.size() - 1), key), "given twice");
+        object.key = key;
+        if (inAcpiNamespace()) recordAcpiKey();
+        return true;
+    }
+
+    // A syntax error ends the pass with the parser's own exception.
+    bool parse_error(size_t, const std::string&, const json::exception& error) { throw error; }
+
+    const KeyOrder& acpiKeyOrder() const { return acpiKeyOrder_; }
+
+private:
+    struct Frame {
+        bool array = false;
+        size_t index = 0;            // arrays: the element being read
+        std::string key;             // objects: the key being read
+        std::set<std::string> keys;  // objects: the keys seen so far
+    };
+
+    bool open(bool array) {
+        if (frames_.size() > size_t(kMaxDepth)) {
+            const std::string where = location(frames_.size());
+            fail(where.empty() ? "manifest" : where, "nested deeper than " + std::to_string(kMaxDepth) + " levels");
+        }
+        frames_.push_back(Frame{array});
+        return true;
+    }
+
+    bool close() {
+        frames_.pop_back();
+        return elementDone();
+    }
+
+    bool elementDone() {
+        if (!frames_.empty() && frames_.back().array) ++frames_.back().index;
+        return true;
+    }
+
+    // The path of the value being read inside the first `count` open
+    // containers; empty for the document itself.
+    std::string location(size_t count) const {
+        std::string path;
+        for (size_t i = 0; i < count; ++i)
+            path = frames_[i].array ? element(path, frames_[i].index) : child(path, frames_[i].key);
+        return path;
+    }
+
+    // The innermost open container is an object of the ACPI namespace
+    // section: the section itself, a scope or a method (objects all the way
+    // down from the section, none of them the results of a method).
+    bool inAcpiNamespace() const {
+        if (frames_.size() < 2 || frames_[0].array || frames_[0].key != "acpi_namespace") return false;
+        for (size_t i = 1; i + 1 < frames_.size(); ++i)
+            if (frames_[i].array || frames_[i].key == kMethodKey) return false;
+        return !frames_.back().array;
+    }
+
+    // Names are checked for their length here already, which keeps the
+    // scopes' keys short.
+    void recordAcpiKey() {
+        const std::string& key = frames_.back().key;
+        if (key != kMethodKey) {
+            checkAcpiNameLength(key, location(frames_.size()));
+            if (++acpiNames_ >= kMaxAcpiNamespaceNodes)
+                fail("acpi_namespace", "more than " + std::to_string(kMaxAcpiNamespaceNodes) + " nodes");
+        }
+        std::vector<std::string> scope;
+        for (size_t i = 1; i + 1 < frames_.size(); ++i) scope.push_back(frames_[i].key);
+        acpiKeyOrder_[scope].push_back(key);
+    }
+
+    std::vector<Frame> frames_;
+    KeyOrder acpiKeyOrder_;
+    size_t acpiNames_ = 0;
+};
+
 void expectObject(const json& value, const std::string& path, std::initializer_list<std::string_view> keys) {
     if (!value.is_object()) fail(path, "expected an object");
     for (const auto& item : value.items()) {
@@ -34,8 +150,8 @@ void expectObject(const json& value, const std::string& path, std::initializer_l
     }
 }
 
-const json* member(const json& object, const char* key) {
-    const auto it = object.find(key);
+const json* member(const json& object, std::string_view key) {
+    const auto it = object.find(std::string(key));
     return it == object.end() ? nullptr : &*it;
 }
 
@@ -105,7 +221,7 @@ MsrSetting msrSetting(uint32_t index, const json& value, const std::string& path
 }
 
 void readCpu(const json& section, Manifest::Cpu& cpu) {
-    expectObject(section, "cpu", {"logical_processors", "apic_ids", "tsc_mhz", "msrs"});
+    expectObject(section, "cpu", {"logical_processors", "apic_ids", "tsc_mhz", "bus_mhz", "msrs"});
     if (const json* count = member(section, "logical_processors")) {
         cpu.logicalProcessors = unsigned(unsignedValue(*count, "cpu.logical_processors", kMaxLogicalProcessors));
         if (*cpu.logicalProcessors == 0) fail("cpu.logical_processors", "must be at least 1");
@@ -114,6 +230,7 @@ void readCpu(const json& section, Manifest::Cpu& cpu) {
         for (const json& id : array(*ids, "cpu.apic_ids"))
             cpu.apicIds.push_back(uint32_t(unsignedValue(id, "cpu.apic_ids", UINT32_MAX)));
     if (const json* mhz = member(section, "tsc_mhz")) cpu.tscMhz = positiveNumber(*mhz, "cpu.tsc_mhz");
+    if (const json* mhz = member(section, "bus_mhz")) cpu.busMhz = positiveNumber(*mhz, "cpu.bus_mhz");
     if (const json* msrs = member(section, "msrs")) {
         if (!msrs->is_object()) fail("cpu.msrs", "expected an object of MSR index -> value");
         for (const auto& item : msrs->items()) {
@@ -180,15 +297,11 @@ WindowsIdentity readWindows(const json& section) {
     return identity;
 }
 
-// Registry property numbers of the device tree's named fields.
-constexpr uint32_t kPropertyDescription = 1;
-constexpr uint32_t kPropertyDriver = 10;
-
 std::vector<DeviceNode> readDeviceTree(const json& section) {
     std::vector<DeviceNode> nodes;
     for (const json& entry : array(section, "os.device_tree")) {
         const std::string path = "os.device_tree[" + std::to_string(nodes.size()) + "]";
-        expectObject(entry, path, {"parent", "driver", "description", "properties"});
+        expectObject(entry, path, {"parent", "driver", "description", "enumerator", "pdo_name", "properties"});
         DeviceNode node;
         const json* parent = member(entry, "parent");
         if (nodes.empty()) {
@@ -198,14 +311,18 @@ std::vector<DeviceNode> readDeviceTree(const json& section) {
             if (!parent) fail(path, "\"parent\" is required for every node but the root");
             node.parent = int(unsignedValue(*parent, child(path, "parent"), nodes.size() - 1));
         }
-        if (const json* driver = member(entry, "driver")) node.properties[kPropertyDriver] = text(*driver, child(path, "driver"));
-        if (const json* description = member(entry, "description"))
-            node.properties[kPropertyDescription] = text(*description, child(path, "description"));
+        const std::pair<const char*, uint32_t> named[] = {{"description", DeviceNode::kDescription},
+                                                          {"driver", DeviceNode::kDriver},
+                                                          {"pdo_name", DeviceNode::kPdoName},
+                                                          {"enumerator", DeviceNode::kEnumerator}};
+        for (const auto& [key, number] : named)
+            if (const json* value = member(entry, key)) node.properties[number] = text(*value, child(path, key));
         if (const json* properties = member(entry, "properties")) {
             if (!properties->is_object()) fail(child(path, "properties"), "expected an object of number -> text");
             for (const auto& item : properties->items()) {
                 const std::string itemPath = child(child(path, "properties"), item.key());
                 const auto number = uint32_t(unsignedValue(json(item.key()), itemPath, UINT32_MAX));
+                if (node.properties.contains(number)) fail(itemPath, "the property is given by its named key too");
                 node.properties[number] = text(item.value(), itemPath);
             }
         }
@@ -244,23 +361,148 @@ void readSmbios(const json& section, Manifest::Smbios& smbios) {
     if (const json* version = member(section, "version")) smbios.version = smbiosVersion(*version);
 }
 
+void readDriver(const json& section, DriverBehaviour& driver) {
+    expectObject(section, "driver", {"version", "fail"});
+    if (const json* version = member(section, "version"))
+        driver.version = uint32_t(unsignedValue(*version, "driver.version", UINT32_MAX));
+    if (const json* failing = member(section, "fail")) {
+        size_t i = 0;
+        for (const json& code : array(*failing, "driver.fail"))
+            driver.failingRequests.insert(uint32_t(unsignedValue(code, element("driver.fail", i++), UINT32_MAX)));
+    }
+}
+
+// A name segment: up to four of A-Z, 0-9 and '_', not starting with a digit,
+// padded with '_' to four characters as ACPI pads shorter names.
+std::string acpiName(const std::string& key, const std::string& path) {
+    checkAcpiNameLength(key, path);
+    for (size_t i = 0; i < key.size(); ++i) {
+        const char c = key[i];
+        const bool ok = (c >= 'A' && c <= 'Z') || c == '_' || (i > 0 && c >= '0' && c <= '9');
+        if (!ok) fail(path, quoteForMessage(key) + " is not an ACPI name (A-Z, 0-9 and _, not starting with a digit)");
+    }
+    std::string name = key;
+    name.resize(4, '_');
+    return name;
+}
+
+AcpiValue acpiString(const std::string& value, const std::string& path) {
+    if (value.find('\0') != std::string::npos) fail(path, "an ACPI string cannot hold a 0 character");
+    return AcpiValue::fromString(value);
+}
+
+// "01 02 0a": bytes of two hex digits, separated by blanks.
+std::vector<uint8_t> hexBytes(const json& value, const std::string& path) {
+    const std::string bytesText = text(value, path);
+    std::vector<uint8_t> bytes;
+    std::string_view rest = bytesText;
+    for (;;) {
+        skipBlanks(rest);
+        if (rest.empty()) return bytes;
+        if (rest.size() < 2 || !isHexDigit(rest[0]) || !isHexDigit(rest[1]) ||
+            (rest.size() > 2 && rest[2] != ' ' && rest[2] != '\t'))
+            fail(path, quoteForMessage(bytesText) + " is not a list of hex bytes such as \"01 02 0a\"");
+        bytes.push_back(uint8_t(hexValue(rest[0]) << 4 | hexValue(rest[1])));
+        rest.remove_prefix(2);
+    }
+}
+
+// A result of a method: an integer (a JSON number or a "0x..." string), any
+// other string, or {"buffer": "01 02"} / {"string": "..."}.
+AcpiValue acpiValue(const json& value, const std::string& path) {
+    if (value.is_number_unsigned()) return AcpiValue::fromInteger(value.get<uint64_t>());
+    if (value.is_string()) {
+        const std::string& textValue = value.get_ref<const std::string&>();
+        if (startsWithNoCase(textValue, "0x")) return AcpiValue::fromInteger(unsignedValue(value, path, UINT64_MAX));
+        return acpiString(textValue, path);
+    }
+    if (value.is_object()) {
+        expectObject(value, path, {"buffer", "string"});
+        if (value.size() != 1) fail(path, "expected {\"buffer\": \"01 02 0a\"} or {\"string\": \"...\"}");
+        if (const json* buffer = member(value, "buffer")) return AcpiValue::fromBytes(hexBytes(*buffer, child(path, "buffer")));
+        const std::string where = child(path, "string");
+        return acpiString(text(*member(value, "string"), where), where);
+    }
+    fail(path, "expected a non-negative whole number, a \"0x...\" string, a string or {\"buffer\": \"01 02 0a\"}");
+}
+
+class AcpiNamespaceReader {
+public:
+    AcpiNamespaceReader(const KeyOrder& order, std::vector<AcpiNamespaceNode>& nodes) : order_(order), nodes_(nodes) {}
+
+    void read(const json& section) {
+        const std::string path = "acpi_namespace";
+        if (!section.is_object()) fail(path, "expected an object of names");
+        if (member(section, kMethodKey)) fail(child(path, std::string(kMethodKey)), "the root is not a method");
+        nodes_.push_back(AcpiNamespaceNode{std::string(AcpiNamespaceNode::kRootName), -1, false, {}});
+        readScope(section, path, 0, 0);
+    }
+
+private:
+    // The children of the scope `object`, node `index` at `level` below the
+    // root; `scope_` holds the keys that lead to it.
+    void readScope(const json& object, const std::string& path, int index, size_t level) {
+        const auto keys = order_.find(scope_);
+        if (keys == order_.end()) return;
+        std::set<std::string> names;
+        for (const std::string& key : keys->second) {
+            const std::string where = child(path, key);
+            AcpiNamespaceNode node;
+            node.name = acpiName(key, where);
+            node.parent = index;
+            if (!names.insert(node.name).second) fail(where, node.name + " is named twice in this scope");
+            if (level + 1 > kMaxAcpiNamespaceDepth)
+                fail(where, "deeper than " + std::to_string(kMaxAcpiNamespaceDepth) + " levels below the root");
+            if (nodes_.size() >= kMaxAcpiNamespaceNodes)
+                fail("acpi_namespace", "more than " + std::to_string(kMaxAcpiNamespaceNodes) + " nodes");
+            const json* found = member(object, key);
+            if (!found) fail(where, "missing from the parsed document");  // cannot happen: the tracker saw it there
+            const json& value = *found;
+            if (!value.is_object())
+                fail(where, "expected an object: nested names for a scope or device, {\"returns\": [...]} for a method");
+            if (const json* returns = member(value, kMethodKey)) {
+                node.method = true;
+                for (const auto& item : value.items())
+                    if (item.key() != kMethodKey)
+                        fail(child(where, item.key()), "a method (an object with \"returns\") has no other keys");
+                const std::string resultsPath = child(where, std::string(kMethodKey));
+                size_t i = 0;
+                for (const json& result : array(*returns, resultsPath))
+                    node.results.push_back(acpiValue(result, element(resultsPath, i++)));
+                nodes_.push_back(std::move(node));
+                continue;
+            }
+            const int childIndex = int(nodes_.size());
+            nodes_.push_back(std::move(node));
+            scope_.push_back(key);
+            readScope(value, where, childIndex, level + 1);
+            scope_.pop_back();
+        }
+    }
+
+    const KeyOrder& order_;
+    std::vector<AcpiNamespaceNode>& nodes_;
+    std::vector<std::string> scope_;
+};
+
 } // namespace
 
 bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& error) {
     manifest = Manifest{};
     try {
-        const auto limitDepth = [](int depth, json::parse_event_t, json&) {
-            if (depth > kMaxDepth) throw SchemaError{"nested deeper than " + std::to_string(kMaxDepth) + " levels"};
-            return true;
-        };
-        const json root = json::parse(textIn.begin(), textIn.end(), limitDepth);
-        expectObject(root, "manifest", {"cpu", "pci", "ports", "memory", "os", "smbios"});
+        DocumentTracker tracker;
+        json::sax_parse(textIn.begin(), textIn.end(), &tracker);
+        const json root = json::parse(textIn.begin(), textIn.end());
+        expectObject(root, "manifest", {"cpu", "pci", "ports", "memory", "os", "smbios", "driver", "acpi_namespace"});
         if (const json* cpu = member(root, "cpu")) readCpu(*cpu, manifest.cpu);
         if (const json* pci = member(root, "pci")) expectObject(*pci, "pci", {});
         if (const json* ports = member(root, "ports")) readPorts(*ports, manifest.ports);
         if (const json* memory = member(root, "memory")) readMemory(*memory, manifest.memory);
         if (const json* os = member(root, "os")) readOs(*os, manifest.os);
         if (const json* smbios = member(root, "smbios")) readSmbios(*smbios, manifest.smbios);
+        if (const json* driver = member(root, "driver")) readDriver(*driver, manifest.driver);
+        if (const json* acpi = member(root, "acpi_namespace"))
+            AcpiNamespaceReader(tracker.acpiKeyOrder(), manifest.acpiNamespace).read(*acpi);
     } catch (const json::exception& e) {
         // "[json.exception.parse_error.101] parse error at line 3, ..."
         const std::string what = e.what();

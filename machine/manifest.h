@@ -1,8 +1,9 @@
 // machine.json, the manifest of a machine image: one section per component
-// ("cpu", "pci", "ports", "memory", "os", "smbios"), each optional, so that
-// later components add sections and keys without touching older images.
-// Numbers may be JSON numbers or strings ("0x808", "2048"). A key the
-// schema does not know is an error, which catches misspelt names.
+// ("cpu", "pci", "ports", "memory", "os", "smbios", "driver",
+// "acpi_namespace"), each optional, so that later components add sections
+// and keys without touching older images. Numbers may be JSON numbers or
+// strings ("0x808", "2048"). A key the schema does not know, or a key given
+// twice in one object, is an error, which catches misspelt names.
 // docs/machine-images.md describes every key.
 #pragma once
 
@@ -38,6 +39,7 @@ struct Manifest {
         std::optional<unsigned> logicalProcessors;
         std::vector<uint32_t> apicIds;
         std::optional<double> tscMhz;
+        std::optional<double> busMhz;
         std::vector<MsrSetting> msrs;
     } cpu;
     struct Ports {
@@ -51,7 +53,16 @@ struct Manifest {
     struct Smbios {
         std::optional<SmbiosVersion> version;
     } smbios;
+    DriverBehaviour driver;
+    // Empty when the manifest has no "acpi_namespace"; otherwise node 0 is
+    // the root and the rest follow in pre-order.
+    std::vector<AcpiNamespaceNode> acpiNamespace;
 };
+
+// Bounds of the ACPI namespace a manifest may describe: nodes in all, the
+// root included, and levels below the root.
+constexpr size_t kMaxAcpiNamespaceNodes = 4096;
+constexpr size_t kMaxAcpiNamespaceDepth = 32;
 
 // `error` gives the position of a syntax error, or the path of the key at
 // fault ("cpu.msrs.0x17.value: ...").

@@ -1,11 +1,39 @@
 #include "machine/simulated_machine.h"
 
+#include "machine/text_scan.h"
+
+#include <algorithm>
 #include <bit>
 
 namespace vexa::machine {
+namespace {
+
+constexpr std::string_view kAcpiHalEnumerator = "ACPI_HAL";
+// Windows names unnamed physical device objects \Device\NNNNNNNN in the
+// order it creates them; the ACPI HAL device's is the first.
+constexpr std::string_view kAcpiHalPdoName = "\\Device\\00000001";
+
+bool isAcpiHal(const DeviceNode& node) {
+    const auto it = node.properties.find(DeviceNode::kEnumerator);
+    return it != node.properties.end() && it->second.size() == kAcpiHalEnumerator.size() &&
+           startsWithNoCase(it->second, kAcpiHalEnumerator);
+}
+
+void addAcpiHal(std::vector<DeviceNode>& tree) {
+    if (std::any_of(tree.begin(), tree.end(), isAcpiHal)) return;
+    if (tree.empty()) tree.emplace_back();  // the root
+    DeviceNode hal;
+    hal.parent = 0;
+    hal.properties[DeviceNode::kEnumerator] = std::string(kAcpiHalEnumerator);
+    hal.properties[DeviceNode::kPdoName] = std::string(kAcpiHalPdoName);
+    tree.push_back(std::move(hal));
+}
+
+} // namespace
 
 SimulatedMachine::SimulatedMachine(SimulatedHardware hardware) : hw_(std::move(hardware)) {
     if (hw_.processors.empty()) hw_.processors.emplace_back(CpuidLeaves{});
+    if (!hw_.acpiNamespace.empty()) addAcpiHal(hw_.deviceTree);
 }
 
 uint64_t SimulatedMachine::validProcessorMask() const {
@@ -34,7 +62,10 @@ bool SimulatedMachine::doReadTsc(unsigned, uint64_t& value) {
 
 bool SimulatedMachine::doReadMsr(unsigned cpu, uint32_t index, uint64_t& value) {
     std::lock_guard lock(lock_);
-    return hw_.msrs.read(cpu, index, value);
+    if (hw_.msrs.read(cpu, index, value)) return true;
+    if (index != kTimeStampCounterMsr) return false;
+    value = hw_.tsc.read();
+    return true;
 }
 
 bool SimulatedMachine::doWriteMsr(unsigned cpu, uint32_t index, uint64_t value) {

@@ -1,6 +1,7 @@
 // A machine that exists only as data: the processors of a CPUID dump, the
 // PCI functions of an lspci dump, device models on the I/O ports, regions
-// of physical memory, the firmware tables and the operating system's facts.
+// of physical memory, the firmware tables and ACPI namespace, the operating
+// system's facts and the behaviour of its stand-in kernel driver.
 // The image loader (image_loader.h) builds one from a machine image
 // directory; tests may assemble one by hand. Every access takes the
 // machine's lock, so any number of threads may use it at once.
@@ -31,9 +32,20 @@ struct SimulatedHardware {
     std::optional<SmbiosData> smbios;
     std::vector<AcpiTable> acpiTables;
     WindowsIdentity windows;
+    // A machine with an ACPI namespace gets the ACPI HAL device in its
+    // device tree (see SimulatedMachine).
     std::vector<DeviceNode> deviceTree;
+    std::vector<AcpiNamespaceNode> acpiNamespace;  // empty, or the root first
+    double busClockMHz = -1.0;                     // -1: unknown
+    DriverBehaviour driver;
 };
 
+// MSR 0x10 (the time-stamp counter) reads the time-stamp counter, as
+// readTsc() does, unless the hardware lists that register in `msrs`; writing
+// it is not modelled and fails. When the hardware has an ACPI namespace and
+// its device tree holds no node with the enumerator "ACPI_HAL", the machine
+// appends the Windows ACPI HAL device under the root node (adding a bare
+// root when the tree is empty).
 class SimulatedMachine final : public Machine {
 public:
     explicit SimulatedMachine(SimulatedHardware hardware);
@@ -47,6 +59,9 @@ public:
     std::vector<AcpiTable> acpiTables() const override { return hw_.acpiTables; }
     WindowsIdentity windowsIdentity() const override { return hw_.windows; }
     std::vector<DeviceNode> deviceTree() const override { return hw_.deviceTree; }
+    std::vector<AcpiNamespaceNode> acpiNamespace() const override { return hw_.acpiNamespace; }
+    double busClockMHz() const override { return hw_.busClockMHz; }
+    DriverBehaviour driverBehaviour() const override { return hw_.driver; }
 
     // The time-stamp counter rate, for tests and for the image's own checks.
     uint64_t tscHz() const { return hw_.tsc.hz(); }

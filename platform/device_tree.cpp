@@ -1,12 +1,18 @@
 // The configuration manager's walk over the device tree of the current
-// machine. Device instances are node numbers + 1 (0 is never valid).
+// machine, and device information sets over the same tree. Device instances
+// are node numbers + 1 (0 is never valid).
 #include "platform/device_tree.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <type_traits>
 #include <vector>
 
 #include "machine/machine.h"
+#include "platform/internal/handles.h"
 #include "platform/internal/libraries.h"
 
 namespace {
@@ -89,6 +95,103 @@ CONFIGRET CM_Get_DevNode_Registry_PropertyA(DEVINST instance, ULONG property, UL
     return CR_SUCCESS;
 }
 
+// ---- Device information sets ----
+
+// The configuration manager numbers registry properties one above SetupDi.
+constexpr ULONG kEnumeratorProperty = SPDRP_ENUMERATOR_NAME + 1;
+
+class DeviceSet final : public vexa::platform::KernelObject {
+public:
+    std::vector<DeviceNode> nodes;
+    std::vector<size_t> members;  // indexes into nodes
+};
+
+bool sameText(const std::string& a, const char* b) {
+    return a.size() == std::strlen(b) &&
+           std::equal(a.begin(), a.end(), b, [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+HDEVINFO SetupDiGetClassDevsA(const void* classGuid, const char* enumerator, void*, DWORD flags) {
+    if (!classGuid && !(flags & DIGCF_ALLCLASSES)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    auto set = std::make_shared<DeviceSet>();
+    set->nodes = tree();
+    for (size_t i = 1; i < set->nodes.size(); ++i) {  // node 0 is the tree's root
+        if (enumerator) {
+            auto it = set->nodes[i].properties.find(kEnumeratorProperty);
+            if (it == set->nodes[i].properties.end() || !sameText(it->second, enumerator)) continue;
+        }
+        set->members.push_back(i);
+    }
+    return vexa::platform::registerHandle(set);
+}
+
+BOOL SetupDiDestroyDeviceInfoList(HDEVINFO set) {
+    if (!vexa::platform::lookupHandleAs<DeviceSet>(set) || !vexa::platform::closeHandle(set)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL SetupDiEnumDeviceInfo(HDEVINFO handle, DWORD index, SP_DEVINFO_DATA* data) {
+    auto set = vexa::platform::lookupHandleAs<DeviceSet>(handle);
+    if (!set) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!data || data->cbSize != sizeof(SP_DEVINFO_DATA)) {
+        SetLastError(1784);  // ERROR_INVALID_USER_BUFFER
+        return FALSE;
+    }
+    if (index >= set->members.size()) {
+        SetLastError(ERROR_NO_MORE_ITEMS);
+        return FALSE;
+    }
+    std::memset(data->ClassGuid, 0, sizeof data->ClassGuid);
+    data->DevInst = static_cast<DWORD>(set->members[index] + 1);
+    data->Reserved = 0;
+    return TRUE;
+}
+
+BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO handle, SP_DEVINFO_DATA* data, DWORD property,
+                                       DWORD* regDataType, BYTE* buffer, DWORD bufferSize,
+                                       DWORD* requiredSize) {
+    auto set = vexa::platform::lookupHandleAs<DeviceSet>(handle);
+    if (!set) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!data || data->cbSize != sizeof(SP_DEVINFO_DATA) || !valid(set->nodes, data->DevInst)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const auto& properties = set->nodes[data->DevInst - 1].properties;
+    auto it = properties.find(property + 1);
+    if (it == properties.end()) {
+        SetLastError(ERROR_INVALID_DATA);
+        return FALSE;
+    }
+    const DWORD needed = static_cast<DWORD>(it->second.size() + 1);
+    if (requiredSize) *requiredSize = needed;
+    if (regDataType) *regDataType = REG_SZ;
+    if (!buffer || bufferSize < needed) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    std::memcpy(buffer, it->second.c_str(), needed);
+    return TRUE;
+}
+
+static_assert(std::is_same_v<decltype(&SetupDiGetClassDevsA), PFN_SetupDiGetClassDevsA>);
+static_assert(std::is_same_v<decltype(&SetupDiDestroyDeviceInfoList), PFN_SetupDiDestroyDeviceInfoList>);
+static_assert(std::is_same_v<decltype(&SetupDiEnumDeviceInfo), PFN_SetupDiEnumDeviceInfo>);
+static_assert(std::is_same_v<decltype(&SetupDiGetDeviceRegistryPropertyA),
+                             PFN_SetupDiGetDeviceRegistryPropertyA>);
 static_assert(std::is_same_v<decltype(&CM_Locate_DevNodeA), PFN_CM_Locate_DevNodeA>);
 static_assert(std::is_same_v<decltype(&CM_Get_Child), PFN_CM_Get_Child>);
 static_assert(std::is_same_v<decltype(&CM_Get_Sibling), PFN_CM_Get_Sibling>);
@@ -103,6 +206,10 @@ const vexa::platform::LibraryExport kExports[] = {
     {"CM_Get_Parent", vexa::platform::exported(&CM_Get_Parent)},
     {"CM_Get_DevNode_Registry_PropertyA",
      vexa::platform::exported(&CM_Get_DevNode_Registry_PropertyA)},
+    {"SetupDiGetClassDevsA", vexa::platform::exported(&SetupDiGetClassDevsA)},
+    {"SetupDiDestroyDeviceInfoList", vexa::platform::exported(&SetupDiDestroyDeviceInfoList)},
+    {"SetupDiEnumDeviceInfo", vexa::platform::exported(&SetupDiEnumDeviceInfo)},
+    {"SetupDiGetDeviceRegistryPropertyA", vexa::platform::exported(&SetupDiGetDeviceRegistryPropertyA)},
 };
 
 } // namespace

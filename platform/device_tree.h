@@ -3,6 +3,8 @@
 // (the Linux host) has no root node to locate.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/win_types.h"
 
 using DEVINST = DWORD;
@@ -26,3 +28,31 @@ using PFN_CM_Get_Parent = CONFIGRET (*)(DEVINST* parent, DEVINST devInst, ULONG 
 using PFN_CM_Get_DevNode_Registry_PropertyA = CONFIGRET (*)(DEVINST devInst, ULONG property,
                                                             ULONG* regDataType, PVOID buffer,
                                                             ULONG* length, ULONG flags);
+
+// Device information sets (SetupDi*), loaded by name from setupapi: the
+// devices of the current machine's device tree whose enumerator property
+// (SPDRP_ENUMERATOR_NAME) matches.
+using HDEVINFO = void*;
+
+struct SP_DEVINFO_DATA {
+    DWORD cbSize;
+    uint8_t ClassGuid[16];
+    DWORD DevInst;
+    ULONG_PTR Reserved;
+};
+
+constexpr DWORD DIGCF_PRESENT = 0x2;
+constexpr DWORD DIGCF_ALLCLASSES = 0x4;
+constexpr DWORD SPDRP_DEVICEDESC = 0x00;
+constexpr DWORD SPDRP_DRIVER = 0x09;
+constexpr DWORD SPDRP_PHYSICAL_DEVICE_OBJECT_NAME = 0x0E;
+constexpr DWORD SPDRP_ENUMERATOR_NAME = 0x16;
+
+using PFN_SetupDiGetClassDevsA = HDEVINFO (*)(const void* classGuid, const char* enumerator,
+                                              void* parentWindow, DWORD flags);
+using PFN_SetupDiDestroyDeviceInfoList = BOOL (*)(HDEVINFO set);
+using PFN_SetupDiEnumDeviceInfo = BOOL (*)(HDEVINFO set, DWORD index, SP_DEVINFO_DATA* data);
+using PFN_SetupDiGetDeviceRegistryPropertyA = BOOL (*)(HDEVINFO set, SP_DEVINFO_DATA* data,
+                                                       DWORD property, DWORD* regDataType,
+                                                       BYTE* buffer, DWORD bufferSize,
+                                                       DWORD* requiredSize);

@@ -46,6 +46,9 @@ DWORD pathError(const std::string& path, int error) {
 }
 
 } // namespace
+
+HANDLE openDriverDevice(const std::string& name);
+
 } // namespace vexa::platform
 
 using namespace vexa::platform;
@@ -56,6 +59,7 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWOR
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
+    if (std::strncmp(path, "\\\\.\\", 4) == 0) return openDriverDevice(path + 4);
     const std::string native = nativePath(path);
     int flags = O_CLOEXEC;
     const bool read = access & GENERIC_READ, write = access & GENERIC_WRITE;
@@ -212,3 +216,93 @@ DWORD GetTempPathA(DWORD bufferLength, LPSTR buffer) {
     std::memcpy(buffer, path.c_str(), path.size() + 1);
     return static_cast<DWORD>(path.size());
 }
+
+namespace vexa::platform {
+
+namespace {
+
+bool ours(const struct stat& st) { return st.st_uid == geteuid(); }
+
+} // namespace
+
+DWORD createOwnDirectory(const char* path) {
+    const std::string native = nativePath(path);
+    std::string trimmed = native;
+    while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+    if (mkdir(trimmed.c_str(), 0700) == 0) return ERROR_SUCCESS;
+    if (errno != EEXIST) return pathError(trimmed, errno);
+    struct stat st {};
+    if (lstat(trimmed.c_str(), &st) != 0) return errorFromErrno(errno);
+    if (!S_ISDIR(st.st_mode) || !ours(st)) return ERROR_ACCESS_DENIED;
+    if ((st.st_mode & 07777) != 0700 && chmod(trimmed.c_str(), 0700) != 0) return errorFromErrno(errno);
+    return ERROR_SUCCESS;
+}
+
+DWORD createOwnFile(const char* path) {
+    const std::string native = nativePath(path);
+    int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == EEXIST) {
+        // Something is there: empty it only when it is a regular file of ours.
+        fd = open(native.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) return errno == ELOOP ? ERROR_ACCESS_DENIED : errorFromErrno(errno);
+        struct stat st {};
+        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !ours(st) || ftruncate(fd, 0) != 0) {
+            close(fd);
+            return ERROR_ACCESS_DENIED;
+        }
+    }
+    if (fd < 0) return pathError(native, errno);
+    close(fd);
+    return ERROR_SUCCESS;
+}
+
+DWORD writeNewFile(const char* path, const void* data, size_t size) {
+    const std::string native = nativePath(path);
+    const int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) return errno == EEXIST ? ERROR_FILE_EXISTS : pathError(native, errno);
+    const auto* bytes = static_cast<const char*>(data);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, bytes + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const DWORD error = errorFromErrno(errno);
+            close(fd);
+            unlink(native.c_str());
+            return error;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (close(fd) != 0) return errorFromErrno(errno);
+    return ERROR_SUCCESS;
+}
+
+DWORD checkOwnFile(const char* path) {
+    const std::string native = nativePath(path);
+    struct stat st {};
+    if (lstat(native.c_str(), &st) != 0) return pathError(native, errno);
+    return S_ISREG(st.st_mode) && ours(st) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+DWORD appendOwnFile(const char* path, const void* data, size_t size) {
+    const std::string native = nativePath(path);
+    const int fd = open(native.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return errno == ELOOP ? ERROR_ACCESS_DENIED : pathError(native, errno);
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !ours(st)) {
+        close(fd);
+        return ERROR_ACCESS_DENIED;
+    }
+    const auto* bytes = static_cast<const char*>(data);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, bytes + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    close(fd);
+    return done == size ? ERROR_SUCCESS : ERROR_GEN_FAILURE;
+}
+
+} // namespace vexa::platform

@@ -46,6 +46,30 @@ DWORD GetFileAttributesA(LPCSTR path);
 DWORD GetTempPathA(DWORD bufferLength, LPSTR buffer);
 
 namespace vexa::platform {
+
 // A Windows-style path as this platform names it: '\' becomes '/'.
 std::string nativePath(const char* path);
-}
+
+// Files in shared folders such as the temporary folder, safe against
+// planted links and other users' files while running as root. "Ours" means
+// owned by the effective user and not a symbolic link. Each returns
+// ERROR_SUCCESS or the Windows error of the failure (ERROR_ACCESS_DENIED for
+// a link or another user's file).
+
+// A folder of ours with mode 0700: created, or reused when one of ours is
+// there (its mode is tightened to 0700).
+DWORD createOwnDirectory(const char* path);
+// Creates the file new and exclusively (mode 0600), or, when a regular file
+// of ours is already there, empties it.
+DWORD createOwnFile(const char* path);
+// Writes `size` bytes into a new file, created exclusively (mode 0644);
+// ERROR_FILE_EXISTS when anything is there already.
+DWORD writeNewFile(const char* path, const void* data, size_t size);
+// ERROR_SUCCESS when a regular file of ours is at `path`,
+// ERROR_FILE_NOT_FOUND when nothing is, ERROR_ACCESS_DENIED otherwise.
+DWORD checkOwnFile(const char* path);
+// Appends to a regular file of ours; never follows a link and never
+// creates the file.
+DWORD appendOwnFile(const char* path, const void* data, size_t size);
+
+} // namespace vexa::platform

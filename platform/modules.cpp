@@ -25,6 +25,7 @@ namespace {
 ModuleRecord program{nullptr, nullptr};
 ModuleRecord libraries[] = {
     {"advapi32.dll", advapi32Exports},
+    {"kernel32.dll", kernel32Exports},
     {"setupapi.dll", setupapiExports},
 };
 

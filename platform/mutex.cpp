@@ -23,6 +23,7 @@
 #include <string>
 
 #include "platform/internal/handles.h"
+#include "platform/internal/namespace_guard.h"
 #include "platform/object_namespace.h"
 #include "platform/sync.h"
 
@@ -48,28 +49,6 @@ bool initialiseMutex(pthread_mutex_t* mutex, bool shared) {
     pthread_mutexattr_destroy(&attributes);
     return ok;
 }
-
-// Serialises creation and last close of named objects between processes.
-class NamespaceGuard {
-public:
-    NamespaceGuard() {
-        const std::string& directory = objectNamespace();
-        if (directory.empty()) return;
-        fd_ = open((directory + "/namespace.lock").c_str(),
-                   O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd_ >= 0) {
-            while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
-        }
-    }
-    ~NamespaceGuard() {
-        if (fd_ >= 0) close(fd_);  // releases the lock
-    }
-    bool held() const { return fd_ >= 0; }
-
-private:
-    int fd_ = -1;
-};
 
 class MutexObject final : public KernelObject {
 public:

@@ -1,5 +1,7 @@
 #include "platform/object_namespace.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+
+#include "platform/internal/namespace_guard.h"
 
 namespace vexa::platform {
 
@@ -96,6 +100,20 @@ std::string objectPath(const std::string& kind, const std::string& name) {
         for (int shift = 60; shift >= 0; shift -= 4) component += hex[(hash >> shift) & 15];
     }
     return directory + "/" + component;
+}
+
+NamespaceGuard::NamespaceGuard() {
+    const std::string& directory = objectNamespace();
+    if (directory.empty()) return;
+    fd_ = open((directory + "/namespace.lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd_ >= 0) {
+        while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+}
+
+NamespaceGuard::~NamespaceGuard() {
+    if (fd_ >= 0) close(fd_);  // releases the lock
 }
 
 } // namespace vexa::platform

@@ -7,6 +7,7 @@
 
 #include "machine/machine.h"
 #include "platform/internal/handles.h"
+#include "platform/internal/libraries.h"
 #include "platform/internal/thread_state.h"
 #include "platform/testing.h"
 
@@ -107,4 +108,19 @@ void CpuidEx(int regs[4], int leaf, int subleaf) {
 
 ULONGLONG ReadTimeStampCounter() {
     return vexa::machine::current().readTsc(vexa::platform::currentProcessor());
+}
+
+namespace {
+
+const vexa::platform::LibraryExport kKernel32Exports[] = {
+    {"GetNativeSystemInfo", vexa::platform::exported(&GetNativeSystemInfo)},
+    {"IsWow64Process", vexa::platform::exported(&IsWow64Process)},
+};
+
+} // namespace
+
+// The kernel32 functions that older Windows versions lack, so the program
+// looks them up by name.
+std::span<const vexa::platform::LibraryExport> vexa::platform::kernel32Exports() {
+    return kKernel32Exports;
 }

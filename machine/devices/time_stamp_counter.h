@@ -1,6 +1,7 @@
 // The time-stamp counter of a simulated processor: it counts at a fixed
 // rate from the installed clock, the same on every processor (an
-// invariant, synchronised TSC).
+// invariant, synchronised TSC). RDTSC and RDMSR of IA32_TIME_STAMP_COUNTER
+// read it alike.
 #pragma once
 
 #include "machine/clock.h"
@@ -8,6 +9,9 @@
 #include <cstdint>
 
 namespace vexa::machine {
+
+// IA32_TIME_STAMP_COUNTER.
+constexpr uint32_t kTimeStampCounterMsr = 0x10;
 
 class TimeStampCounter {
 public:

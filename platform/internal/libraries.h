@@ -19,6 +19,7 @@ FARPROC exported(F* function) {
 }
 
 std::span<const LibraryExport> advapi32Exports();
+std::span<const LibraryExport> kernel32Exports();
 std::span<const LibraryExport> setupapiExports();
 
 } // namespace vexa::platform

@@ -71,6 +71,9 @@ TEST(HostMachine, MissingDevicesFailCleanly) {
         EXPECT_FALSE(host.smbios());
     }
     EXPECT_TRUE(host.deviceTree().empty());
+    EXPECT_TRUE(host.acpiNamespace().empty());
+    EXPECT_EQ(host.busClockMHz(), -1.0);
+    EXPECT_EQ(host.driverBehaviour(), DriverBehaviour{});
     EXPECT_EQ(host.windowsIdentity().majorVersion, WindowsIdentity{}.majorVersion);
 }
 

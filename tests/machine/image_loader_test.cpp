@@ -2,10 +2,12 @@
 // means, and the messages for malformed ones.
 #include "machine/image_loader.h"
 
-#include "tests/machine/image_dir.h"
-#include "tests/machine/manual_clock_guard.h"
+#include "tests/support/image_dir.h"
+#include "tests/support/manual_clock_guard.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 namespace vexa::machine {
 namespace {
@@ -74,9 +76,12 @@ TEST(ImageLoader, ManifestShapesProcessorsMsrsPortsAndMemory) {
     ASSERT_TRUE(machine->readMsr(2, 0x17, value));
     EXPECT_EQ(value, 0x0004000000000000u);
     EXPECT_FALSE(machine->writeMsr(2, 0xCE, 0));
-    EXPECT_FALSE(machine->readMsr(0, 0x10, value));
+    EXPECT_FALSE(machine->readMsr(0, 0x1B, value));  // not listed: absent
     test::ManualClockGuard time(0);
     time.clock().advanceNs(1'000'000'000);
+    ASSERT_TRUE(machine->readMsr(3, 0x10, value));  // the time-stamp counter, at the brand string's rate
+    EXPECT_EQ(value, 2'670'000'000u);
+    EXPECT_EQ(value, machine->readTsc(3));
     uint32_t ticks = 0;
     ASSERT_TRUE(machine->readPort(1032, 4, ticks));
     EXPECT_EQ(ticks, 3579545u);
@@ -85,6 +90,44 @@ TEST(ImageLoader, ManifestShapesProcessorsMsrsPortsAndMemory) {
     EXPECT_EQ(rom[0], 0x55);
     EXPECT_EQ(rom[3], 0xFF);
     EXPECT_EQ(machine->windowsIdentity().buildNumber, 7601u);
+}
+
+TEST(ImageLoader, ManifestGivesTheBusClockDriverAndAcpiNamespace) {
+    const ImageDir image;
+    image.write("machine.json", R"({
+      "cpu": {"logical_processors": 2, "bus_mhz": 133.33, "tsc_mhz": 1000,
+              "msrs": {"0x10": {"value": 77, "cpus": [0]}}},
+      "driver": {"version": 311, "fail": ["0x9C402400"]},
+      "acpi_namespace": {"_SB_": {"PCI0": {}, "ATKD": {"RTMP": {"returns": [42, "text", {"buffer": "01 02 0a"}]}}},
+                         "_TZ_": {}},
+      "os": {"device_tree": [{"description": "root"}, {"parent": 0, "description": "GPU"}]}
+    })");
+    const auto machine = image.load();
+    ASSERT_TRUE(machine);
+    EXPECT_DOUBLE_EQ(machine->busClockMHz(), 133.33);
+    EXPECT_EQ(machine->driverBehaviour().version, 311u);
+    EXPECT_EQ(machine->driverBehaviour().failingRequests, std::set<uint32_t>{0x9C402400});
+    const std::vector<AcpiNamespaceNode> acpi = machine->acpiNamespace();
+    ASSERT_EQ(acpi.size(), 6u);
+    EXPECT_EQ(acpi[0], (AcpiNamespaceNode{"\\___", -1, false, {}}));
+    EXPECT_EQ(acpi[2], (AcpiNamespaceNode{"PCI0", 1, false, {}}));
+    EXPECT_EQ(acpi[4], (AcpiNamespaceNode{"RTMP", 3, true,
+                                           {AcpiValue::fromInteger(42), AcpiValue::fromString("text"),
+                                            AcpiValue::fromBytes({1, 2, 10})}}));
+    EXPECT_EQ(acpi[5].name, "_TZ_");
+    const std::vector<DeviceNode> tree = machine->deviceTree();
+    ASSERT_EQ(tree.size(), 3u);
+    EXPECT_EQ(tree[1].properties.at(DeviceNode::kDescription), "GPU");
+    EXPECT_EQ(tree[2].parent, 0);
+    EXPECT_EQ(tree[2].properties.at(DeviceNode::kEnumerator), "ACPI_HAL");
+    EXPECT_EQ(tree[2].properties.at(DeviceNode::kPdoName), "\\Device\\00000001");
+    // MSR 0x10 as the manifest lists it on processor 0, the counter elsewhere.
+    test::ManualClockGuard time(2'000);
+    uint64_t value = 0;
+    ASSERT_TRUE(machine->readMsr(0, 0x10, value));
+    EXPECT_EQ(value, 77u);
+    ASSERT_TRUE(machine->readMsr(1, 0x10, value));
+    EXPECT_EQ(value, 2'000u);
 }
 
 TEST(ImageLoader, FirmwareFilesAreLoaded) {
@@ -132,6 +175,9 @@ TEST(ImageLoader, MalformedFilesAreNamed) {
         {"machine.json", R"({"ports": {"acpi_pm_timer": "0xCFA"}})", "claim the same I/O ports"},
         {"machine.json", R"({"memory": [{"base": 0, "size": 16, "file": "nowhere.bin"}]})", "nowhere.bin: missing"},
         {"machine.json", R"({"memory": [{"base": 0, "size": 16}, {"base": 8, "size": 16}]})", "memory[1]: "},
+        {"machine.json", R"({"acpi_namespace": {"_SB_": {"PCI00": {}}}})",
+         "machine.json: acpi_namespace._SB_.PCI00: \"PCI00\" is longer than four characters"},
+        {"machine.json", R"({"driver": {"fail": ["0x9C40240"], "fail": []}})", "machine.json: driver.fail: given twice"},
         {"cpuid.txt", "CPUID 00000000: 0000000B-756E6547-6C65746E-49656E69\nnonsense\n",
          "cpuid.txt: line 2: not a CPUID dump line: \"nonsense\""},
         {"cpuid.txt", "nothing\n", "cpuid.txt: line 1"},

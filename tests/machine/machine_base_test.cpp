@@ -79,6 +79,16 @@ TEST(MachineBase, ArgumentsOutOfRangeNeverReachTheMachine) {
     EXPECT_EQ(machine.calls, 4);
 }
 
+TEST(MachineBase, FactsAMachineDoesNotOfferHaveTheirDefaults) {
+    const CountingMachine machine;
+    EXPECT_TRUE(machine.acpiNamespace().empty());
+    EXPECT_EQ(machine.busClockMHz(), -1.0);
+    const DriverBehaviour driver = machine.driverBehaviour();
+    EXPECT_EQ(driver.version, 312u);
+    EXPECT_TRUE(driver.failingRequests.empty());
+    EXPECT_TRUE(machine.deviceTree().empty());
+}
+
 TEST(MachineBase, FaultsMatchKindDirectionRangeAndProcessor) {
     CountingMachine machine;
     machine.injectFault(Fault{AccessKind::Port, AccessDir::Read, 0x2E, 0x2F, std::nullopt});

@@ -2,7 +2,7 @@
 // a scoped one, or the image VEXA_MACHINE names.
 #include "machine/machine.h"
 
-#include "tests/machine/image_dir.h"
+#include "tests/support/image_dir.h"
 #include "tests/support/test_paths.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "machine/devices/physical_memory.h"
 #include "machine/devices/processor_cpuid.h"
 
-#include "tests/machine/manual_clock_guard.h"
+#include "tests/support/manual_clock_guard.h"
 
 #include <gtest/gtest.h>
 

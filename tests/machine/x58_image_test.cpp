@@ -2,7 +2,7 @@
 // WS Revolution (X58 + ICH10R).
 #include "machine/machine.h"
 
-#include "tests/machine/manual_clock_guard.h"
+#include "tests/support/manual_clock_guard.h"
 #include "tests/support/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -99,10 +99,36 @@ TEST_F(X58Image, TimeStampCounterRunsAtTheNominalClock) {
     EXPECT_EQ(machine_->readTsc(0), machine_->readTsc(7));  // synchronised
 }
 
+TEST_F(X58Image, BusClockIsTheBaseClockOfTheCorei7_920) {
+    EXPECT_DOUBLE_EQ(machine_->busClockMHz(), 133.33);
+    // 20 times the bus clock is the nominal core clock, the TSC's rate.
+    test::ManualClockGuard time;
+    const uint64_t before = machine_->readTsc(0);
+    time.clock().advanceNs(1'000'000);
+    EXPECT_NEAR(double(machine_->readTsc(0) - before) / 1000.0, 20 * machine_->busClockMHz(), 1.0);
+}
+
+TEST_F(X58Image, TimeStampCounterIsAlsoMsr0x10) {
+    test::ManualClockGuard time;
+    for (unsigned cpu : {0u, 7u}) {
+        uint64_t msr = 0;
+        ASSERT_TRUE(machine_->readMsr(cpu, 0x10, msr));
+        EXPECT_EQ(msr, machine_->readTsc(cpu));
+        time.clock().advanceNs(3);
+        uint64_t later = 0;
+        ASSERT_TRUE(machine_->readMsr(cpu, 0x10, later));
+        EXPECT_EQ(later, machine_->readTsc(cpu));
+        EXPECT_EQ(later - msr, 8u);  // 3 ns at 2.667 GHz
+    }
+    EXPECT_FALSE(machine_->writeMsr(0, 0x10, 0));
+}
+
 TEST_F(X58Image, AbsentHardwareIsAbsent) {
     EXPECT_FALSE(machine_->smbios());
     EXPECT_TRUE(machine_->acpiTables().empty());
-    EXPECT_TRUE(machine_->deviceTree().empty());
+    EXPECT_TRUE(machine_->deviceTree().empty());  // no namespace: no ACPI HAL device either
+    EXPECT_TRUE(machine_->acpiNamespace().empty());
+    EXPECT_EQ(machine_->driverBehaviour(), DriverBehaviour{});
     EXPECT_EQ(machine_->windowsIdentity().buildNumber, WindowsIdentity{}.buildNumber);
     uint64_t msr = 1;
     EXPECT_FALSE(machine_->readMsr(0, 0x17, msr));

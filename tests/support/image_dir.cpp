@@ -1,4 +1,4 @@
-#include "tests/machine/image_dir.h"
+#include "tests/support/image_dir.h"
 
 #include "machine/image_loader.h"
 #include "tests/support/test_paths.h"
