@@ -1,15 +1,37 @@
-// The vexa program. It starts, selects the machine it runs on and ends; the
-// detection and reports come with the application's start-up sequence.
+// The vexa program: selects the machine it runs on, then lets the one
+// application object run.
 #include <cstdio>
 #include <string>
 
+#include "app/vexa_app.h"
 #include "machine/machine.h"
+#include "platform/text.h"
 
-int main() {
+namespace {
+
+// The arguments as one command line, as the program receives it on Windows
+// (without the program's own name).
+std::wstring CommandLine(int argc, char** argv) {
+    std::wstring line;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) line += L' ';
+        line += vexa::platform::toWide(argv[i]);
+    }
+    return line;
+}
+
+} // namespace
+
+// Constructed during static initialisation, destroyed at process exit.
+CvexaApp theApp;
+
+int main(int argc, char** argv) {
     std::string error;
     if (!vexa::machine::selectFromEnvironment(error)) {
         std::fprintf(stderr, "vexa: %s\n", error.c_str());
         return 2;
     }
-    return 0;
+    const std::wstring commandLine = CommandLine(argc, argv);
+    theApp.InitInstance(commandLine.c_str());
+    return theApp.ExitInstance();
 }

@@ -3,6 +3,7 @@
 #include "machine/acpi_image.h"
 #include "machine/file_bytes.h"
 #include "machine/smbios_image.h"
+#include "machine/text_scan.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sched.h>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <x86intrin.h>
@@ -19,6 +21,7 @@ namespace vexa::machine {
 namespace {
 
 constexpr size_t kFirmwareTableLimit = 16 * 1024 * 1024;
+constexpr size_t kMeminfoLimit = 64 * 1024;  // /proc/meminfo is a few KiB
 
 // Opens a device file for one access and closes it again; accesses are
 // rare enough that keeping descriptors open buys nothing.
@@ -208,6 +211,25 @@ std::vector<AcpiTable> HostMachine::acpiTables() const {
         tables.push_back(AcpiTable{acpiSignature(bytes), std::move(bytes)});
     }
     return tables;
+}
+
+// "MemTotal:  16318756 kB" of /proc/meminfo; the kernel gives every figure
+// of that file in kB (KiB).
+uint64_t HostMachine::totalMemoryBytes() const {
+    std::string text, error;
+    if (readFileText(sysRoot_ + "/proc/meminfo", kMeminfoLimit, text, error) != FileStatus::Ok) return 0;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string key, number, unit;
+        fields >> key >> number >> unit;
+        if (key != "MemTotal:") continue;
+        uint64_t kib = 0;
+        if (unit != "kB" || !parseDecimal(number, kib, UINT64_MAX / 1024)) return 0;
+        return kib * 1024;
+    }
+    return 0;
 }
 
 } // namespace vexa::machine

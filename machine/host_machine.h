@@ -14,8 +14,8 @@ namespace vexa::machine {
 
 class HostMachine final : public Machine {
 public:
-    // `sysRoot` and `devRoot` prefix every /sys and /dev path (tests point
-    // them at a fake tree); empty means the real ones.
+    // `sysRoot` prefixes every /sys and /proc path and `devRoot` every /dev
+    // path (tests point them at a fake tree); empty means the real ones.
     explicit HostMachine(std::string sysRoot = {}, std::string devRoot = {});
 
     std::string description() const override { return "host"; }
@@ -25,6 +25,8 @@ public:
 
     std::optional<SmbiosData> smbios() const override;
     std::vector<AcpiTable> acpiTables() const override;
+    // MemTotal of /proc/meminfo.
+    uint64_t totalMemoryBytes() const override;
 
 protected:
     CpuidRegs doCpuid(unsigned cpu, uint32_t leaf, uint32_t subleaf) override;

@@ -3,6 +3,9 @@
 #include "machine/acpi_image.h"
 #include "machine/cpuid_topology.h"
 #include "machine/devices/acpi_pm_timer.h"
+#include "machine/devices/ecam_window.h"
+#include "machine/devices/hpet.h"
+#include "machine/devices/local_apic.h"
 #include "machine/devices/pci_config_ports.h"
 #include "machine/file_bytes.h"
 #include "machine/lspci_dump.h"
@@ -131,6 +134,44 @@ bool loadMemory(const std::string& directory, const Manifest& manifest, Simulate
     return true;
 }
 
+// Places one memory-mapped device; it may overlap neither a memory region
+// nor another device.
+bool attachMemoryDevice(const std::string& directory, const Manifest& manifest, const char* key,
+                        std::unique_ptr<MemoryDevice> device, SimulatedHardware& hw, std::string& error) {
+    const std::string where = directory + "/machine.json: memory_devices." + key + ": ";
+    for (size_t i = 0; i < manifest.memory.size(); ++i) {
+        const MemoryRegionEntry& region = manifest.memory[i];
+        if (region.base <= device->last() && device->base() <= region.base + (region.size - 1)) {
+            error = where + "overlaps memory[" + std::to_string(i) + "]";
+            return false;
+        }
+    }
+    std::string why;
+    if (!hw.memoryDevices.attach(std::move(device), why)) {
+        error = where + why;
+        return false;
+    }
+    return true;
+}
+
+bool loadMemoryDevices(const std::string& directory, const Manifest& manifest, SimulatedHardware& hw,
+                       std::string& error) {
+    const Manifest::MemoryDevices& devices = manifest.memoryDevices;
+    if (devices.hpet &&
+        !attachMemoryDevice(directory, manifest, "hpet", std::make_unique<Hpet>(*devices.hpet), hw, error))
+        return false;
+    if (devices.localApic) {
+        // The page answers as the bootstrap processor's (see local_apic.h).
+        const auto id = uint8_t(apicIdOf(hw.processors.front().leaves()));
+        if (!attachMemoryDevice(directory, manifest, "local_apic",
+                                std::make_unique<LocalApicPage>(*devices.localApic, id), hw, error))
+            return false;
+    }
+    return !devices.ecam ||
+           attachMemoryDevice(directory, manifest, "ecam", std::make_unique<EcamWindow>(*devices.ecam, *hw.pci), hw,
+                              error);
+}
+
 bool loadFirmware(const std::string& directory, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
     std::vector<uint8_t> bytes;
     const FileStatus status = loadFile(directory, "smbios.bin", kTextFileLimit, bytes, error);
@@ -192,6 +233,7 @@ std::unique_ptr<SimulatedMachine> loadMachineImage(const std::string& directory,
     hw.description = directory;
     if (!loadProcessors(directory, manifest, hw, error) || !loadPci(directory, hw, error) ||
         !loadPorts(directory, manifest, hw, error) || !loadMemory(directory, manifest, hw, error) ||
+        !loadMemoryDevices(directory, manifest, hw, error) ||
         !loadFirmware(directory, manifest, hw, error))
         return nullptr;
     if (manifest.os.windows) hw.windows = *manifest.os.windows;
@@ -199,6 +241,7 @@ std::unique_ptr<SimulatedMachine> loadMachineImage(const std::string& directory,
     hw.acpiNamespace = manifest.acpiNamespace;
     hw.busClockMHz = manifest.cpu.busMhz.value_or(-1.0);
     hw.driver = manifest.driver;
+    if (manifest.os.memoryMb) hw.totalMemoryBytes = uint64_t(std::llround(*manifest.os.memoryMb * 1048576.0));
     return std::make_unique<SimulatedMachine>(std::move(hw));
 }
 

@@ -205,6 +205,9 @@ public:
     // clock), in MHz; -1 when unknown.
     virtual double busClockMHz() const { return -1.0; }
     virtual DriverBehaviour driverBehaviour() const { return {}; }
+    // The physical memory the operating system manages, in bytes (what
+    // Windows reports as the total physical memory); 0 when unknown.
+    virtual uint64_t totalMemoryBytes() const { return 0; }
 
     // ---- Access log and fault injection ----
     // The log keeps the first kAccessLogLimit accesses after it was enabled

@@ -15,6 +15,9 @@ namespace {
 
 using json = nlohmann::json;
 
+// The largest os.memory_mb (4 PiB): its byte count stays exact in a double.
+constexpr uint64_t kMaxMemoryMb = uint64_t(1) << 32;
+
 // Deep enough for an ACPI namespace of kMaxAcpiNamespaceDepth levels with
 // the sections and method results around it.
 constexpr int kMaxDepth = 64;
@@ -273,6 +276,80 @@ void readMemory(const json& section, std::vector<MemoryRegionEntry>& regions) {
     }
 }
 
+// A memory-mapped device: its base address alone, or an object with "base"
+// and the device's further keys. Returns the object, or null for a bare
+// base. The device's `size` bytes must fit below the end of the address
+// space.
+const json* memoryDevice(const json& value, const std::string& path, std::initializer_list<std::string_view> keys,
+                         uint64_t size, uint64_t& base) {
+    const json* object = nullptr;
+    if (value.is_object()) {
+        expectObject(value, path, keys);
+        const json* number = member(value, "base");
+        if (!number) fail(path, "\"base\" is missing");
+        base = unsignedValue(*number, child(path, "base"), UINT64_MAX);
+        object = &value;
+    } else {
+        base = unsignedValue(value, path, UINT64_MAX);
+    }
+    if (base > UINT64_MAX - (size - 1)) fail(path, "the device runs past the end of the address space");
+    return object;
+}
+
+HpetSettings hpetSettings(const json& value) {
+    const std::string path = "memory_devices.hpet";
+    HpetSettings hpet;
+    const json* object =
+        memoryDevice(value, path, {"base", "period_fs", "vendor_id", "timers", "enabled"}, Hpet::kSize, hpet.base);
+    if (!object) return hpet;
+    if (const json* period = member(*object, "period_fs")) {
+        hpet.periodFs = uint32_t(unsignedValue(*period, child(path, "period_fs"), HpetSettings::kMaxPeriodFs));
+        if (hpet.periodFs == 0) fail(child(path, "period_fs"), "must be at least 1");
+    }
+    if (const json* vendor = member(*object, "vendor_id"))
+        hpet.vendorId = uint16_t(unsignedValue(*vendor, child(path, "vendor_id"), 0xFFFF));
+    if (const json* timers = member(*object, "timers")) {
+        hpet.timers = unsigned(unsignedValue(*timers, child(path, "timers"), HpetSettings::kMaxTimers));
+        if (hpet.timers == 0) fail(child(path, "timers"), "must be at least 1");
+    }
+    if (const json* enabled = member(*object, "enabled")) hpet.enabled = boolean(*enabled, child(path, "enabled"));
+    return hpet;
+}
+
+LocalApicSettings localApicSettings(const json& value) {
+    const std::string path = "memory_devices.local_apic";
+    LocalApicSettings apic;
+    const json* object = memoryDevice(value, path, {"base", "version"}, LocalApicPage::kSize, apic.base);
+    if (object)
+        if (const json* version = member(*object, "version"))
+            apic.version = uint32_t(unsignedValue(*version, child(path, "version"), UINT32_MAX));
+    return apic;
+}
+
+EcamSettings ecamSettings(const json& value) {
+    const std::string path = "memory_devices.ecam";
+    EcamSettings ecam;
+    uint64_t base = 0;
+    const json* object = memoryDevice(value, path, {"base", "buses"}, EcamSettings::kBusBytes, base);
+    if (object)
+        if (const json* buses = member(*object, "buses")) {
+            ecam.buses = unsigned(unsignedValue(*buses, child(path, "buses"), EcamSettings::kMaxBuses));
+            if (ecam.buses == 0) fail(child(path, "buses"), "must be at least 1");
+        }
+    if (base % EcamSettings::kBusBytes != 0) fail(path, "the base must be a multiple of 1 MiB (0x100000)");
+    if (base > UINT64_MAX - (uint64_t(ecam.buses) * EcamSettings::kBusBytes - 1))
+        fail(path, "the window runs past the end of the address space");
+    ecam.base = base;
+    return ecam;
+}
+
+void readMemoryDevices(const json& section, Manifest::MemoryDevices& devices) {
+    expectObject(section, "memory_devices", {"hpet", "local_apic", "ecam"});
+    if (const json* hpet = member(section, "hpet")) devices.hpet = hpetSettings(*hpet);
+    if (const json* apic = member(section, "local_apic")) devices.localApic = localApicSettings(*apic);
+    if (const json* ecam = member(section, "ecam")) devices.ecam = ecamSettings(*ecam);
+}
+
 WindowsIdentity readWindows(const json& section) {
     const std::string path = "os.windows";
     expectObject(section, path,
@@ -332,9 +409,13 @@ std::vector<DeviceNode> readDeviceTree(const json& section) {
 }
 
 void readOs(const json& section, Manifest::Os& os) {
-    expectObject(section, "os", {"windows", "device_tree"});
+    expectObject(section, "os", {"windows", "device_tree", "memory_mb"});
     if (const json* windows = member(section, "windows")) os.windows = readWindows(*windows);
     if (const json* tree = member(section, "device_tree")) os.deviceTree = readDeviceTree(*tree);
+    if (const json* memory = member(section, "memory_mb")) {
+        os.memoryMb = positiveNumber(*memory, "os.memory_mb");
+        if (*os.memoryMb > kMaxMemoryMb) fail("os.memory_mb", "out of range (at most " + std::to_string(kMaxMemoryMb) + ")");
+    }
 }
 
 // "2.7" or "3.3.0".
@@ -493,11 +574,13 @@ bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& err
         DocumentTracker tracker;
         json::sax_parse(textIn.begin(), textIn.end(), &tracker);
         const json root = json::parse(textIn.begin(), textIn.end());
-        expectObject(root, "manifest", {"cpu", "pci", "ports", "memory", "os", "smbios", "driver", "acpi_namespace"});
+        expectObject(root, "manifest",
+                     {"cpu", "pci", "ports", "memory", "memory_devices", "os", "smbios", "driver", "acpi_namespace"});
         if (const json* cpu = member(root, "cpu")) readCpu(*cpu, manifest.cpu);
         if (const json* pci = member(root, "pci")) expectObject(*pci, "pci", {});
         if (const json* ports = member(root, "ports")) readPorts(*ports, manifest.ports);
         if (const json* memory = member(root, "memory")) readMemory(*memory, manifest.memory);
+        if (const json* devices = member(root, "memory_devices")) readMemoryDevices(*devices, manifest.memoryDevices);
         if (const json* os = member(root, "os")) readOs(*os, manifest.os);
         if (const json* smbios = member(root, "smbios")) readSmbios(*smbios, manifest.smbios);
         if (const json* driver = member(root, "driver")) readDriver(*driver, manifest.driver);

@@ -1,12 +1,16 @@
 // machine.json, the manifest of a machine image: one section per component
-// ("cpu", "pci", "ports", "memory", "os", "smbios", "driver",
-// "acpi_namespace"), each optional, so that later components add sections
-// and keys without touching older images. Numbers may be JSON numbers or
-// strings ("0x808", "2048"). A key the schema does not know, or a key given
-// twice in one object, is an error, which catches misspelt names.
+// ("cpu", "pci", "ports", "memory", "memory_devices", "os", "smbios",
+// "driver", "acpi_namespace"), each optional, so that later components add
+// sections and keys without touching older images. Numbers may be JSON
+// numbers or strings ("0x808", "2048"). A key the schema does not know, or
+// a key given twice in one object, is an error, which catches misspelt
+// names.
 // docs/machine-images.md describes every key.
 #pragma once
 
+#include "machine/devices/ecam_window.h"
+#include "machine/devices/hpet.h"
+#include "machine/devices/local_apic.h"
 #include "machine/machine.h"
 #include "machine/smbios_image.h"
 
@@ -46,9 +50,16 @@ struct Manifest {
         std::optional<uint16_t> acpiPmTimer;
     } ports;
     std::vector<MemoryRegionEntry> memory;
+    // Memory-mapped devices; each is absent unless the manifest places it.
+    struct MemoryDevices {
+        std::optional<HpetSettings> hpet;
+        std::optional<LocalApicSettings> localApic;
+        std::optional<EcamSettings> ecam;
+    } memoryDevices;
     struct Os {
         std::optional<WindowsIdentity> windows;
         std::vector<DeviceNode> deviceTree;
+        std::optional<double> memoryMb;  // total physical memory
     } os;
     struct Smbios {
         std::optional<SmbiosVersion> version;

@@ -87,11 +87,13 @@ bool SimulatedMachine::doWritePort(uint16_t port, unsigned width, uint32_t value
 
 bool SimulatedMachine::doReadPhysical(uint64_t address, std::span<uint8_t> out) {
     std::lock_guard lock(lock_);
+    if (hw_.memoryDevices.decodes(address)) return hw_.memoryDevices.read(address, out);
     return hw_.memory.read(address, out);
 }
 
 bool SimulatedMachine::doWritePhysical(uint64_t address, std::span<const uint8_t> data) {
     std::lock_guard lock(lock_);
+    if (hw_.memoryDevices.decodes(address)) return hw_.memoryDevices.write(address, data);
     return hw_.memory.write(address, data);
 }
 

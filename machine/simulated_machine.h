@@ -1,12 +1,14 @@
 // A machine that exists only as data: the processors of a CPUID dump, the
 // PCI functions of an lspci dump, device models on the I/O ports, regions
-// of physical memory, the firmware tables and ACPI namespace, the operating
-// system's facts and the behaviour of its stand-in kernel driver.
+// of physical memory and the memory-mapped devices among them, the
+// firmware tables and ACPI namespace, the operating system's facts and the
+// behaviour of its stand-in kernel driver.
 // The image loader (image_loader.h) builds one from a machine image
 // directory; tests may assemble one by hand. Every access takes the
 // machine's lock, so any number of threads may use it at once.
 #pragma once
 
+#include "machine/devices/memory_bus.h"
 #include "machine/devices/msr_bank.h"
 #include "machine/devices/pci_config_space.h"
 #include "machine/devices/physical_memory.h"
@@ -29,6 +31,8 @@ struct SimulatedHardware {
     std::unique_ptr<PciConfigSpace> pci = std::make_unique<PciConfigSpace>();
     PortBus ports;
     PhysicalMemory memory;
+    // Answer the physical addresses they claim in place of `memory`.
+    MemoryBus memoryDevices;
     std::optional<SmbiosData> smbios;
     std::vector<AcpiTable> acpiTables;
     WindowsIdentity windows;
@@ -38,6 +42,7 @@ struct SimulatedHardware {
     std::vector<AcpiNamespaceNode> acpiNamespace;  // empty, or the root first
     double busClockMHz = -1.0;                     // -1: unknown
     DriverBehaviour driver;
+    uint64_t totalMemoryBytes = 0;                 // 0: unknown
 };
 
 // MSR 0x10 (the time-stamp counter) reads the time-stamp counter, as
@@ -62,6 +67,7 @@ public:
     std::vector<AcpiNamespaceNode> acpiNamespace() const override { return hw_.acpiNamespace; }
     double busClockMHz() const override { return hw_.busClockMHz; }
     DriverBehaviour driverBehaviour() const override { return hw_.driver; }
+    uint64_t totalMemoryBytes() const override { return hw_.totalMemoryBytes; }
 
     // The time-stamp counter rate, for tests and for the image's own checks.
     uint64_t tscHz() const { return hw_.tsc.hz(); }

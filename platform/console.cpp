@@ -1,5 +1,6 @@
 #include "platform/console.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -61,5 +62,17 @@ BOOL WriteConsoleA(HANDLE console, const void* buffer, DWORD length, LPDWORD wri
         done += static_cast<DWORD>(n);
     }
     if (written) *written = done;
+    return TRUE;
+}
+
+BOOL AttachConsole(DWORD processId) {
+    if (processId != ATTACH_PARENT_PROCESS) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (fcntl(STDOUT_FILENO, F_GETFD) == -1) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
     return TRUE;
 }

@@ -6,6 +6,9 @@
 #include <optional>
 
 #include "machine/machine.h"
+#include "platform/console.h"
+#include "platform/firmware_tables.h"
+#include "platform/memory_status.h"
 #include "platform/internal/handles.h"
 #include "platform/internal/libraries.h"
 #include "platform/internal/thread_state.h"
@@ -114,7 +117,10 @@ namespace {
 
 const vexa::platform::LibraryExport kKernel32Exports[] = {
     {"GetNativeSystemInfo", vexa::platform::exported(&GetNativeSystemInfo)},
+    {"GetSystemFirmwareTable", vexa::platform::exported(&GetSystemFirmwareTable)},
     {"IsWow64Process", vexa::platform::exported(&IsWow64Process)},
+    {"AttachConsole", vexa::platform::exported(&AttachConsole)},
+    {"GlobalMemoryStatusEx", vexa::platform::exported(&GlobalMemoryStatusEx)},
 };
 
 } // namespace

@@ -3,11 +3,15 @@
 // reports failure and leaves its pointer null.
 #include "sdk/core/sdk.h"
 
+#include "sdk/system/dmi_interface.h"
+
 int BRENIKSDK::CreateSoftwareInterface() { return 0; }
 
 int BRENIKSDK::CreateWMIInterface() { return 0; }
 
-int BRENIKSDK::CreateDMIInterface() { return 0; }
+int BRENIKSDK::CreateDMIInterface() {
+    return AdoptInterface(new CDMIInterface, &m_pDMI, false, [](CDMIInterface* dmi) { return dmi->Init(); });
+}
 
 int BRENIKSDK::CreatePCIInterface() { return 0; }
 

@@ -37,3 +37,42 @@ public:
     uint32_t m_dwBaseLow;
     uint32_t m_dwSize;  // kept for the reports, not checked on access
 };
+
+// Each access below becomes one or two requests of the kernel-driver
+// manager the root object refers to at that moment; without one the access
+// fails. The address is the base low plus the offset, with no carry into
+// the base high and no check against the size. A read stores its result
+// only when it succeeds: otherwise the caller's variable keeps its value.
+// The widths a space does not offer fail without a request.
+
+// A range of I/O ports: byte, word and dword accesses; no qwords.
+class CPortIOSpace : public CIOSpace {
+public:
+    CPortIOSpace(uint32_t firstPort, uint32_t size) : CIOSpace(IOSPACE_PORT, 0, firstPort, size) {}
+
+    int ReadByte(uint32_t offset, uint8_t* value) override;
+    int ReadWord(uint32_t offset, uint16_t* value) override;
+    int ReadDword(uint32_t offset, uint32_t* value) override;
+    int ReadQword(uint32_t offset, uint32_t* high, uint32_t* low) override;
+    int WriteByte(uint32_t offset, uint32_t value) override;
+    int WriteWord(uint32_t offset, uint32_t value) override;
+    int WriteDword(uint32_t offset, uint32_t value) override;
+};
+
+// A window of physical memory: byte, dword and qword reads (the first
+// dword in memory is the low one), byte and dword writes; no words. A byte
+// write reads the enclosing dword and writes it back with the byte
+// changed, so it fails when that dword cannot be read.
+class CMemoryIOSpace : public CIOSpace {
+public:
+    CMemoryIOSpace(uint32_t baseHigh, uint32_t baseLow, uint32_t size)
+        : CIOSpace(IOSPACE_MEMORY, baseHigh, baseLow, size) {}
+
+    int ReadByte(uint32_t offset, uint8_t* value) override;
+    int ReadWord(uint32_t offset, uint16_t* value) override;
+    int ReadDword(uint32_t offset, uint32_t* value) override;
+    int ReadQword(uint32_t offset, uint32_t* high, uint32_t* low) override;
+    int WriteByte(uint32_t offset, uint32_t value) override;
+    int WriteWord(uint32_t offset, uint32_t value) override;
+    int WriteDword(uint32_t offset, uint32_t value) override;
+};

@@ -10,6 +10,7 @@ uint32_t CRegisterSpace::GetBaseLow() { return m_pIOSpace ? m_pIOSpace->GetBaseL
 uint32_t CRegisterSpace::GetSize() { return m_pIOSpace ? m_pIOSpace->GetSize() : 0xFFFFFFFF; }
 
 void CRegisterSpace::Dump(CReportGenerator* report) {
+    if (!report) return;
     const uint32_t low = GetBaseLow();
     if (low == 0xFFFFFFFF) {
         report->PrintField("Register space", "\t\t", "class = 0x%X", m_dwClass);
@@ -17,4 +18,12 @@ void CRegisterSpace::Dump(CReportGenerator* report) {
         report->PrintField("Register space", "\t\t", "class = 0x%X, base address = 0x%X%X", m_dwClass,
                            GetBaseHigh(), low);
     }
+}
+
+int CRegisterSpace::ReadByte(uint32_t offset, uint8_t* value) {
+    return m_pIOSpace ? m_pIOSpace->ReadByte(offset, value) : 0;
+}
+
+int CRegisterSpace::WriteByte(uint32_t offset, uint32_t value) {
+    return m_pIOSpace ? m_pIOSpace->WriteByte(offset, value) : 0;
 }

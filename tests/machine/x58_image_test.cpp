@@ -123,8 +123,16 @@ TEST_F(X58Image, TimeStampCounterIsAlsoMsr0x10) {
     EXPECT_FALSE(machine_->writeMsr(0, 0x10, 0));
 }
 
+TEST_F(X58Image, SmbiosTableBuiltForTheBoard) {
+    const auto smbios = machine_->smbios();
+    ASSERT_TRUE(smbios);
+    EXPECT_EQ(smbios->majorVersion, 2);
+    EXPECT_EQ(smbios->minorVersion, 5);
+    EXPECT_EQ(smbios->entryPoint.size(), 0x1Fu);
+    EXPECT_EQ(smbios->table.size(), 1563u);
+}
+
 TEST_F(X58Image, AbsentHardwareIsAbsent) {
-    EXPECT_FALSE(machine_->smbios());
     EXPECT_TRUE(machine_->acpiTables().empty());
     EXPECT_TRUE(machine_->deviceTree().empty());  // no namespace: no ACPI HAL device either
     EXPECT_TRUE(machine_->acpiNamespace().empty());

@@ -1,0 +1,141 @@
+// The query interface over the local detection library. It owns the
+// kernel-driver manager and the SPD interface, keeps the library root and
+// one pointer per detection domain (null while a domain is absent:
+// switched off, failed, or not part of this build), and runs the lifecycle:
+// driver installation, the detection scan, the periodic refresh and the
+// shut-down.
+//
+// Lock order everywhere: library lock first, driver lock second, released
+// in reverse.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "app/info_parser.h"
+
+class BRENIKSDK;
+class CACPIInterface;
+class CChipsetInterface;
+class CCPUInterface;
+class CDisplayInterface;
+class CDMIInterface;
+class CHardwareMonitorInterface;
+class CKMDriver;
+class CPCIInterface;
+class CSMBusInterface;
+class CSoftwareInterface;
+class CSPDInterface;
+class CStorageInterface;
+struct VexaSettings;
+
+// The scan's error codes.
+enum ScanError : int {
+    SCAN_ERROR_NONE = 0,
+    SCAN_ERROR_LIMITED = 4,         // a virtual machine: limited detection, the scan still succeeds
+    SCAN_ERROR_LIBRARY_LOCK = 8,    // the library lock was not obtained; detail = its status
+    SCAN_ERROR_DRIVER_VERSION = 16  // the driver reports another version than the one required
+};
+
+class CLocalInfoParser : public CInfoParser {
+public:
+    static constexpr size_t kLogPathChars = 1024;
+
+    // The settings switch domains on and off; the scan's limited mode and
+    // board rules change them, and set `noValidation` when the validation
+    // record must be refused. Both belong to the application object and
+    // outlive this object.
+    CLocalInfoParser(VexaSettings& settings, int& noValidation);
+    ~CLocalInfoParser() override;
+
+    // Installs and opens the kernel driver: 1 on success, else 0 with the
+    // driver manager's error code.
+    int Init(int* error) override;
+    // The detection scan: 1 when it ran (error 0 or 4), 0 on error 8 or 16.
+    int Scan(int* error, int* detail) override;
+    // Shuts the library down and removes the driver; once, at exit, after
+    // the refresher thread has ended.
+    void Close() override;
+    void RemoveDriver() override;
+    // Updates the measured values; skipped when the library lock is not
+    // obtained within the timeout.
+    void Refresh(uint32_t timeoutMs) override;
+
+    // Answers of an absent domain that differ from the base.
+    int GetProcessorCount() override;
+    int GetBoardCacheSize(int* sizeKB) override;
+    int GetBrandID(int P) override;
+    int GetClassCode(int P) override;
+    int GetSPDModuleCount() override;
+    int GetDriveCapacity(int D) override;
+
+    void WriteReport(CReportGenerator* report) override;
+    void WriteConsoleReport(CReportGenerator* report) override;
+    void WriteHTMLReport(CReportGenerator* report) override;
+    void WriteDumpReport(CReportGenerator* report) override;
+    void WriteSummaryReport(CReportGenerator* report) override;
+
+    // The bus clock times pi squared over 4 in single precision; -1.0
+    // without the processor domain.
+    virtual float GetScaledBusClock();  // 154
+    // The library lock: 1 when owned, 0 when not obtained in time, found
+    // abandoned (released again at once) or the wait failed.
+    virtual int Lock(int timeoutMs);    // 155
+    virtual void Unlock();              // 156
+
+    const wchar_t* GetDriverLogPath() const { return m_szDriverLogPath; }
+    // Total memory in MB from the scan; -1 before it.
+    int GetTotalMemoryMB() const { return m_iTotalMemoryMB; }
+
+private:
+    // The scan's steps (detection_scan.cpp), in order.
+    void ScanSoftware(int* error);
+    bool DriverVersionIsRequired();
+    void ScanMainboard(uint32_t& boardHash, uint32_t& boardByteSum);
+    void ScanPCI();
+    void ScanProcessors();
+    void CheckSystemTimer();
+    void ScanMemoryModules(uint32_t boardHash);
+    void ScanMemoryTotal();
+    // The report frame: the library lock (no limit) and the driver lock
+    // around the body; nothing is written without the library lock.
+    template <typename Body>
+    void WithReportLocks(Body body);
+    void WriteShortReport(CReportGenerator* report);
+    // Report sections (report_bodies.cpp): a title, the domain's dumps and
+    // a blank line, each only when its domain exists. The full detail adds
+    // the thread, MCHBAR, SPD and monitor register dumps and re-reads the
+    // PCI devices.
+    enum class Detail { Brief, Full };
+    void WriteProcessorSection(CReportGenerator* report, Detail detail);
+    void WriteChipsetSection(CReportGenerator* report, Detail detail);
+    void WriteSPDSection(CReportGenerator* report, Detail detail);
+    void WriteMonitorSection(CReportGenerator* report, Detail detail);
+    void WritePCISection(CReportGenerator* report, Detail detail);
+    void WriteDMISection(CReportGenerator* report);
+    void WriteStorageSection(CReportGenerator* report);
+    void WriteDisplaySection(CReportGenerator* report);
+    void WriteSoftwareSection(CReportGenerator* report);
+    void WriteMainboardLine(CReportGenerator* report);
+    void WriteAdapterCountLine(CReportGenerator* report);
+    void WriteSoftwareLines(CReportGenerator* report);
+
+    VexaSettings& m_settings;
+    int& m_noValidation;
+
+    wchar_t m_szDriverLogPath[kLogPathChars] = {};
+    BRENIKSDK* m_pSDK = nullptr;
+    CSoftwareInterface* m_pSoftware = nullptr;
+    CKMDriver* m_pDriver = nullptr;  // owned
+    CCPUInterface* m_pCPU = nullptr;
+    CPCIInterface* m_pPCI = nullptr;
+    CChipsetInterface* m_pChipset = nullptr;
+    CSMBusInterface* m_pSMBus = nullptr;
+    CSPDInterface* m_pSPD = nullptr;  // owned
+    CDMIInterface* m_pDMI = nullptr;
+    CACPIInterface* m_pACPI = nullptr;
+    CHardwareMonitorInterface* m_pHardwareMonitor = nullptr;
+    CStorageInterface* m_pStorage = nullptr;
+    CDisplayInterface* m_pDisplay = nullptr;
+    int m_iTotalMemoryMB = -1;
+};

@@ -1,0 +1,132 @@
+// The application object's construction, start and end, its program folder,
+// version and settings file.
+#include "app/vexa_app.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+
+#include "app/local_info_parser.h"
+#include "app/settings_file.h"
+#include "platform/environment.h"
+#include "platform/modules.h"
+#include "platform/text.h"
+#include "sdk/core/file_version.h"
+#include "sdk/core/helpers.h"
+
+namespace {
+
+constexpr size_t kNarrowPathBytes = CvexaApp::kPathChars * 4;  // UTF-8 of 511 wide characters
+constexpr wchar_t kUnknownVersion[] = L"n.a";
+
+// The text into the wide buffer when it fits whole; a path cut short
+// would name another folder.
+bool CopyWholePath(const char* path, wchar_t (&folder)[CvexaApp::kPathChars]) {
+    wchar_t wide[kNarrowPathBytes];
+    vexa::platform::narrowToWide(path, wide, kNarrowPathBytes);
+    if (std::wcslen(wide) >= CvexaApp::kPathChars || std::strlen(path) >= kNarrowPathBytes - 1) return false;
+    std::wcscpy(folder, wide);
+    return true;
+}
+
+} // namespace
+
+CvexaApp::CvexaApp() {
+    m_pInfoParser = new CLocalInfoParser(m_Settings, g_bNoValidation);
+    FindProgramFolder();
+    std::wcscpy(m_szVersion, kUnknownVersion);
+    m_pValidationRecord = std::make_unique<uint8_t[]>(kValidationRecordBytes);
+    m_pValidationDump = std::make_unique<uint8_t[]>(kValidationDumpBytes);
+    m_pVersionInfo = new FileVersionInfo;
+    char program[kNarrowPathBytes] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, program, sizeof program);
+    if (length > 0 && length < sizeof program) {
+        ReadVersionInfo(m_pVersionInfo, program);
+    } else {
+        m_pVersionInfo->Init();
+    }
+    if (m_pVersionInfo->Major != 0xFFFFFFFF)
+        FormatStringW(m_szVersion, kVersionChars, L"%d.%d%d.%d", static_cast<int>(m_pVersionInfo->Major),
+                      static_cast<int>(m_pVersionInfo->Minor), static_cast<int>(m_pVersionInfo->Build),
+                      static_cast<int>(m_pVersionInfo->Revision));
+}
+
+// What ExitInstance has not released yet.
+CvexaApp::~CvexaApp() {
+    StopRefreshThread();
+    delete m_pInfoParser;
+    delete m_pVersionInfo;
+}
+
+CLocalInfoParser* CvexaApp::LocalInfoParser() const { return static_cast<CLocalInfoParser*>(m_pInfoParser); }
+
+void CvexaApp::ReadVersionInfo(FileVersionInfo* info, const char* path) { GetFileVersionInfoStrings(path, info); }
+
+// The folder of the program file, unless VEXA_PROGRAM_DIR names another;
+// the current directory when neither can be had.
+void CvexaApp::FindProgramFolder() {
+    if (const char* chosen = std::getenv("VEXA_PROGRAM_DIR"); chosen && *chosen) {
+        // Kept absolute: the folder is entered again later, from inside it.
+        char* absolute = realpath(chosen, nullptr);
+        const bool copied = CopyWholePath(absolute ? absolute : chosen, m_szProgramFolder);
+        std::free(absolute);
+        if (copied) return;
+    }
+    char path[kNarrowPathBytes];
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (length > 0 && length < sizeof path) {
+        if (char* name = std::strrchr(path, '/')) {
+            *name = '\0';
+            if (CopyWholePath(path[0] ? path : "/", m_szProgramFolder)) return;
+        }
+    }
+    const DWORD current = GetCurrentDirectoryA(sizeof path, path);
+    if (current > 0 && current < sizeof path && CopyWholePath(path, m_szProgramFolder)) return;
+    m_szProgramFolder[0] = L'\0';
+}
+
+void CvexaApp::EnterProgramFolder() {
+    char folder[kNarrowPathBytes];
+    vexa::platform::wideToNarrow(m_szProgramFolder, folder, sizeof folder);
+    if (folder[0]) SetCurrentDirectoryA(folder);
+}
+
+void CvexaApp::ReadIni() {
+    EnterProgramFolder();
+    ReadSettingsFile(kSettingsFileName, m_Settings);
+}
+
+void CvexaApp::WriteIni() {
+    EnterProgramFolder();
+    FileVersionInfo unknown;
+    unknown.Init();
+    WriteSettingsFile(kSettingsFileName, m_Settings, m_pVersionInfo ? *m_pVersionInfo : unknown);
+}
+
+BOOL CvexaApp::InitInstance(const wchar_t* commandLine) {
+    ReadIni();
+    // The two user fonts are made from the font settings by the window
+    // layer, which also draws the splash; neither exists in this build.
+    ParseCommandLine(commandLine);
+    InitAndRun();
+    if (m_bBatch) return 1;
+    StartRefreshThread();
+    // The modal main window runs here once the window layer exists; until
+    // then the window mode ends as soon as it has started.
+    return 0;
+}
+
+int CvexaApp::ExitInstance() {
+    WriteIni();
+    StopRefreshThread();
+    if (m_pInfoParser) m_pInfoParser->Close();
+    delete m_pVersionInfo;
+    m_pVersionInfo = nullptr;
+    m_pValidationRecord.reset();
+    m_pValidationDump.reset();
+    delete m_pInfoParser;
+    m_pInfoParser = nullptr;
+    return 0;
+}
+
+void CvexaApp::CheckForUpdate() {}

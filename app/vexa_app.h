@@ -1,0 +1,113 @@
+// The application object: it owns the process. Construction fixes every
+// default, creates the query layer and reads the program's own version;
+// InitInstance reads the settings, parses the command line and runs either
+// the window mode or one batch job (text, HTML or console report, core
+// enable mask, driver removal); ExitInstance undoes everything in reverse.
+//
+// The window layer (splash, main window, fonts) is not part of this build:
+// the window mode runs the start-up sequence, starts the refresher thread
+// as the window would and stops it again at once, because there is no main
+// window to wait for yet.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "app/settings.h"
+#include "platform/win_types.h"
+
+class CInfoParser;
+class CLocalInfoParser;
+struct FileVersionInfo;
+
+enum BatchModes : int {
+    BATCH_WINDOW = 0,
+    BATCH_TEXT_REPORT = 1,
+    BATCH_HTML_REPORT = 2,
+    BATCH_CONSOLE_REPORT = 3,
+    BATCH_CORE_MASK = 4,
+    BATCH_REMOVE_DRIVER = 5,
+};
+
+// The refresher's stop flag: written once by the main thread, polled by
+// the refresher.
+extern std::atomic<int> g_bStopRefresh;
+
+class CvexaApp {
+public:
+    static constexpr size_t kPathChars = 512;
+    static constexpr size_t kVersionChars = 16;
+    static constexpr size_t kValidationIdChars = 32;
+    static constexpr size_t kValidationRecordBytes = 8192;
+    static constexpr size_t kValidationDumpBytes = 16384;
+
+    CvexaApp();
+    ~CvexaApp();
+    CvexaApp(const CvexaApp&) = delete;
+    CvexaApp& operator=(const CvexaApp&) = delete;
+
+    // Settings, command line (the program's arguments as one text), then
+    // the window mode (returns 0) or the batch job (returns 1).
+    BOOL InitInstance(const wchar_t* commandLine);
+    // Settings written, refresher stopped, library closed and driver
+    // removed; the process's exit code.
+    int ExitInstance();
+
+    // The options, searched anywhere in the line: "-txt=NAME" (else
+    // "-html=NAME", else "-console"), "-core=N", "-coremask=HEX",
+    // "-removeservice"; the later two replace an earlier batch mode.
+    void ParseCommandLine(const wchar_t* commandLine);
+    // The start-up sequence: driver, scan, error boxes, batch work, update
+    // check.
+    void InitAndRun();
+    // 1 when it started the refresher, 0 when one runs or none could start.
+    int StartRefreshThread();
+    void StopRefreshThread();
+
+    // vexa.ini in the program folder, which both make the current
+    // directory for the rest of the run.
+    void ReadIni();
+    void WriteIni();
+
+    // The four version words of the program file's fixed version
+    // information (0xFFFFFFFF each without a version resource).
+    static void ReadVersionInfo(FileVersionInfo* info, const char* path);
+    // The silent update check; the update service is not reached by this
+    // build, so it does nothing yet.
+    void CheckForUpdate();
+
+    CLocalInfoParser* LocalInfoParser() const;
+
+    // ---- Fields, in the application's declaration order ----
+    HANDLE m_hRefreshThread = nullptr;
+    CInfoParser* m_pInfoParser = nullptr;  // a CLocalInfoParser; owned
+    wchar_t m_szProgramFolder[kPathChars] = {};
+    wchar_t m_szBatchReportPath[kPathChars] = {};
+    int m_bBatch = 0;
+    int BatchMode = BATCH_WINDOW;
+    int m_iSelectedCore = 0;
+    uint32_t m_dwCoreEnableMask = 0xFFFFFFFF;
+    int g_bNoValidation = 0;  // the validation record must not be submitted or saved
+    wchar_t m_szValidationId[kValidationIdChars] = {};
+    std::unique_ptr<uint8_t[]> m_pValidationRecord;
+    int m_iValidationRecordLength = 0;
+    std::unique_ptr<uint8_t[]> m_pValidationDump;
+    wchar_t m_szValidationUserName[kPathChars] = {};
+    wchar_t m_szValidationEmail[kPathChars] = {};
+    int m_bValidationPublish = 1;
+    float m_fValidationValue1 = -1.0f;
+    float m_fValidationValue2 = -1.0f;
+    FileVersionInfo* m_pVersionInfo = nullptr;  // owned
+    wchar_t m_szVersion[kVersionChars] = {};
+    VexaSettings m_Settings;
+
+private:
+    void FindProgramFolder();
+    void EnterProgramFolder();
+    void ReportInitError(int error);
+    void RunBatchJob();
+    void WriteFileReport();
+    void WriteConsoleReport();
+    void SetCoreEnableMask();
+};

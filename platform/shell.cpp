@@ -1,0 +1,80 @@
+#include "platform/shell.h"
+
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <cwchar>
+#include <mutex>
+#include <thread>
+
+#include "platform/files.h"
+#include "platform/text.h"
+
+extern char** environ;
+
+namespace vexa::platform {
+namespace {
+
+constexpr size_t kMaxPathChars = 4096;
+
+std::mutex openerLock;
+std::function<INT_PTR(const testing::ShellRequest&)> opener;
+
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// Starts xdg-open on the file and lets it run on its own; a thread of ours
+// collects its exit so that it leaves no zombie behind.
+INT_PTR startOpener(const std::string& path) {
+    char program[] = "xdg-open";
+    std::string argument = path;
+    char* arguments[] = {program, argument.data(), nullptr};
+    pid_t child = 0;
+    if (posix_spawnp(&child, program, nullptr, nullptr, arguments, environ) != 0) return SE_ERR_NOASSOC;
+    std::thread([child] {
+        int status = 0;
+        waitpid(child, &status, 0);
+    }).detach();
+    return kShellExecuteStarted;
+}
+
+} // namespace
+
+bool displayPresent() { return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY"); }
+
+namespace testing {
+
+void setShellOpener(std::function<INT_PTR(const ShellRequest&)> replacement) {
+    std::lock_guard guard(openerLock);
+    opener = std::move(replacement);
+}
+
+} // namespace testing
+} // namespace vexa::platform
+
+INT_PTR ShellExecuteW(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
+                      int showCommand) {
+    using namespace vexa::platform;
+    if (!file || !*file) return SE_ERR_FNF;
+    const std::wstring verbText = verb ? std::wstring(verb, wcsnlen(verb, 16)) : L"";
+    if (!(verbText.empty() || verbText == L"open")) return SE_ERR_NOASSOC;
+    if ((parameters && *parameters) || (directory && *directory)) return SE_ERR_NOASSOC;
+
+    const std::wstring fileText(file, wcsnlen(file, kMaxPathChars));
+    std::function<INT_PTR(const testing::ShellRequest&)> chosen;
+    {
+        std::lock_guard guard(openerLock);
+        chosen = opener;
+    }
+    if (chosen) return chosen(testing::ShellRequest{verbText, fileText, showCommand});
+
+    const std::string path = nativePath(toNarrow(fileText).c_str());
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return SE_ERR_FNF;
+    if (!displayPresent()) return SE_ERR_NOASSOC;
+    return startOpener(path);
+}

@@ -1,0 +1,52 @@
+// The shell: opening a file with the program the desktop associates with
+// it. Here that is xdg-open, started only when a display is present
+// (DISPLAY or WAYLAND_DISPLAY set) and never waited for; without a display
+// nothing is started and the call reports that no program is associated.
+//
+// Tests install an opener that sees every request and chooses the result.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/message_box.h"
+#include "platform/win_types.h"
+
+using INT_PTR = intptr_t;
+
+constexpr int SW_HIDE = 0;
+constexpr int SW_SHOWNORMAL = 1;
+
+// Results of 32 and less are errors.
+constexpr INT_PTR SE_ERR_FNF = 2;
+constexpr INT_PTR SE_ERR_ACCESSDENIED = 5;
+constexpr INT_PTR SE_ERR_OOM = 8;
+constexpr INT_PTR SE_ERR_NOASSOC = 31;
+// The result of a request that started its program.
+constexpr INT_PTR kShellExecuteStarted = 42;
+
+// Only the verb "open" (or none) is known; `parameters` and `directory` are
+// not supported and must be null or empty. A file that does not exist gives
+// SE_ERR_FNF.
+INT_PTR ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
+                      LPCWSTR directory, int showCommand);
+
+namespace vexa::platform {
+
+// True when a window system is there to show things on.
+bool displayPresent();
+
+namespace testing {
+
+struct ShellRequest {
+    std::wstring verb;
+    std::wstring file;
+    int showCommand = 0;
+};
+
+// Replaces the opener until cleared with an empty function: it sees each
+// request and returns the result. No program is started meanwhile.
+void setShellOpener(std::function<INT_PTR(const ShellRequest&)> opener);
+
+} // namespace testing
+} // namespace vexa::platform

@@ -1,0 +1,43 @@
+// Runs the vexa program as a child process in surroundings of its own: a
+// fresh program folder and temporary folder, the machine to run on, and
+// the object namespace of the test process (so its services and mutexes
+// are the test's). Standard input is empty; nothing may wait for it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vexa::test {
+
+struct VexaResult {
+    int exitCode = -1;  // -1: killed after the time limit or not started
+    std::string out;    // standard output
+    std::string err;    // standard error
+};
+
+class VexaRun {
+public:
+    // `machine`: a machine image folder, or empty for the host.
+    explicit VexaRun(std::string machine = {});
+    ~VexaRun();
+    VexaRun(const VexaRun&) = delete;
+    VexaRun& operator=(const VexaRun&) = delete;
+
+    VexaResult run(const std::vector<std::string>& arguments) const;
+
+    const std::string& programFolder() const { return program_; }
+    const std::string& tempFolder() const { return temp_; }
+    std::string programFile(const std::string& name) const { return program_ + "/" + name; }
+    // The names in the program folder, sorted.
+    std::vector<std::string> programFiles() const;
+    // The names in the temporary folder, recursively, sorted.
+    std::vector<std::string> tempFiles() const;
+
+private:
+    std::string machine_;
+    std::string root_;
+    std::string program_;
+    std::string temp_;
+};
+
+} // namespace vexa::test
