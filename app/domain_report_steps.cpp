@@ -5,10 +5,6 @@
 
 namespace domain_steps {
 
-// Wait for the processor domain (CCPUInterface::Dump, DumpThreads).
-void DumpProcessors(CCPUInterface*, CReportGenerator*) {}
-void DumpProcessorThreads(CCPUInterface*, CReportGenerator*) {}
-
 // Wait for the chipset domain (CChipsetInterface::WriteReport, DumpMCHBAR).
 void WriteChipsetReport(CChipsetInterface*, CReportGenerator*) {}
 void DumpMCHBAR(CChipsetInterface*, CReportGenerator*) {}
@@ -21,19 +17,12 @@ void DumpSPDRegisters(CSPDInterface*, CReportGenerator*) {}
 // without).
 void DumpHardwareMonitor(CHardwareMonitorInterface*, CReportGenerator*, bool) {}
 
-// Wait for the PCI domain (RefreshDevices and Dump, Dump2).
-void RefreshAndDumpPCI(CPCIInterface*, CReportGenerator*) {}
-void DumpPCIShort(CPCIInterface*, CReportGenerator*) {}
-
 // Waits for the storage domain.
 void DumpStorage(CStorageInterface*, CReportGenerator*) {}
 
 // Wait for the display domain (Dump, DumpAdapters).
 void DumpDisplay(CDisplayInterface*, CReportGenerator*) {}
 void DumpDisplayAdapters(CDisplayInterface*, CReportGenerator*) {}
-
-// Waits for the ACPI domain.
-void DumpACPI(CACPIInterface*, CReportGenerator*) {}
 
 // Waits for the software domain.
 void SoftwareTexts(CSoftwareInterface*, char (&osName)[kDomainTextBytes], char (&osBuild)[kDomainTextBytes],

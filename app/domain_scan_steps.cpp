@@ -11,12 +11,6 @@ int VirtualMachineKind(CSoftwareInterface*) { return 0; }
 // Waits for the display domain (NVAPI_DisplayAPI::PrePCIScan).
 void ProbeNVIDIADriverAPI() {}
 
-// Waits for the PCI domain.
-void ScanPCIBuses(CPCIInterface*, int, int) {}
-
-// Waits for the processor domain.
-int ProcessorClassCode(CCPUInterface*, int) { return -1; }
-
 // Wait for the SPD domain.
 CSPDInterface* CreateSPDInterface() { return nullptr; }
 void DeleteSPDInterface(CSPDInterface*) {}
@@ -30,8 +24,6 @@ void SetChipsetMemorySize(CChipsetInterface*, int) {}
 // Waits for the storage domain.
 CStorageInterface* AsStorageInterface(CInterface*) { return nullptr; }
 
-// Waits for the processor domain.
-void UpdateProcessorClocks(CCPUInterface*) {}
 // Waits for the chipset domain.
 void RefreshChipset(CChipsetInterface*) {}
 // Waits for the display domain.

@@ -112,7 +112,10 @@ void CLocalInfoParser::Close() {
     }
 }
 
+// The processor measurement threads take the driver lock on their own;
+// they end first, so that none holds the lock of a driver going away.
 void CLocalInfoParser::RemoveDriver() {
+    if (m_pSDK) StopMeasurementThreads(m_pSDK);
     if (m_pDriver) m_pDriver->vCloseDriver(1, 1, 1);
 }
 
@@ -130,11 +133,6 @@ float CLocalInfoParser::GetScaledBusClock() {
     if (!m_pCPU) return -1.0f;
     return static_cast<float>(static_cast<double>(GetBusClock()) * kBusClockScale);
 }
-
-// The processor domain's queries replace these answers when it comes.
-int CLocalInfoParser::GetProcessorCount() { return -1; }
-int CLocalInfoParser::GetBrandID(int) { return -1; }
-int CLocalInfoParser::GetClassCode(int) { return -1; }
 
 // The chipset domain's queries replace this answer when it comes.
 int CLocalInfoParser::GetBoardCacheSize(int*) { return -1; }

@@ -61,11 +61,47 @@ public:
     // obtained within the timeout.
     void Refresh(uint32_t timeoutMs) override;
 
-    // Answers of an absent domain that differ from the base.
+    // Processors (queries_cpu.cpp): slots 5-41 but 11. Without the
+    // processor domain or the package they answer unknown.
     int GetProcessorCount() override;
-    int GetBoardCacheSize(int* sizeKB) override;
+    int GetProcessorIndex(int P) override;
+    int GetCoreCount(int P) override;
+    int GetThreadCount(int P) override;
+    int GetCacheCount(int P, int level, int type, int* sizeKB) override;
+    int GetCacheGeometry(int P, int level, int type, int* lineBytes, int* ways) override;
+    int GetProcessorName(int P, wchar_t* text) override;
+    int UnmaskProcessorName(int P, wchar_t* text) override;
+    int GetCodename(int P, wchar_t* text) override;
+    int UnmaskCodename(int P, wchar_t* text) override;
+    int GetCoreStepping(int P, wchar_t* text) override;
+    int GetSpecification(int P, wchar_t* text) override;
+    int GetPackage(int P, wchar_t* text) override;
     int GetBrandID(int P) override;
+    float GetTDP(int P) override;
+    float GetTechnology(int P) override;
+    float GetMaxTemperature(int P) override;
+    int GetStockClock(int P) override;
+    float GetRatedBusClock(int P) override;
+    int IsEngineeringSample(int P) override;
+    int GetFamily(int P) override;
+    int GetModel(int P) override;
+    int GetStepping(int P) override;
+    int GetExtFamily(int P) override;
+    int GetExtModel(int P) override;
+    int HasInstructionSet(int P, int instructionSet) override;
     int GetClassCode(int P) override;
+    int GetMicrocodeRevision(int P) override;
+    float GetCoreMultiplier(int P, int C) override;
+    float GetCoreMinMultiplier(int P, int C) override;
+    float GetCoreMaxMultiplier(int P, int C) override;
+    float GetCoreClock(int P, int C) override;
+    float GetBusClock() override;
+    float GetCoreVID(int P) override;
+    int SetCoreEnableMask(int P, int mask) override;
+    int GetMultiplierHistory(int P, int C, int* count, float** samples) override;
+
+    // Answers of an absent domain that differ from the base.
+    int GetBoardCacheSize(int* sizeKB) override;
     int GetSPDModuleCount() override;
     int GetDriveCapacity(int D) override;
 

@@ -22,6 +22,7 @@ namespace {
 
 constexpr size_t kFirmwareTableLimit = 16 * 1024 * 1024;
 constexpr size_t kMeminfoLimit = 64 * 1024;  // /proc/meminfo is a few KiB
+constexpr size_t kStatLimit = 4 * 1024 * 1024;  // /proc/stat: a line per processor and more
 
 // Opens a device file for one access and closes it again; accesses are
 // rare enough that keeping descriptors open buys nothing.
@@ -230,6 +231,42 @@ uint64_t HostMachine::totalMemoryBytes() const {
         return kib * 1024;
     }
     return 0;
+}
+
+// "cpu3 4705 356 584 3699 23 23 0 0 0 0" of /proc/stat: user, nice, system,
+// idle, iowait, irq, softirq, steal, ... in clock ticks (sysconf
+// _SC_CLK_TCK per second). Windows counts idle time as kernel time, so the
+// kernel time here is everything but user, nice and steal.
+std::vector<ProcessorTimes> HostMachine::processorTimes() const {
+    std::string text, error;
+    if (readFileText(sysRoot_ + "/proc/stat", kStatLimit, text, error) != FileStatus::Ok) return {};
+    const long ticksPerSecond = sysconf(_SC_CLK_TCK);
+    if (ticksPerSecond <= 0) return {};
+    const uint64_t unitsPerTick = 10'000'000ull / uint64_t(ticksPerSecond);
+    std::vector<ProcessorTimes> times(processorCount_);
+    std::istringstream lines(text);
+    std::string line;
+    bool found = false;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string name;
+        fields >> name;
+        uint64_t cpu = 0;
+        if (name.size() <= 3 || name.compare(0, 3, "cpu") != 0 || !parseDecimal(name.substr(3), cpu, UINT32_MAX) ||
+            cpu >= times.size())
+            continue;
+        uint64_t ticks[8] = {};  // user nice system idle iowait irq softirq steal
+        std::string number;
+        for (uint64_t& value : ticks) {
+            if (!(fields >> number) || !parseDecimal(number, value, UINT64_MAX / unitsPerTick / 8)) break;
+        }
+        const uint64_t idle = ticks[3] + ticks[4];
+        times[cpu] = ProcessorTimes{idle * unitsPerTick, (ticks[2] + idle + ticks[5] + ticks[6]) * unitsPerTick,
+                                    (ticks[0] + ticks[1]) * unitsPerTick};
+        found = true;
+    }
+    if (!found) return {};
+    return times;
 }
 
 } // namespace vexa::machine

@@ -27,6 +27,8 @@ public:
     std::vector<AcpiTable> acpiTables() const override;
     // MemTotal of /proc/meminfo.
     uint64_t totalMemoryBytes() const override;
+    // The "cpuN" lines of /proc/stat.
+    std::vector<ProcessorTimes> processorTimes() const override;
 
 protected:
     CpuidRegs doCpuid(unsigned cpu, uint32_t leaf, uint32_t subleaf) override;

@@ -5,8 +5,11 @@
 #include "machine/devices/acpi_pm_timer.h"
 #include "machine/devices/ecam_window.h"
 #include "machine/devices/hpet.h"
+#include "machine/devices/ich_function_disable.h"
 #include "machine/devices/local_apic.h"
+#include "machine/devices/pci_config_mechanism2.h"
 #include "machine/devices/pci_config_ports.h"
+#include "machine/devices/root_complex_block.h"
 #include "machine/file_bytes.h"
 #include "machine/lspci_dump.h"
 #include "machine/manifest.h"
@@ -89,7 +92,7 @@ bool loadProcessors(const std::string& directory, const Manifest& manifest, Simu
     return true;
 }
 
-bool loadPci(const std::string& directory, SimulatedHardware& hw, std::string& error) {
+bool loadPci(const std::string& directory, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
     std::string text;
     const FileStatus status = loadFile(directory, "lspci.txt", kTextFileLimit, text, error);
     if (status == FileStatus::Error) return false;
@@ -102,7 +105,11 @@ bool loadPci(const std::string& directory, SimulatedHardware& hw, std::string& e
         }
         for (const PciFunctionDump& function : dump.functions) hw.pci->addFunction(function.address, function.bytes);
     }
-    return hw.ports.attach(std::make_unique<PciConfigPorts>(*hw.pci), error);
+    if (manifest.pci.lpcFunctionDisable) hw.pci->addGate(std::make_unique<LpcFunctionDisable>());
+    if (manifest.pci.mechanism == 2) return hw.ports.attach(std::make_unique<PciConfigMechanism2>(*hw.pci), error);
+    const auto variant = manifest.pci.extendedRegisterBits ? PciConfigPorts::Variant::ExtendedRegisterBits
+                                                           : PciConfigPorts::Variant::Standard;
+    return hw.ports.attach(std::make_unique<PciConfigPorts>(*hw.pci, variant), error);
 }
 
 bool loadPorts(const std::string& directory, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
@@ -167,9 +174,21 @@ bool loadMemoryDevices(const std::string& directory, const Manifest& manifest, S
                                 std::make_unique<LocalApicPage>(*devices.localApic, id), hw, error))
             return false;
     }
-    return !devices.ecam ||
-           attachMemoryDevice(directory, manifest, "ecam", std::make_unique<EcamWindow>(*devices.ecam, *hw.pci), hw,
-                              error);
+    if (devices.ecam &&
+        !attachMemoryDevice(directory, manifest, "ecam", std::make_unique<EcamWindow>(*devices.ecam, *hw.pci), hw,
+                            error))
+        return false;
+    if (devices.rcba) {
+        // The configuration space owns the registers: their function-disable
+        // bits hide functions whether the block answers or not.
+        auto* registers = static_cast<RootComplexRegisters*>(
+            hw.pci->addGate(std::make_unique<RootComplexRegisters>(devices.rcba->functionDisable)));
+        if (!attachMemoryDevice(directory, manifest, "rcba",
+                                std::make_unique<RootComplexBlock>(devices.rcba->base, *hw.pci, *registers), hw,
+                                error))
+            return false;
+    }
+    return true;
 }
 
 bool loadFirmware(const std::string& directory, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
@@ -231,7 +250,7 @@ std::unique_ptr<SimulatedMachine> loadMachineImage(const std::string& directory,
     }
     SimulatedHardware hw;
     hw.description = directory;
-    if (!loadProcessors(directory, manifest, hw, error) || !loadPci(directory, hw, error) ||
+    if (!loadProcessors(directory, manifest, hw, error) || !loadPci(directory, manifest, hw, error) ||
         !loadPorts(directory, manifest, hw, error) || !loadMemory(directory, manifest, hw, error) ||
         !loadMemoryDevices(directory, manifest, hw, error) ||
         !loadFirmware(directory, manifest, hw, error))
@@ -240,6 +259,7 @@ std::unique_ptr<SimulatedMachine> loadMachineImage(const std::string& directory,
     hw.deviceTree = manifest.os.deviceTree;
     hw.acpiNamespace = manifest.acpiNamespace;
     hw.busClockMHz = manifest.cpu.busMhz.value_or(-1.0);
+    hw.processorLoadPercent = manifest.cpu.loadPercent.value_or(0.0);
     hw.driver = manifest.driver;
     if (manifest.os.memoryMb) hw.totalMemoryBytes = uint64_t(std::llround(*manifest.os.memoryMb * 1048576.0));
     return std::make_unique<SimulatedMachine>(std::move(hw));

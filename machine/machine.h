@@ -84,6 +84,14 @@ struct DeviceNode {
     std::map<uint32_t, std::string> properties;   // registry property number -> text
 };
 
+// The time one logical processor has spent idle, in kernel mode and in user
+// mode since an arbitrary start, in 100 ns units, counted the way Windows
+// counts them: the kernel time includes the idle time.
+struct ProcessorTimes {
+    uint64_t idle = 0, kernel = 0, user = 0;
+    bool operator==(const ProcessorTimes&) const = default;
+};
+
 // How the machine's stand-in kernel driver behaves: the version it reports
 // and the control codes whose requests it fails.
 struct DriverBehaviour {
@@ -208,6 +216,9 @@ public:
     // The physical memory the operating system manages, in bytes (what
     // Windows reports as the total physical memory); 0 when unknown.
     virtual uint64_t totalMemoryBytes() const { return 0; }
+    // The times of every logical processor, in processor order; empty when
+    // the machine cannot tell.
+    virtual std::vector<ProcessorTimes> processorTimes() const { return {}; }
 
     // ---- Access log and fault injection ----
     // The log keeps the first kAccessLogLimit accesses after it was enabled

@@ -205,6 +205,20 @@ const json& array(const json& value, const std::string& path) {
     return value;
 }
 
+MsrKind msrKind(const json& value, const std::string& path) {
+    const std::string kind = text(value, path);
+    if (kind == "plain") return MsrKind::Plain;
+    if (kind == "faulting") return MsrKind::Faulting;
+    if (kind == "counter") return MsrKind::Counter;
+    if (kind == "microcode") return MsrKind::Microcode;
+    fail(path, "\"" + kind + "\" is not a kind of MSR (plain, faulting, counter, microcode)");
+}
+
+// A key that only one kind of register takes.
+void onlyFor(const json& object, std::string_view key, bool applies, const std::string& path, const char* kinds) {
+    if (member(object, key) && !applies) fail(child(path, std::string(key)), std::string("only ") + kinds + " take it");
+}
+
 MsrSetting msrSetting(uint32_t index, const json& value, const std::string& path) {
     MsrSetting setting;
     setting.index = index;
@@ -212,11 +226,30 @@ MsrSetting msrSetting(uint32_t index, const json& value, const std::string& path
         setting.value = unsignedValue(value, path, UINT64_MAX);
         return setting;
     }
-    expectObject(value, path, {"value", "read_only", "cpus"});
+    expectObject(value, path, {"value", "read_only", "cpus", "kind", "mhz", "bits", "revision"});
+    if (const json* kind = member(value, "kind")) setting.kind = msrKind(*kind, child(path, "kind"));
     const json* number = member(value, "value");
-    if (!number) fail(path, "\"value\" is missing");
-    setting.value = unsignedValue(*number, child(path, "value"), UINT64_MAX);
+    if (!number && setting.kind == MsrKind::Plain) fail(path, "\"value\" is missing");
+    if (number) setting.value = unsignedValue(*number, child(path, "value"), UINT64_MAX);
+    onlyFor(value, "read_only", setting.kind != MsrKind::Faulting, path, "registers that can be accessed");
     if (const json* readOnly = member(value, "read_only")) setting.readOnly = boolean(*readOnly, child(path, "read_only"));
+    onlyFor(value, "mhz", setting.kind == MsrKind::Counter, path, "counters");
+    onlyFor(value, "bits", setting.kind == MsrKind::Counter, path, "counters");
+    onlyFor(value, "revision", setting.kind == MsrKind::Microcode, path, "microcode registers");
+    if (setting.kind == MsrKind::Counter) {
+        const json* mhz = member(value, "mhz");
+        if (!mhz) fail(path, "a counter needs \"mhz\"");
+        setting.rateMhz = positiveNumber(*mhz, child(path, "mhz"));
+        if (const json* bits = member(value, "bits")) {
+            setting.bits = unsigned(unsignedValue(*bits, child(path, "bits"), 64));
+            if (setting.bits == 0) fail(child(path, "bits"), "must be at least 1");
+        }
+    }
+    if (setting.kind == MsrKind::Microcode) {
+        const json* revision = member(value, "revision");
+        if (!revision) fail(path, "a microcode register needs \"revision\"");
+        setting.microcodeRevision = uint32_t(unsignedValue(*revision, child(path, "revision"), UINT32_MAX));
+    }
     if (const json* cpus = member(value, "cpus"))
         for (const json& cpu : array(*cpus, child(path, "cpus")))
             setting.cpus.push_back(unsigned(unsignedValue(cpu, child(path, "cpus"), kMaxLogicalProcessors - 1)));
@@ -224,7 +257,7 @@ MsrSetting msrSetting(uint32_t index, const json& value, const std::string& path
 }
 
 void readCpu(const json& section, Manifest::Cpu& cpu) {
-    expectObject(section, "cpu", {"logical_processors", "apic_ids", "tsc_mhz", "bus_mhz", "msrs"});
+    expectObject(section, "cpu", {"logical_processors", "apic_ids", "tsc_mhz", "bus_mhz", "msrs", "load_percent"});
     if (const json* count = member(section, "logical_processors")) {
         cpu.logicalProcessors = unsigned(unsignedValue(*count, "cpu.logical_processors", kMaxLogicalProcessors));
         if (*cpu.logicalProcessors == 0) fail("cpu.logical_processors", "must be at least 1");
@@ -234,6 +267,12 @@ void readCpu(const json& section, Manifest::Cpu& cpu) {
             cpu.apicIds.push_back(uint32_t(unsignedValue(id, "cpu.apic_ids", UINT32_MAX)));
     if (const json* mhz = member(section, "tsc_mhz")) cpu.tscMhz = positiveNumber(*mhz, "cpu.tsc_mhz");
     if (const json* mhz = member(section, "bus_mhz")) cpu.busMhz = positiveNumber(*mhz, "cpu.bus_mhz");
+    if (const json* load = member(section, "load_percent")) {
+        if (!load->is_number() || !std::isfinite(load->get<double>()) || load->get<double>() < 0 ||
+            load->get<double>() > 100)
+            fail("cpu.load_percent", "expected a number from 0 to 100");
+        cpu.loadPercent = load->get<double>();
+    }
     if (const json* msrs = member(section, "msrs")) {
         if (!msrs->is_object()) fail("cpu.msrs", "expected an object of MSR index -> value");
         for (const auto& item : msrs->items()) {
@@ -249,6 +288,21 @@ void readCpu(const json& section, Manifest::Cpu& cpu) {
             }
         }
     }
+}
+
+void readPci(const json& section, Manifest::Pci& pci) {
+    expectObject(section, "pci", {"mechanism", "extended_register_bits", "lpc_function_disable"});
+    if (const json* mechanism = member(section, "mechanism")) {
+        pci.mechanism = unsigned(unsignedValue(*mechanism, "pci.mechanism", 2));
+        if (pci.mechanism == 0) fail("pci.mechanism", "must be 1 or 2");
+    }
+    if (const json* extended = member(section, "extended_register_bits")) {
+        pci.extendedRegisterBits = boolean(*extended, "pci.extended_register_bits");
+        if (pci.extendedRegisterBits && pci.mechanism != 1)
+            fail("pci.extended_register_bits", "only mechanism 1 has the address register it extends");
+    }
+    if (const json* disable = member(section, "lpc_function_disable"))
+        pci.lpcFunctionDisable = boolean(*disable, "pci.lpc_function_disable");
 }
 
 void readPorts(const json& section, Manifest::Ports& ports) {
@@ -343,11 +397,26 @@ EcamSettings ecamSettings(const json& value) {
     return ecam;
 }
 
+RcbaSettings rcbaSettings(const json& value) {
+    const std::string path = "memory_devices.rcba";
+    RcbaSettings rcba;
+    const json* object =
+        memoryDevice(value, path, {"base", "function_disable"}, RootComplexRegisters::kSize, rcba.base);
+    if (object)
+        if (const json* disable = member(*object, "function_disable"))
+            rcba.functionDisable = uint32_t(unsignedValue(*disable, child(path, "function_disable"), UINT32_MAX));
+    // The LPC bridge's register holds bits 31:14 of the base.
+    if (rcba.base % RcbaSettings::kAlignment != 0 || rcba.base > 0xFFFFFFFFu - (RootComplexRegisters::kSize - 1))
+        fail(path, "the base must be a multiple of 16 KiB (0x4000) below 4 GiB");
+    return rcba;
+}
+
 void readMemoryDevices(const json& section, Manifest::MemoryDevices& devices) {
-    expectObject(section, "memory_devices", {"hpet", "local_apic", "ecam"});
+    expectObject(section, "memory_devices", {"hpet", "local_apic", "ecam", "rcba"});
     if (const json* hpet = member(section, "hpet")) devices.hpet = hpetSettings(*hpet);
     if (const json* apic = member(section, "local_apic")) devices.localApic = localApicSettings(*apic);
     if (const json* ecam = member(section, "ecam")) devices.ecam = ecamSettings(*ecam);
+    if (const json* rcba = member(section, "rcba")) devices.rcba = rcbaSettings(*rcba);
 }
 
 WindowsIdentity readWindows(const json& section) {
@@ -577,7 +646,7 @@ bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& err
         expectObject(root, "manifest",
                      {"cpu", "pci", "ports", "memory", "memory_devices", "os", "smbios", "driver", "acpi_namespace"});
         if (const json* cpu = member(root, "cpu")) readCpu(*cpu, manifest.cpu);
-        if (const json* pci = member(root, "pci")) expectObject(*pci, "pci", {});
+        if (const json* pci = member(root, "pci")) readPci(*pci, manifest.pci);
         if (const json* ports = member(root, "ports")) readPorts(*ports, manifest.ports);
         if (const json* memory = member(root, "memory")) readMemory(*memory, manifest.memory);
         if (const json* devices = member(root, "memory_devices")) readMemoryDevices(*devices, manifest.memoryDevices);
@@ -586,6 +655,9 @@ bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& err
         if (const json* driver = member(root, "driver")) readDriver(*driver, manifest.driver);
         if (const json* acpi = member(root, "acpi_namespace"))
             AcpiNamespaceReader(tracker.acpiKeyOrder(), manifest.acpiNamespace).read(*acpi);
+        if (manifest.pci.lpcFunctionDisable && manifest.memoryDevices.rcba)
+            fail("pci.lpc_function_disable",
+                 "the LPC bridge's dword 0xF0 holds the root complex base (memory_devices.rcba) instead");
     } catch (const json::exception& e) {
         // "[json.exception.parse_error.101] parse error at line 3, ..."
         const std::string what = e.what();

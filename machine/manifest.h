@@ -11,6 +11,7 @@
 #include "machine/devices/ecam_window.h"
 #include "machine/devices/hpet.h"
 #include "machine/devices/local_apic.h"
+#include "machine/devices/root_complex_block.h"
 #include "machine/machine.h"
 #include "machine/smbios_image.h"
 
@@ -21,14 +22,27 @@
 
 namespace vexa::machine {
 
-// A model-specific register that reads back a fixed value, on every
-// processor or on the listed ones; writes store the new value per
+// The kinds of model-specific register a processor model has
+// (machine/devices/msr_bank.h).
+enum class MsrKind : uint8_t {
+    Plain,      // reads back what was stored
+    Faulting,   // listed, but every access faults
+    Counter,    // counts up at `rateMhz` from the installed clock
+    Microcode,  // IA32_BIOS_SIGN_ID: CPUID leaf 1 loads `microcodeRevision`
+};
+
+// A model-specific register on every processor or on the listed ones. A
+// plain one reads back a fixed value; writes store the new value per
 // processor unless the register is read-only.
 struct MsrSetting {
     uint32_t index = 0;
-    uint64_t value = 0;
+    uint64_t value = 0;  // the stored value, or a counter's start
     bool readOnly = false;
     std::vector<unsigned> cpus;  // empty: every processor
+    MsrKind kind = MsrKind::Plain;
+    double rateMhz = 0;              // counters: millions of counts per second
+    unsigned bits = 64;              // counters: the width at which they wrap
+    uint32_t microcodeRevision = 0;  // microcode signature registers
 };
 
 struct MemoryRegionEntry {
@@ -45,7 +59,15 @@ struct Manifest {
         std::optional<double> tscMhz;
         std::optional<double> busMhz;
         std::vector<MsrSetting> msrs;
+        std::optional<double> loadPercent;  // busy share of every processor, 0..100
     } cpu;
+    // How PCI configuration space is reached through the ports, and which
+    // chipset registers hide functions.
+    struct Pci {
+        unsigned mechanism = 1;             // 1: 0xCF8/0xCFC; 2: 0xCF8/0xCFA and 0xC000-0xCFFF
+        bool extendedRegisterBits = false;  // mechanism 1: 0xCF8 bits 27:24 are register bits 11:8
+        bool lpcFunctionDisable = false;    // 00:1f.0 byte 0xF2 bit 3 hides 00:1f.3 (ICH2-ICH5)
+    } pci;
     struct Ports {
         std::optional<uint16_t> acpiPmTimer;
     } ports;
@@ -55,6 +77,7 @@ struct Manifest {
         std::optional<HpetSettings> hpet;
         std::optional<LocalApicSettings> localApic;
         std::optional<EcamSettings> ecam;
+        std::optional<RcbaSettings> rcba;
     } memoryDevices;
     struct Os {
         std::optional<WindowsIdentity> windows;

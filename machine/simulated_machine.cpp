@@ -1,5 +1,6 @@
 #include "machine/simulated_machine.h"
 
+#include "machine/clock.h"
 #include "machine/text_scan.h"
 
 #include <algorithm>
@@ -52,7 +53,17 @@ bool SimulatedMachine::pinThread(int, uint64_t affinity) {
 
 CpuidRegs SimulatedMachine::doCpuid(unsigned cpu, uint32_t leaf, uint32_t subleaf) {
     std::lock_guard lock(lock_);
-    return hw_.processors[cpu].answer(leaf, subleaf);
+    const ProcessorCpuid& processor = hw_.processors[cpu];
+    const bool limited = processor.isIntel() && hw_.msrs.cpuidLimited(cpu);
+    hw_.msrs.cpuidExecuted(cpu, leaf);
+    return processor.answer(leaf, subleaf, limited);
+}
+
+std::vector<ProcessorTimes> SimulatedMachine::processorTimes() const {
+    const uint64_t elapsed = clock().nowNs() / 100;
+    const auto busy = uint64_t(double(elapsed) * std::clamp(hw_.processorLoadPercent, 0.0, 100.0) / 100.0);
+    const ProcessorTimes times{elapsed - busy, elapsed - busy, busy};
+    return std::vector<ProcessorTimes>(hw_.processors.size(), times);
 }
 
 bool SimulatedMachine::doReadTsc(unsigned, uint64_t& value) {
@@ -62,7 +73,8 @@ bool SimulatedMachine::doReadTsc(unsigned, uint64_t& value) {
 
 bool SimulatedMachine::doReadMsr(unsigned cpu, uint32_t index, uint64_t& value) {
     std::lock_guard lock(lock_);
-    if (hw_.msrs.read(cpu, index, value)) return true;
+    // A listed register answers as its kind says (a faulting 0x10 too).
+    if (hw_.msrs.lists(cpu, index)) return hw_.msrs.read(cpu, index, value);
     if (index != kTimeStampCounterMsr) return false;
     value = hw_.tsc.read();
     return true;

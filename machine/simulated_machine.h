@@ -43,6 +43,7 @@ struct SimulatedHardware {
     double busClockMHz = -1.0;                     // -1: unknown
     DriverBehaviour driver;
     uint64_t totalMemoryBytes = 0;                 // 0: unknown
+    double processorLoadPercent = 0;               // busy share of every processor
 };
 
 // MSR 0x10 (the time-stamp counter) reads the time-stamp counter, as
@@ -68,6 +69,9 @@ public:
     double busClockMHz() const override { return hw_.busClockMHz; }
     DriverBehaviour driverBehaviour() const override { return hw_.driver; }
     uint64_t totalMemoryBytes() const override { return hw_.totalMemoryBytes; }
+    // Every processor has been busy `processorLoadPercent` of the installed
+    // clock's time (in user mode) and idle the rest.
+    std::vector<ProcessorTimes> processorTimes() const override;
 
     // The time-stamp counter rate, for tests and for the image's own checks.
     uint64_t tscHz() const { return hw_.tsc.hz(); }

@@ -26,6 +26,7 @@ ModuleRecord program{nullptr, nullptr};
 ModuleRecord libraries[] = {
     {"advapi32.dll", advapi32Exports},
     {"kernel32.dll", kernel32Exports},
+    {"ntdll.dll", ntdllExports},
     {"setupapi.dll", setupapiExports},
 };
 

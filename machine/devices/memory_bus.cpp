@@ -66,7 +66,7 @@ const MemoryDevice* MemoryBus::overlapping(uint64_t first, uint64_t last) const 
 
 MemoryDevice* MemoryBus::deviceAt(uint64_t address) const {
     for (const auto& device : devices_)
-        if (device->base() <= address && address <= device->last()) return device.get();
+        if (device->base() <= address && address <= device->last() && device->enabled()) return device.get();
     return nullptr;
 }
 

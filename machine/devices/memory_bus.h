@@ -23,6 +23,9 @@ public:
     // offset + size of the access <= size(); the bus checks.
     virtual void read(uint64_t offset, std::span<uint8_t> out) = 0;
     virtual void write(uint64_t offset, std::span<const uint8_t> data) = 0;
+    // Whether the device answers its range at the moment; one its chipset
+    // has switched off leaves the addresses to whatever lies beneath.
+    virtual bool enabled() const { return true; }
 
     uint64_t last() const { return base() + (size() - 1); }
 };
@@ -50,9 +53,10 @@ public:
     // of the address space or overlaps a device already attached.
     bool attach(std::unique_ptr<MemoryDevice> device, std::string& error);
 
-    // Whether a device answers at `address`; such accesses never reach RAM.
+    // Whether an enabled device answers at `address`; such accesses never
+    // reach RAM.
     bool decodes(uint64_t address) const { return deviceAt(address) != nullptr; }
-    // The device that claims a byte of [first, last], if any.
+    // The device that claims a byte of [first, last], if any, enabled or not.
     const MemoryDevice* overlapping(uint64_t first, uint64_t last) const;
 
     // False when no device holds the access from its first to its last byte.

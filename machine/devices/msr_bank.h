@@ -1,10 +1,20 @@
 // The model-specific registers of a simulated machine's processors. Each
 // processor has its own copy of every register it implements; an MSR that
 // is not listed does not exist, so reading or writing it fails as the
-// #GP of a real processor would. Writes store the new value unless the
-// register is read-only.
+// #GP of a real processor would. The kinds of register (MsrKind):
+// - plain: reads back what was stored; writes store unless read-only;
+// - faulting: listed, yet every access faults (a register the processor
+//   lacks on some processors, or MSR 0x10 without a time-stamp counter);
+// - counter: counts up with the installed clock (msr_counter.h); writes
+//   set the count unless read-only;
+// - microcode: Intel's IA32_BIOS_SIGN_ID (0x8B): executing CPUID leaf 1
+//   on that processor loads the microcode revision into the high dword,
+//   so that writing 0, executing CPUID 1 and reading gives the revision.
+// Intel processors also limit the basic CPUID leaves to 2 while bit 22 of
+// their IA32_MISC_ENABLE (0x1A0) is set (cpuidLimited).
 #pragma once
 
+#include "machine/devices/msr_counter.h"
 #include "machine/manifest.h"
 
 #include <map>
@@ -12,6 +22,11 @@
 #include <vector>
 
 namespace vexa::machine {
+
+// IA32_BIOS_SIGN_ID and IA32_MISC_ENABLE with its "limit CPUID maxval" bit.
+constexpr uint32_t kMicrocodeSignatureMsr = 0x8B;
+constexpr uint32_t kMiscEnableMsr = 0x1A0;
+constexpr uint64_t kLimitCpuidMaxvalBit = 1ull << 22;
 
 class MsrBank {
 public:
@@ -24,12 +39,25 @@ public:
 
     bool read(unsigned cpu, uint32_t index, uint64_t& value) const;
     bool write(unsigned cpu, uint32_t index, uint64_t value);
+    // Whether the processor lists the register at all (of any kind).
+    bool lists(unsigned cpu, uint32_t index) const;
+
+    // The side effects of executing CPUID `leaf` on the processor.
+    void cpuidExecuted(unsigned cpu, uint32_t leaf);
+    // Whether IA32_MISC_ENABLE of the processor has its CPUID limit set.
+    bool cpuidLimited(unsigned cpu) const;
 
 private:
     struct Register {
-        uint64_t value = 0;
+        MsrKind kind = MsrKind::Plain;
+        uint64_t value = 0;  // plain and microcode registers
         bool readOnly = false;
+        MsrCounter counter;  // counter registers
+        uint32_t revision = 0;  // microcode registers
     };
+    const Register* find(unsigned cpu, uint32_t index) const;
+    Register* find(unsigned cpu, uint32_t index);
+
     std::vector<std::map<uint32_t, Register>> registers_;
 };
 

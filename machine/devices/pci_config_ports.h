@@ -7,9 +7,10 @@
 // register; they go to the bus like any unclaimed port.
 //
 // Some AMD chipsets extend the register number with address bits 27:24
-// (registers 0x100-0xFFF); the ExtendedRegisterBits option turns that on.
-// Mechanism 2 (the 0xCF8/0xCFA byte registers and the 0xC000-0xCFFF
-// window) would be a device of its own beside this one.
+// (registers 0x100-0xFFF); the ExtendedRegisterBits option turns that on
+// (the manifest's pci.extended_register_bits). Mechanism 2 (the 0xCF8/0xCFA
+// byte registers and the 0xC000-0xCFFF window) is a device of its own,
+// which takes this one's place (pci_config_mechanism2.h).
 #pragma once
 
 #include "machine/devices/pci_config_space.h"

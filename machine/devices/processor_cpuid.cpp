@@ -29,20 +29,30 @@ bool ProcessorCpuid::takesSubleaves(uint32_t leaf) const {
            (first->first.subleaf != 0 || (std::next(first) != leaves_.end() && std::next(first)->first.leaf == leaf));
 }
 
-bool ProcessorCpuid::inRange(uint32_t leaf) const {
-    return leaf <= maxBasic_ || (leaf >= 0x80000000u && leaf <= maxExtended_);
+bool ProcessorCpuid::inRange(uint32_t leaf, uint32_t maxBasic) const {
+    return leaf <= maxBasic || (leaf >= 0x80000000u && leaf <= maxExtended_);
 }
 
-CpuidRegs ProcessorCpuid::answer(uint32_t leaf, uint32_t subleaf) const {
+CpuidRegs ProcessorCpuid::answer(uint32_t leaf, uint32_t subleaf, bool limited) const {
+    constexpr uint32_t kLimitedMaxBasic = 2;
+    const uint32_t maxBasic = limited && intel_ ? std::min(maxBasic_, kLimitedMaxBasic) : maxBasic_;
     // Dumps of Intel processors often list such leaves too, holding exactly
     // this answer; taking it from the highest leaf keeps each processor's
     // own APIC id in it.
-    if (intel_ && !inRange(leaf)) return answer(maxBasic_, subleaf);
-    if (const auto exact = leaves_.find(CpuidKey{leaf, subleaf}); exact != leaves_.end()) return exact->second;
+    if (intel_ && !inRange(leaf, maxBasic)) return answer(maxBasic, subleaf, limited);
+    if (const auto exact = leaves_.find(CpuidKey{leaf, subleaf}); exact != leaves_.end()) {
+        CpuidRegs regs = exact->second;
+        if (leaf == 0) regs.eax = std::min(regs.eax, maxBasic);
+        return regs;
+    }
     const auto first = leaves_.lower_bound(CpuidKey{leaf, 0});
     const bool listed = first != leaves_.end() && first->first.leaf == leaf;
     if (listed) {
-        if (!takesSubleaves(leaf)) return first->second;  // its only entry, sub-leaf 0
+        if (!takesSubleaves(leaf)) {
+            CpuidRegs regs = first->second;  // its only entry, sub-leaf 0
+            if (leaf == 0) regs.eax = std::min(regs.eax, maxBasic);
+            return regs;
+        }
         if (leaf == 0xB || leaf == 0x1F) return CpuidRegs{0, 0, subleaf & 0xFF, first->second.edx};
         return {};
     }

@@ -7,7 +7,10 @@
 //   level (ECX[7:0] = sub-leaf, EDX = x2APIC id) as the processor does;
 // - on Intel processors a leaf beyond the maxima of leaves 0 and
 //   0x80000000 answers what the highest basic leaf answers, listed or not,
-//   as the processor does; on others an unlisted leaf answers zeros.
+//   as the processor does; on others an unlisted leaf answers zeros;
+// - while an Intel processor's CPUID limit is on (bit 22 of its
+//   IA32_MISC_ENABLE, see msr_bank.h), leaf 0 reports 2 as the highest
+//   basic leaf and the basic leaves above it answer as leaf 2.
 #pragma once
 
 #include "machine/cpuid_dump.h"
@@ -17,12 +20,13 @@ namespace vexa::machine {
 class ProcessorCpuid {
 public:
     explicit ProcessorCpuid(CpuidLeaves leaves);
-    CpuidRegs answer(uint32_t leaf, uint32_t subleaf) const;
+    CpuidRegs answer(uint32_t leaf, uint32_t subleaf, bool limited = false) const;
     const CpuidLeaves& leaves() const { return leaves_; }
+    bool isIntel() const { return intel_; }
 
 private:
     bool takesSubleaves(uint32_t leaf) const;
-    bool inRange(uint32_t leaf) const;
+    bool inRange(uint32_t leaf, uint32_t maxBasic) const;
 
     CpuidLeaves leaves_;
     uint32_t maxBasic_ = 0;

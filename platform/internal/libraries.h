@@ -20,6 +20,7 @@ FARPROC exported(F* function) {
 
 std::span<const LibraryExport> advapi32Exports();
 std::span<const LibraryExport> kernel32Exports();
+std::span<const LibraryExport> ntdllExports();
 std::span<const LibraryExport> setupapiExports();
 
 } // namespace vexa::platform

@@ -1,0 +1,27 @@
+// AMD's microarchitecture descriptions. A family description fills
+// `create` in its row.
+#include "sdk/cpu/cpu_families.h"
+
+namespace {
+
+const AMDFamilyRow kFamilies[] = {
+    {5, "AMD K5", nullptr},
+    {6, "AMD K6", nullptr},
+    {7, "AMD K7", nullptr},
+    {15, "AMD K8", nullptr},
+    {16, "AMD K10", nullptr},
+    {17, "AMD K10", nullptr},  // family 11h, the K10 description
+    {18, "AMD K12", nullptr},
+    {20, "AMD K14", nullptr},
+    {21, "AMD K15", nullptr},
+    {22, "AMD K16", nullptr},
+    {33, "AMD K21", nullptr},  // named only
+};
+
+} // namespace
+
+const AMDFamilyRow* FindAMDFamilyRow(int32_t extendedFamily) {
+    for (const AMDFamilyRow& row : kFamilies)
+        if (row.extendedFamily == extendedFamily) return &row;
+    return nullptr;
+}

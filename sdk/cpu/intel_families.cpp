@@ -1,0 +1,38 @@
+// Intel's microarchitecture descriptions. A family description fills
+// `create` in its row.
+#include <iterator>
+
+#include "sdk/cpu/cpu_families.h"
+
+namespace {
+
+const IntelFamily6Row kFamily6[] = {
+    {"Intel P6", nullptr, {0x01, 0x03, 0x05, 0x06, 0x07, 0x08, 0x0A, 0x0B}},
+    {"Intel Mobile", nullptr, {0x09, 0x0D}},
+    {"Intel Core", nullptr, {0x0E}},
+    {"Intel Core 2", nullptr, {0x0F, 0x15, 0x16, 0x17, 0x1D}},
+    {"Intel Nehalem", nullptr, {0x1A, 0x1E, 0x1F, 0x25, 0x2C, 0x2E, 0x2F}},
+    {"Intel Atom", nullptr, {0x1C, 0x26, 0x35, 0x36}},
+    {"Intel Sandy Bridge", nullptr, {0x2A, 0x2D, 0x3A, 0x3E}},
+    {"Intel Silvermont", nullptr, {0x37, 0x4A, 0x4D}},
+    {"Intel Braswell", nullptr, {0x4C}},  // the Silvermont description
+    {"Intel Haswell", nullptr, {0x3C, 0x3D, 0x3F, 0x45, 0x46, 0x47}},
+    {"Intel Skylake", nullptr, {0x4E, 0x5E}},
+};
+
+constexpr CreateFamilyInfos kCreateP5 = nullptr;
+constexpr CreateFamilyInfos kCreateNetburst = nullptr;
+
+} // namespace
+
+const IntelFamily6Row* FindIntelFamily6Row(int32_t extendedModel) {
+    if (extendedModel <= 0) return nullptr;
+    for (const IntelFamily6Row& row : kFamily6)
+        for (uint8_t model : row.extendedModels)
+            if (model != 0 && model == extendedModel) return &row;
+    return nullptr;
+}
+
+CreateFamilyInfos IntelP5Creator() { return kCreateP5; }
+
+CreateFamilyInfos IntelNetburstCreator() { return kCreateNetburst; }
