@@ -27,10 +27,13 @@ revision, checksum, OEM id (6 characters), OEM table id (8), OEM revision,
 creator id (4) and creator revision.
 """
 
-import json
 import os
 import struct
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import image_files  # noqa: E402
+from image_files import DescriptionError  # noqa: E402
 
 HEADER_SIZE = 36
 
@@ -69,8 +72,6 @@ LAYOUTS = {
 INTEGER_FORMATS = {"u8": "<B", "u16": "<H", "u32": "<I", "u64": "<Q", "addr32": "<I"}
 
 
-class DescriptionError(Exception):
-    pass
 
 
 def number(value, where):
@@ -212,37 +213,9 @@ def build(description):
 
 
 def main(arguments):
-    check = arguments[:1] == ["--check"]
-    if check:
-        arguments = arguments[1:]
-    if len(arguments) != 2:
-        print(__doc__, file=sys.stderr)
-        return 2
-    source, folder = arguments
-    try:
-        with open(source, encoding="utf-8") as f:
-            files = build(json.load(f))
-    except (OSError, ValueError, DescriptionError) as error:
-        print(f"{source}: {error}", file=sys.stderr)
-        return 1
-    if not check:
-        os.makedirs(folder, exist_ok=True)
-    for name, image in files.items():
-        path = os.path.join(folder, name)
-        if check:
-            try:
-                with open(path, "rb") as f:
-                    current = f.read()
-            except OSError as error:
-                print(f"{path}: {error}", file=sys.stderr)
-                return 1
-            if current != image:
-                print(f"{path} differs from what {source} gives; rebuild it", file=sys.stderr)
-                return 1
-        else:
-            with open(path, "wb") as f:
-                f.write(image)
-    return 0
+    return image_files.run(__doc__, arguments,
+                           lambda description, folder: {os.path.join(folder, name): image
+                                                        for name, image in build(description).items()})
 
 
 if __name__ == "__main__":

@@ -24,9 +24,13 @@ Handles are numbered from 0 in table order. The output is the layout
 "_DMI_" part (checksums set, table address 0x20), one zero byte, the table.
 """
 
-import json
+import os
 import struct
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import image_files  # noqa: E402
+from image_files import DescriptionError  # noqa: E402
 
 # kind -> (SMBIOS type, [(field, encoding)]); the fields follow the 4-byte
 # header in table order. Layouts are those of SMBIOS 2.5.
@@ -104,8 +108,6 @@ INTEGER_FORMATS = {"u8": "<B", "u16": "<H", "u32": "<I", "u64": "<Q"}
 TABLE_OFFSET = 0x20
 
 
-class DescriptionError(Exception):
-    pass
 
 
 def number(value, where):
@@ -221,33 +223,8 @@ def build(description):
 
 
 def main(arguments):
-    check = arguments[:1] == ["--check"]
-    if check:
-        arguments = arguments[1:]
-    if len(arguments) != 2:
-        print(__doc__, file=sys.stderr)
-        return 2
-    source, output = arguments
-    try:
-        with open(source, encoding="utf-8") as f:
-            image = build(json.load(f))
-    except (OSError, ValueError, DescriptionError) as error:
-        print(f"{source}: {error}", file=sys.stderr)
-        return 1
-    if check:
-        try:
-            with open(output, "rb") as f:
-                current = f.read()
-        except OSError as error:
-            print(f"{output}: {error}", file=sys.stderr)
-            return 1
-        if current != image:
-            print(f"{output} differs from what {source} gives; rebuild it", file=sys.stderr)
-            return 1
-        return 0
-    with open(output, "wb") as f:
-        f.write(image)
-    return 0
+    return image_files.run(__doc__, arguments,
+                           lambda description, output: {output: build(description)})
 
 
 if __name__ == "__main__":
