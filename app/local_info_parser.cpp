@@ -1,6 +1,5 @@
 // The query layer's lifecycle besides the scan: driver installation, the
-// periodic refresh, the shut-down, the library lock, and the answers of
-// absent domains.
+// periodic refresh, the shut-down and the library lock.
 #include "app/local_info_parser.h"
 
 #include "app/domain_steps.h"
@@ -133,12 +132,3 @@ float CLocalInfoParser::GetScaledBusClock() {
     if (!m_pCPU) return -1.0f;
     return static_cast<float>(static_cast<double>(GetBusClock()) * kBusClockScale);
 }
-
-// The chipset domain's queries replace this answer when it comes.
-int CLocalInfoParser::GetBoardCacheSize(int*) { return -1; }
-
-// The SPD domain's queries replace this answer when it comes.
-int CLocalInfoParser::GetSPDModuleCount() { return 0; }
-
-// The storage domain's queries replace this answer when it comes.
-int CLocalInfoParser::GetDriveCapacity(int) { return -1; }

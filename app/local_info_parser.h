@@ -100,10 +100,84 @@ public:
     int SetCoreEnableMask(int P, int mask) override;
     int GetMultiplierHistory(int P, int C, int* count, float** samples) override;
 
-    // Answers of an absent domain that differ from the base.
+    // Memory controller, bridges and memory modules (queries_memory.cpp):
+    // slot 11, slots 42-65 from the chipset domain's records, 82-83 from
+    // the graphics card's PCI capabilities, 84-116 from the SPD records
+    // (M: a record index below the module count). Without the domain, the
+    // record or the module they answer unknown.
     int GetBoardCacheSize(int* sizeKB) override;
+    int GetMemorySize() override;
+    int GetMemoryType() override;
+    int GetMemoryChannels() override;
+    int GetMemoryChannelMode() override;
+    float GetDRAMFrequency() override;
+    float GetCASLatency() override;
+    float GetUncoreMultiplier() override;
+    int GetRASToCASDelay() override;
+    int GetRASPrecharge() override;
+    int GetRASPrecharge2() override;
+    int GetCycleTime() override;
+    int GetBankCycleTime() override;
+    int GetRowRefreshCycleTime() override;
+    int GetCommandRate() override;
+    int GetDRAMIdleTimer() override;
+    int GetTotalCAS() override;
+    int GetRowToColumnDelay() override;
+    float GetFSBDRAMRatio(wchar_t* text) override;
+    int GetNorthbridgeVendor(wchar_t* text) override;
+    int GetNorthbridgeModel(wchar_t* text) override;
+    int GetNorthbridgeRevision(wchar_t* text) override;
+    int GetSouthbridgeVendor(wchar_t* text) override;
+    int GetSouthbridgeModel(wchar_t* text) override;
+    int GetSouthbridgeRevision(wchar_t* text) override;
+    int GetGraphicInterface(int* kind, int* current, int* max) override;
+    int GetAGPInfo(int* version, int* sideBandSupported, int* sideBandEnabled) override;
     int GetSPDModuleCount() override;
+    int GetModuleType(int M) override;
+    int GetModuleManufacturer(int M, wchar_t* text) override;
+    int GetModuleManufacturerID(int M, wchar_t* text) override;
+    int GetModulePartNumber(int M, wchar_t* text) override;
+    int GetModuleSerialNumber(int M, wchar_t* text) override;
+    int GetModuleSpeedText(int M, wchar_t* text) override;
+    int GetModulePCRating(int M) override;
+    int GetModuleSize(int M) override;
+    int GetModuleManufactureDate(int M, int* year, int* week) override;
+    int GetModuleCorrection(int M) override;
+    int GetModuleRegistered(int M) override;
+    int GetModuleBuffered(int M) override;
+    int GetModuleClock(int M) override;
+    int GetModuleDataRate(int M) override;
+    float GetModuleRefreshPeriod(int M) override;
+    float GetModuleMaxCASLatency(int M) override;
+    float GetModuleRCDTime(int M) override;
+    float GetModuleRPTime(int M) override;
+    float GetModuleRASTime(int M) override;
+    float GetModuleRCTime(int M) override;
+    int GetModuleBankCount(int M) override;
+    int GetModuleDataWidth(int M) override;
+    int GetJEDECTimingCount(int M) override;
+    void GetJEDECTiming(int M, int i, float* frequency, float* cas, float* voltage) override;
+    int GetEPPInfo(int M, int* kind) override;
+    void GetEPPProfile(int M, int i, int* frequency, float* cas, float* rcd, float* ras, float* rp, float* rc,
+                       int* commandRate, float* voltage) override;
+    int GetXMPInfo(int M, int* revision) override;
+    int GetXMPTimingCount(int M, int i) override;
+    void GetXMPProfileTiming(int M, int i, int j, int* frequency, float* cas) override;
+    void GetXMPProfile(int M, int i, float* rcd, float* ras, float* rp, float* voltage, int* frequency, float* cas,
+                       float* rc, int* commandRate) override;
+    int GetAMPInfo(int M, int* version) override;
+    void GetAMPProfile(int M, int i, int* frequency, float* cycleTime, float* cas, float* rcd, float* ras, float* rp,
+                       float* rc) override;
+
+    // Drives and operating system (queries_system.cpp): slots 142-147.
+    // Without the storage domain the count is 0 and the capacity -1;
+    // without the software domain the texts answer 0.
+    int GetDriveCount() override;
+    int GetDriveName(int D, wchar_t* text) override;
     int GetDriveCapacity(int D) override;
+    int GetWindowsVersion(wchar_t* text) override;
+    int GetWindowsBuild(wchar_t* text) override;
+    int GetDirectXVersion(wchar_t* text) override;
 
     void WriteReport(CReportGenerator* report) override;
     void WriteConsoleReport(CReportGenerator* report) override;

@@ -1,8 +1,9 @@
-// The vexa program: selects the machine it runs on, then lets the one
-// application object run.
+// The vexa program: selects the machine it runs on, hands the application
+// object its window layer, then lets it run.
 #include <cstdio>
 #include <string>
 
+#include "app/ui/qt_window_layer.h"
 #include "app/vexa_app.h"
 #include "machine/machine.h"
 #include "platform/text.h"
@@ -31,7 +32,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vexa: %s\n", error.c_str());
         return 2;
     }
+    // Qt starts only when the window mode opens the layer.
+    vexa::ui::QtWindowLayer windowLayer;
+    theApp.m_pWindowLayer = &windowLayer;
     const std::wstring commandLine = CommandLine(argc, argv);
     theApp.InitInstance(commandLine.c_str());
-    return theApp.ExitInstance();
+    const int exitCode = theApp.ExitInstance();
+    theApp.m_pWindowLayer = nullptr;
+    return exitCode;
 }

@@ -1,13 +1,24 @@
 // The start-up progress: the scan and the start-up sequence count their
-// steps, 40 of which fill the splash's bar. The splash is part of the
-// window layer; without it (batch runs, and this build, which has no window
-// yet) the callbacks only count.
+// steps, 40 of which fill the splash's bar. The splash belongs to the
+// window layer (app/ui); without it (batch runs) the callbacks only count.
 #pragma once
 
 constexpr int kProgressStepsToFill = 40;
 
+// The splash as the callbacks see it.
+class CWaitDialogProgress {
+public:
+    // The bar's position (0-100) and, unless null, the status text.
+    virtual int SetProgress(int position, const wchar_t* text) = 0;
+
+protected:
+    ~CWaitDialogProgress() = default;
+};
+
 // Steps counted so far; the callbacks run on the main thread only.
 extern int g_nProgressSteps;
+// The splash while it is shown, else null.
+extern CWaitDialogProgress* g_pWaitDialog;
 
 // One step; passed as a plain callback to the SPD scan and decoding.
 void ProgressStep();

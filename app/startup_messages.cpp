@@ -48,3 +48,10 @@ void ShowScanErrorBox(int error, int detail) {
 void ShowCoreMaskSetBox() {
     MessageBoxW(nullptr, L"Core mask set, please restart Windows to validate.", L"Vexa", MB_OK | kWarning);
 }
+
+void ShowNoDisplayBox() {
+    MessageBoxW(nullptr,
+                L"No display to open the window on (DISPLAY or WAYLAND_DISPLAY). "
+                L"Reports: -txt=NAME, -html=NAME or -console.",
+                L"Vexa", MB_OK | kWarning);
+}

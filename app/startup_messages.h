@@ -11,3 +11,5 @@ void ShowInitErrorBox(int error, const wchar_t* driverLogPath);
 void ShowScanErrorBox(int error, int detail);
 // A core enable mask was accepted.
 void ShowCoreMaskSetBox();
+// The window mode found no display to open its window on.
+void ShowNoDisplayBox();

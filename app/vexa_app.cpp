@@ -103,16 +103,16 @@ void CvexaApp::WriteIni() {
     WriteSettingsFile(kSettingsFileName, m_Settings, m_pVersionInfo ? *m_pVersionInfo : unknown);
 }
 
+// The two user fonts are made from the font settings by the window layer
+// when the window mode opens it: batch runs have no use for them.
 BOOL CvexaApp::InitInstance(const wchar_t* commandLine) {
     ReadIni();
-    // The two user fonts are made from the font settings by the window
-    // layer, which also draws the splash; neither exists in this build.
     ParseCommandLine(commandLine);
-    InitAndRun();
-    if (m_bBatch) return 1;
-    StartRefreshThread();
-    // The modal main window runs here once the window layer exists; until
-    // then the window mode ends as soon as it has started.
+    if (m_bBatch) {
+        InitAndRun();
+        return 1;
+    }
+    RunWindowMode();
     return 0;
 }
 

@@ -4,10 +4,9 @@
 // the window mode or one batch job (text, HTML or console report, core
 // enable mask, driver removal); ExitInstance undoes everything in reverse.
 //
-// The window layer (splash, main window, fonts) is not part of this build:
-// the window mode runs the start-up sequence, starts the refresher thread
-// as the window would and stops it again at once, because there is no main
-// window to wait for yet.
+// The window mode's screens (splash, main window, the user fonts) come from
+// the window layer the vexa program installs (app/window_layer.h); batch
+// runs never touch it.
 #pragma once
 
 #include <atomic>
@@ -19,6 +18,7 @@
 
 class CInfoParser;
 class CLocalInfoParser;
+class WindowLayer;
 struct FileVersionInfo;
 
 enum BatchModes : int {
@@ -61,6 +61,9 @@ public:
     // The start-up sequence: driver, scan, error boxes, batch work, update
     // check.
     void InitAndRun();
+    // Splash during the start-up, refresher thread, modal main window;
+    // without a window layer or a display only a box says why not.
+    void RunWindowMode();
     // 1 when it started the refresher, 0 when one runs or none could start.
     int StartRefreshThread();
     void StopRefreshThread();
@@ -101,6 +104,8 @@ public:
     FileVersionInfo* m_pVersionInfo = nullptr;  // owned
     wchar_t m_szVersion[kVersionChars] = {};
     VexaSettings m_Settings;
+    // The window mode's screens; not owned, set by the vexa program.
+    WindowLayer* m_pWindowLayer = nullptr;
 
 private:
     void FindProgramFolder();

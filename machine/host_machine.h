@@ -14,8 +14,9 @@ namespace vexa::machine {
 
 class HostMachine final : public Machine {
 public:
-    // `sysRoot` prefixes every /sys and /proc path and `devRoot` every /dev
-    // path (tests point them at a fake tree); empty means the real ones.
+    // `sysRoot` prefixes every /sys, /proc and /etc path and `devRoot`
+    // every /dev path (tests point them at a fake tree); empty means the
+    // real ones.
     explicit HostMachine(std::string sysRoot = {}, std::string devRoot = {});
 
     std::string description() const override { return "host"; }
@@ -29,6 +30,20 @@ public:
     uint64_t totalMemoryBytes() const override;
     // The "cpuN" lines of /proc/stat.
     std::vector<ProcessorTimes> processorTimes() const override;
+
+    // host_system.cpp: the distribution (/etc/os-release), the kernel
+    // (/proc/sys/kernel/ostype and osrelease) and the architecture (uname);
+    // VMware from the CPUID hypervisor leaf.
+    std::optional<HostSystem> hostSystem() const override;
+    Hypervisor hypervisor() const override;
+    // host_drives.cpp: the disks of /sys/block, IDENTIFY DEVICE and SMART
+    // READ DATA through SG_IO ATA pass-through where the disk and the
+    // permissions allow it, the USB devices of /sys/bus/usb.
+    std::vector<DiskDrive> diskDrives() const override;
+    AtaOutcome ataCommand(size_t drive, const AtaRegisters& registers, std::span<uint8_t> data) override;
+    bool scsiPassThrough(size_t drive, std::span<const uint8_t> cdb, std::span<uint8_t> data,
+                         size_t& transferred) override;
+    std::vector<UsbController> usbControllers() const override;
 
 protected:
     CpuidRegs doCpuid(unsigned cpu, uint32_t leaf, uint32_t subleaf) override;
@@ -44,6 +59,8 @@ protected:
 
 private:
     std::string pciConfigPath(PciAddress fn) const;
+    // The names in /sys/block of the disks diskDrives() lists, in its order.
+    std::vector<std::string> diskNames() const;
 
     std::string sysRoot_;
     std::string devRoot_;

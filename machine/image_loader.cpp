@@ -13,6 +13,8 @@
 #include "machine/file_bytes.h"
 #include "machine/lspci_dump.h"
 #include "machine/manifest.h"
+#include "machine/simulated_drives.h"
+#include "machine/simulated_smbus.h"
 #include "machine/smbios_image.h"
 #include "machine/text_scan.h"
 
@@ -251,7 +253,8 @@ std::unique_ptr<SimulatedMachine> loadMachineImage(const std::string& directory,
     SimulatedHardware hw;
     hw.description = directory;
     if (!loadProcessors(directory, manifest, hw, error) || !loadPci(directory, manifest, hw, error) ||
-        !loadPorts(directory, manifest, hw, error) || !loadMemory(directory, manifest, hw, error) ||
+        !loadPorts(directory, manifest, hw, error) || !loadSmbus(directory, manifest, hw, error) ||
+        !loadMemory(directory, manifest, hw, error) ||
         !loadMemoryDevices(directory, manifest, hw, error) ||
         !loadFirmware(directory, manifest, hw, error))
         return nullptr;
@@ -261,6 +264,9 @@ std::unique_ptr<SimulatedMachine> loadMachineImage(const std::string& directory,
     hw.busClockMHz = manifest.cpu.busMhz.value_or(-1.0);
     hw.processorLoadPercent = manifest.cpu.loadPercent.value_or(0.0);
     hw.driver = manifest.driver;
+    hw.hypervisor = manifest.vm;
+    hw.wmiClasses = manifest.wmi;
+    if (!loadDrivesAndUsb(directory, manifest, hw, error)) return nullptr;
     if (manifest.os.memoryMb) hw.totalMemoryBytes = uint64_t(std::llround(*manifest.os.memoryMb * 1048576.0));
     return std::make_unique<SimulatedMachine>(std::move(hw));
 }

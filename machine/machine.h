@@ -11,6 +11,7 @@
 // injected fault before the machine sees them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -21,6 +22,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "machine/drive_facts.h"
+#include "machine/wmi_facts.h"
 
 namespace vexa::machine {
 
@@ -55,6 +59,22 @@ struct AcpiTable {
     std::vector<uint8_t> bytes;  // the whole table, header included
 };
 
+// What the DirectX diagnostic provider answers about the installed DirectX
+// (its "DxDiag_SystemInfo" container). An empty text or an empty number is
+// a property the provider does not have.
+struct DxDiagFacts {
+    std::string versionLongEnglish;  // szDirectXVersionLongEnglish: "DirectX 9.0c"
+    std::string versionEnglish;      // szDirectXVersionEnglish
+    std::optional<uint32_t> major;   // dwDirectXVersionMajor
+    std::optional<uint32_t> minor;   // dwDirectXVersionMinor
+    std::string letter;              // szDirectXVersionLetter: "c"
+};
+
+// The version a program is told when it differs from the kernel's.
+struct ReportedVersion {
+    uint32_t majorVersion = 6, minorVersion = 2, buildNumber = 9200;
+};
+
 // What Windows would say about itself. The program is a 64-bit process on
 // 64-bit Windows 10 unless a machine image or a test says otherwise.
 struct WindowsIdentity {
@@ -69,6 +89,36 @@ struct WindowsIdentity {
     uint8_t productType = 1;      // 1 workstation, 2 domain controller, 3 server
     uint16_t processorArchitecture = 9;  // 0 x86, 6 IA-64, 9 x64
     bool wow64Process = false;           // a 32-bit process on 64-bit Windows
+    // What GetVersionExA reports in place of the version above to a program
+    // not declared for this Windows (Windows 8.1 and later report 6.2.9200);
+    // the kernel keeps the real version. None: the real version.
+    std::optional<ReportedVersion> reportedVersion;
+    uint32_t productInfo = 0x30;  // GetProductInfo's product type (0x30 Professional); Vista and later
+    bool mediaCenter = false;     // GetSystemMetrics(SM_MEDIACENTER)
+    bool tabletPc = false;        // GetSystemMetrics(SM_TABLETPC)
+    std::optional<DxDiagFacts> dxdiag;  // none: no DirectX diagnostic provider
+    // Files of the system folder with a version resource: lower-case name
+    // ("d3d9.dll") -> the four words of the file version.
+    std::map<std::string, std::array<uint16_t, 4>> systemFiles;
+    // Registry keys below HKEY_LOCAL_MACHINE that exist ("SOFTWARE\..."),
+    // their parents implied.
+    std::vector<std::string> registryKeys;
+};
+
+// The probes a program runs to learn whether it is inside a virtual
+// machine are answered by the machine: VMware's I/O port backdoor, Virtual
+// PC's illegal-instruction trap.
+enum class Hypervisor : uint8_t { None, VMware, VirtualPC };
+
+// The operating system the machine really runs when it is not Windows (the
+// Linux host): the distribution's name, the kernel and the processor
+// architecture ("Debian GNU/Linux 12 (bookworm)", "Linux 6.1.0-18-amd64",
+// "x86_64").
+struct HostSystem {
+    std::string distribution;
+    std::string kernel;
+    std::string architecture;
+    bool operator==(const HostSystem&) const = default;
 };
 
 // One node of the operating system's device tree. Node 0 is the root.
@@ -219,6 +269,33 @@ public:
     // The times of every logical processor, in processor order; empty when
     // the machine cannot tell.
     virtual std::vector<ProcessorTimes> processorTimes() const { return {}; }
+    // None: the machine stands for a Windows PC (a machine image).
+    virtual std::optional<HostSystem> hostSystem() const { return std::nullopt; }
+    virtual Hypervisor hypervisor() const { return Hypervisor::None; }
+    // The WMI classes with instances the machine lists (wmi_facts.h).
+    virtual std::vector<WmiClass> wmiClasses() const { return {}; }
+
+    // ---- Disk drives and USB devices (drive_facts.h) ----
+    // The drives the disk class enumerates, in order; `drive` below is an
+    // index into this list.
+    virtual std::vector<DiskDrive> diskDrives() const { return {}; }
+    // Executes one ATA command on a drive. Only reading commands are
+    // answered: IDENTIFY DEVICE and SMART READ DATA fill `data` (512
+    // bytes); SMART ENABLE OPERATIONS completes when the drive supports
+    // SMART. Anything else is refused (NoAnswer) and never reaches a drive.
+    virtual AtaOutcome ataCommand(size_t /*drive*/, const AtaRegisters& /*registers*/, std::span<uint8_t> /*data*/) {
+        return AtaOutcome::NoAnswer;
+    }
+    // Sends a SCSI command block that carries SMART READ DATA through a
+    // USB-to-ATA bridge; true with `transferred` bytes of `data` filled when
+    // the drive's bridge understands that block.
+    virtual bool scsiPassThrough(size_t /*drive*/, std::span<const uint8_t> /*cdb*/, std::span<uint8_t> /*data*/,
+                                 size_t& transferred) {
+        transferred = 0;
+        return false;
+    }
+    // The USB host controllers in the order the system numbers them.
+    virtual std::vector<UsbController> usbControllers() const { return {}; }
 
     // ---- Access log and fault injection ----
     // The log keeps the first kAccessLogLimit accesses after it was enabled

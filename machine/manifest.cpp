@@ -1,6 +1,7 @@
 #include "machine/manifest.h"
 
 #include "machine/cpuid_topology.h"
+#include "machine/manifest_schema.h"
 #include "machine/text_scan.h"
 
 #include <charconv>
@@ -11,7 +12,9 @@
 #include <set>
 
 namespace vexa::machine {
-namespace {
+// The readers of the sections kept in other files use the helpers here
+// (manifest_schema.h).
+namespace schema {
 
 using json = nlohmann::json;
 
@@ -21,11 +24,6 @@ constexpr uint64_t kMaxMemoryMb = uint64_t(1) << 32;
 // Deep enough for an ACPI namespace of kMaxAcpiNamespaceDepth levels with
 // the sections and method results around it.
 constexpr int kMaxDepth = 64;
-
-// Thrown inside this file only; parseManifest turns it into `error`.
-struct SchemaError {
-    std::string message;
-};
 
 [[noreturn]] void fail(const std::string& path, const std::string& what) { throw SchemaError{path + ": " + what}; }
 
@@ -211,12 +209,54 @@ MsrKind msrKind(const json& value, const std::string& path) {
     if (kind == "faulting") return MsrKind::Faulting;
     if (kind == "counter") return MsrKind::Counter;
     if (kind == "microcode") return MsrKind::Microcode;
-    fail(path, "\"" + kind + "\" is not a kind of MSR (plain, faulting, counter, microcode)");
+    if (kind == "energy") return MsrKind::Energy;
+    if (kind == "fixed_counter") return MsrKind::FixedCounter;
+    if (kind == "oc_mailbox") return MsrKind::OcMailbox;
+    fail(path, "\"" + kind +
+                   "\" is not a kind of MSR (plain, faulting, counter, microcode, energy, fixed_counter, oc_mailbox)");
 }
 
 // A key that only one kind of register takes.
 void onlyFor(const json& object, std::string_view key, bool applies, const std::string& path, const char* kinds) {
     if (member(object, key) && !applies) fail(child(path, std::string(key)), std::string("only ") + kinds + " take it");
+}
+
+// The keys of the Intel processor models: energy counters, fixed-function
+// counters and the overclocking mailbox (machine/devices/msr_*.h).
+void readIntelMsrModel(const json& value, const std::string& path, MsrSetting& setting) {
+    onlyFor(value, "watts", setting.kind == MsrKind::Energy, path, "energy counters");
+    for (const char* key : {"replies", "busy_reads", "stuck_busy"})
+        onlyFor(value, key, setting.kind == MsrKind::OcMailbox, path, "overclocking mailboxes");
+    if (setting.kind == MsrKind::Energy) {
+        const json* watts = member(value, "watts");
+        if (!watts) fail(path, "an energy counter needs \"watts\"");
+        setting.watts = positiveNumber(*watts, child(path, "watts"));
+    }
+    if (setting.kind == MsrKind::FixedCounter && (setting.index < 0x309 || setting.index > 0x30B))
+        fail(path, "the fixed-function counters are MSRs 0x309 to 0x30B");
+    if (setting.kind != MsrKind::OcMailbox) return;
+    if (setting.index != OcMailboxSettings::kMailboxMsr) fail(path, "the overclocking mailbox is MSR 0x150");
+    if (const json* replies = member(value, "replies")) {
+        const std::string list = child(path, "replies");
+        for (size_t i = 0; i < array(*replies, list).size(); ++i) {
+            const json& entry = (*replies)[i];
+            const std::string at = element(list, i);
+            expectObject(entry, at, {"command", "parameter", "data"});
+            const json* command = member(entry, "command");
+            const json* data = member(entry, "data");
+            if (!command || !data) fail(at, "a reply needs \"command\" and \"data\"");
+            OcMailboxReply reply;
+            reply.command = uint8_t(unsignedValue(*command, child(at, "command"), 0xFF));
+            if (const json* parameter = member(entry, "parameter"))
+                reply.parameter = uint8_t(unsignedValue(*parameter, child(at, "parameter"), 0xFF));
+            reply.data = uint32_t(unsignedValue(*data, child(at, "data"), UINT32_MAX));
+            setting.mailbox.replies.push_back(reply);
+        }
+    }
+    if (const json* busy = member(value, "busy_reads"))
+        setting.mailbox.busyReads = unsigned(unsignedValue(*busy, child(path, "busy_reads"), 1000000));
+    if (const json* stuck = member(value, "stuck_busy"))
+        setting.mailbox.stuckBusy = boolean(*stuck, child(path, "stuck_busy"));
 }
 
 MsrSetting msrSetting(uint32_t index, const json& value, const std::string& path) {
@@ -226,17 +266,23 @@ MsrSetting msrSetting(uint32_t index, const json& value, const std::string& path
         setting.value = unsignedValue(value, path, UINT64_MAX);
         return setting;
     }
-    expectObject(value, path, {"value", "read_only", "cpus", "kind", "mhz", "bits", "revision"});
+    expectObject(value, path, {"value", "read_only", "cpus", "kind", "mhz", "bits", "revision", "watts", "replies",
+                               "busy_reads", "stuck_busy"});
     if (const json* kind = member(value, "kind")) setting.kind = msrKind(*kind, child(path, "kind"));
     const json* number = member(value, "value");
     if (!number && setting.kind == MsrKind::Plain) fail(path, "\"value\" is missing");
     if (number) setting.value = unsignedValue(*number, child(path, "value"), UINT64_MAX);
     onlyFor(value, "read_only", setting.kind != MsrKind::Faulting, path, "registers that can be accessed");
+    onlyFor(value, "read_only", setting.kind != MsrKind::Energy && setting.kind != MsrKind::OcMailbox, path,
+            "registers software may write");
     if (const json* readOnly = member(value, "read_only")) setting.readOnly = boolean(*readOnly, child(path, "read_only"));
-    onlyFor(value, "mhz", setting.kind == MsrKind::Counter, path, "counters");
-    onlyFor(value, "bits", setting.kind == MsrKind::Counter, path, "counters");
+    const bool counts = setting.kind == MsrKind::Counter || setting.kind == MsrKind::FixedCounter;
+    onlyFor(value, "mhz", counts, path, "counters");
+    onlyFor(value, "bits", counts, path, "counters");
     onlyFor(value, "revision", setting.kind == MsrKind::Microcode, path, "microcode registers");
-    if (setting.kind == MsrKind::Counter) {
+    readIntelMsrModel(value, path, setting);
+    if (setting.kind == MsrKind::FixedCounter) setting.bits = 48;
+    if (counts) {
         const json* mhz = member(value, "mhz");
         if (!mhz) fail(path, "a counter needs \"mhz\"");
         setting.rateMhz = positiveNumber(*mhz, child(path, "mhz"));
@@ -423,7 +469,8 @@ WindowsIdentity readWindows(const json& section) {
     const std::string path = "os.windows";
     expectObject(section, path,
                  {"platform_id", "major", "minor", "build", "csd", "service_pack_major", "service_pack_minor",
-                  "suite_mask", "product_type", "architecture", "wow64"});
+                  "suite_mask", "product_type", "architecture", "wow64", "reported_version", "product_info",
+                  "media_center", "tablet_pc", "dxdiag", "system_files", "registry_keys"});
     WindowsIdentity identity;
     const auto number = [&](const char* key, auto& field, uint64_t max) {
         if (const json* value = member(section, key))
@@ -440,6 +487,7 @@ WindowsIdentity readWindows(const json& section) {
     number("architecture", identity.processorArchitecture, 0xFFFF);
     if (const json* csd = member(section, "csd")) identity.csdVersion = text(*csd, child(path, "csd"));
     if (const json* wow64 = member(section, "wow64")) identity.wow64Process = boolean(*wow64, child(path, "wow64"));
+    readWindowsDetails(section, identity);
     return identity;
 }
 
@@ -635,16 +683,18 @@ private:
     std::vector<std::string> scope_;
 };
 
-} // namespace
+} // namespace schema
 
 bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& error) {
+    using namespace schema;
     manifest = Manifest{};
     try {
         DocumentTracker tracker;
         json::sax_parse(textIn.begin(), textIn.end(), &tracker);
         const json root = json::parse(textIn.begin(), textIn.end());
         expectObject(root, "manifest",
-                     {"cpu", "pci", "ports", "memory", "memory_devices", "os", "smbios", "driver", "acpi_namespace"});
+                     {"cpu", "pci", "ports", "memory", "memory_devices", "os", "smbios", "driver", "acpi_namespace",
+                      "vm", "wmi", "drives", "usb", "smbus"});
         if (const json* cpu = member(root, "cpu")) readCpu(*cpu, manifest.cpu);
         if (const json* pci = member(root, "pci")) readPci(*pci, manifest.pci);
         if (const json* ports = member(root, "ports")) readPorts(*ports, manifest.ports);
@@ -655,6 +705,11 @@ bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& err
         if (const json* driver = member(root, "driver")) readDriver(*driver, manifest.driver);
         if (const json* acpi = member(root, "acpi_namespace"))
             AcpiNamespaceReader(tracker.acpiKeyOrder(), manifest.acpiNamespace).read(*acpi);
+        if (const json* vm = member(root, "vm")) manifest.vm = readHypervisor(*vm);
+        if (const json* wmi = member(root, "wmi")) readWmi(*wmi, manifest.wmi);
+        if (const json* drives = member(root, "drives")) readDrives(*drives, manifest.drives);
+        if (const json* usb = member(root, "usb")) readUsb(*usb, manifest.usb);
+        if (const json* smbus = member(root, "smbus")) readSmbus(*smbus, manifest.smbus.emplace());
         if (manifest.pci.lpcFunctionDisable && manifest.memoryDevices.rcba)
             fail("pci.lpc_function_disable",
                  "the LPC bridge's dword 0xF0 holds the root complex base (memory_devices.rcba) instead");

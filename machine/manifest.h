@@ -1,18 +1,20 @@
 // machine.json, the manifest of a machine image: one section per component
 // ("cpu", "pci", "ports", "memory", "memory_devices", "os", "smbios",
-// "driver", "acpi_namespace"), each optional, so that later components add
-// sections and keys without touching older images. Numbers may be JSON
-// numbers or strings ("0x808", "2048"). A key the schema does not know, or
-// a key given twice in one object, is an error, which catches misspelt
-// names.
+// "driver", "acpi_namespace"; "vm", "wmi", "drives", "usb", "smbus"), each optional,
+// so that later components add sections and keys without touching older
+// images. Numbers may be JSON numbers or strings ("0x808", "2048"). A key
+// the schema does not know, or a key given twice in one object, is an
+// error, which catches misspelt names.
 // docs/machine-images.md describes every key.
 #pragma once
 
 #include "machine/devices/ecam_window.h"
 #include "machine/devices/hpet.h"
 #include "machine/devices/local_apic.h"
+#include "machine/devices/msr_oc_mailbox.h"
 #include "machine/devices/root_complex_block.h"
 #include "machine/machine.h"
+#include "machine/simulated_smbus.h"
 #include "machine/smbios_image.h"
 
 #include <optional>
@@ -29,6 +31,9 @@ enum class MsrKind : uint8_t {
     Faulting,   // listed, but every access faults
     Counter,    // counts up at `rateMhz` from the installed clock
     Microcode,  // IA32_BIOS_SIGN_ID: CPUID leaf 1 loads `microcodeRevision`
+    Energy,        // a RAPL energy-status counter drawing `watts` (msr_energy_counter.h)
+    FixedCounter,  // 0x309-0x30B: a counter its control registers start and stop
+    OcMailbox,     // 0x150: the overclocking mailbox (msr_oc_mailbox.h)
 };
 
 // A model-specific register on every processor or on the listed ones. A
@@ -43,6 +48,8 @@ struct MsrSetting {
     double rateMhz = 0;              // counters: millions of counts per second
     unsigned bits = 64;              // counters: the width at which they wrap
     uint32_t microcodeRevision = 0;  // microcode signature registers
+    double watts = 0;                // energy counters: the power drawn
+    OcMailboxSettings mailbox;       // the overclocking mailbox
 };
 
 struct MemoryRegionEntry {
@@ -50,6 +57,21 @@ struct MemoryRegionEntry {
     uint64_t size = 0;
     std::string file;  // raw bytes placed at `base`, relative to the image; empty: none
     uint8_t fill = 0xFF;
+};
+
+// A disk drive of the image: what the disk class answers, the files with
+// its IDENTIFY DEVICE and SMART READ DATA sectors (relative to the image;
+// empty: none) and the USB bridge that carries SMART to it (the first byte
+// of the command block it understands; 0: none).
+struct DriveEntry {
+    DiskDrive drive;
+    std::string identifyFile;
+    std::string smartFile;
+    uint8_t usbBridge = 0;
+    // The property and geometry when the manifest gives them; otherwise
+    // the loader takes them from the IDENTIFY data, unless they are
+    // switched off.
+    bool propertyGiven = false, geometryGiven = false;
 };
 
 struct Manifest {
@@ -91,6 +113,12 @@ struct Manifest {
     // Empty when the manifest has no "acpi_namespace"; otherwise node 0 is
     // the root and the rest follow in pre-order.
     std::vector<AcpiNamespaceNode> acpiNamespace;
+    Hypervisor vm = Hypervisor::None;
+    std::vector<WmiClass> wmi;
+    std::vector<DriveEntry> drives;
+    std::vector<UsbController> usb;
+    // The SMBus controller and its slaves (simulated_smbus.h); none without "smbus".
+    std::optional<SmbusSettings> smbus;
 };
 
 // Bounds of the ACPI namespace a manifest may describe: nodes in all, the

@@ -16,6 +16,7 @@
 #include "machine/devices/processor_cpuid.h"
 #include "machine/devices/time_stamp_counter.h"
 #include "machine/machine.h"
+#include "machine/simulated_drives.h"
 
 #include <memory>
 #include <mutex>
@@ -44,6 +45,10 @@ struct SimulatedHardware {
     DriverBehaviour driver;
     uint64_t totalMemoryBytes = 0;                 // 0: unknown
     double processorLoadPercent = 0;               // busy share of every processor
+    Hypervisor hypervisor = Hypervisor::None;
+    std::vector<WmiClass> wmiClasses;
+    std::vector<SimulatedDrive> drives;            // simulated_drives.h
+    std::vector<UsbController> usbControllers;
 };
 
 // MSR 0x10 (the time-stamp counter) reads the time-stamp counter, as
@@ -72,6 +77,14 @@ public:
     // Every processor has been busy `processorLoadPercent` of the installed
     // clock's time (in user mode) and idle the rest.
     std::vector<ProcessorTimes> processorTimes() const override;
+    Hypervisor hypervisor() const override { return hw_.hypervisor; }
+    std::vector<WmiClass> wmiClasses() const override { return hw_.wmiClasses; }
+    // The drives answer from their sectors (simulated_drives.cpp).
+    std::vector<DiskDrive> diskDrives() const override;
+    AtaOutcome ataCommand(size_t drive, const AtaRegisters& registers, std::span<uint8_t> data) override;
+    bool scsiPassThrough(size_t drive, std::span<const uint8_t> cdb, std::span<uint8_t> data,
+                         size_t& transferred) override;
+    std::vector<UsbController> usbControllers() const override { return hw_.usbControllers; }
 
     // The time-stamp counter rate, for tests and for the image's own checks.
     uint64_t tscHz() const { return hw_.tsc.hz(); }

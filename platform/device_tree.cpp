@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "machine/machine.h"
+#include "platform/device_interfaces.h"
 #include "platform/internal/handles.h"
 #include "platform/internal/libraries.h"
 
@@ -114,6 +115,7 @@ bool sameText(const std::string& a, const char* b) {
 }
 
 HDEVINFO SetupDiGetClassDevsA(const void* classGuid, const char* enumerator, void*, DWORD flags) {
+    if (flags & DIGCF_DEVICEINTERFACE) return vexa::platform::openDeviceInterfaceSet(classGuid);
     if (!classGuid && !(flags & DIGCF_ALLCLASSES)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
@@ -131,7 +133,8 @@ HDEVINFO SetupDiGetClassDevsA(const void* classGuid, const char* enumerator, voi
 }
 
 BOOL SetupDiDestroyDeviceInfoList(HDEVINFO set) {
-    if (!vexa::platform::lookupHandleAs<DeviceSet>(set) || !vexa::platform::closeHandle(set)) {
+    const bool known = vexa::platform::lookupHandleAs<DeviceSet>(set) || vexa::platform::isDeviceInterfaceSet(set);
+    if (!known || !vexa::platform::closeHandle(set)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
@@ -210,6 +213,8 @@ const vexa::platform::LibraryExport kExports[] = {
     {"SetupDiDestroyDeviceInfoList", vexa::platform::exported(&SetupDiDestroyDeviceInfoList)},
     {"SetupDiEnumDeviceInfo", vexa::platform::exported(&SetupDiEnumDeviceInfo)},
     {"SetupDiGetDeviceRegistryPropertyA", vexa::platform::exported(&SetupDiGetDeviceRegistryPropertyA)},
+    {"SetupDiEnumDeviceInterfaces", vexa::platform::exported(&SetupDiEnumDeviceInterfaces)},
+    {"SetupDiGetDeviceInterfaceDetailA", vexa::platform::exported(&SetupDiGetDeviceInterfaceDetailA)},
 };
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/internal/control_device.h"
 #include "platform/internal/handles.h"
 
 namespace vexa::platform {
@@ -59,6 +60,7 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWOR
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
+    if (HANDLE device; openSystemDevice(path, device)) return device;  // disks, USB controllers and hubs
     if (std::strncmp(path, "\\\\.\\", 4) == 0) return openDriverDevice(path + 4);
     const std::string native = nativePath(path);
     int flags = O_CLOEXEC;

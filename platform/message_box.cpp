@@ -15,7 +15,8 @@ namespace {
 constexpr size_t kMaxTextChars = 4096;
 
 std::mutex presenterLock;
-std::function<int(const testing::MessageBoxCall&)> presenter;
+std::function<int(const MessageBoxCall&)> presenter;        // a test's
+std::function<int(const MessageBoxCall&)> windowPresenter;  // the window layer's
 
 std::wstring bounded(LPCWSTR text) {
     if (!text) return {};
@@ -50,6 +51,11 @@ int defaultMessageBoxAnswer(UINT type) {
     }
 }
 
+void setWindowMessageBoxPresenter(std::function<int(const MessageBoxCall&)> replacement) {
+    std::lock_guard guard(presenterLock);
+    windowPresenter = std::move(replacement);
+}
+
 namespace testing {
 
 void setMessageBoxPresenter(std::function<int(const MessageBoxCall&)> replacement) {
@@ -67,15 +73,20 @@ int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    testing::MessageBoxCall call{bounded(text), bounded(caption), type};
-    std::function<int(const testing::MessageBoxCall&)> chosen;
+    MessageBoxCall call{bounded(text), bounded(caption), type};
+    std::function<int(const MessageBoxCall&)> chosen, window;
     {
         std::lock_guard guard(presenterLock);
         chosen = presenter;
+        window = windowPresenter;
     }
     if (chosen) {
         const int chosenAnswer = chosen(call);
         return chosenAnswer ? chosenAnswer : answer;
+    }
+    // Called outside the lock: a dialog runs its own event loop.
+    if (window) {
+        if (const int shownAnswer = window(call)) return shownAnswer;
     }
     writeToStandardError(call.caption, call.text);
     return answer;

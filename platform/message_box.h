@@ -1,11 +1,13 @@
-// Message boxes. This build has no window system of its own, so every box
-// is presented on standard error ("Caption: text") and answered at once
-// with its default answer: a box never waits for input, so nothing can hold
-// a batch run or a run without a display. The default answer is the one
-// that declines: OK for an OK box, No for Yes/No, Cancel where there is a
-// Cancel button.
+// Message boxes. While the window mode runs, its window layer presents
+// boxes as dialogs (see setWindowMessageBoxPresenter). Every other box is
+// presented on standard error ("Caption: text") and answered at once with
+// its default answer: such a box never waits for input, so nothing can
+// hold a batch run or a run without a display. The default answer is the
+// one that declines: OK for an OK box, No for Yes/No, Cancel where there
+// is a Cancel button.
 //
-// Tests install a presenter that sees every box and chooses its answer.
+// Tests install a presenter that sees every box and chooses its answer; it
+// comes before the window layer's.
 #pragma once
 
 #include <functional>
@@ -13,7 +15,8 @@
 
 #include "platform/win_types.h"
 
-// A window; none exists in this build, so owners are always null.
+// A window of the Win32 shape; the program's windows are Qt widgets, so
+// owners are always null.
 struct WindowRecord;
 using HWND = WindowRecord*;
 
@@ -49,13 +52,22 @@ namespace vexa::platform {
 // The answer a box of that type gets when nobody chooses: see above.
 int defaultMessageBoxAnswer(UINT type);
 
-namespace testing {
-
+// One box as its presenter sees it (texts already bounded).
 struct MessageBoxCall {
     std::wstring text;
     std::wstring caption;
     UINT type = 0;
 };
+
+// The window layer's presentation, installed while it can show dialogs and
+// cleared with an empty function: it shows the box and returns the answer,
+// or 0 when it cannot show this one (another thread's box, for example),
+// which then goes to standard error with its default answer.
+void setWindowMessageBoxPresenter(std::function<int(const MessageBoxCall&)> presenter);
+
+namespace testing {
+
+using platform::MessageBoxCall;
 
 // Replaces the presentation for every box until it is cleared with an
 // empty function: the presenter sees the box and returns the answer

@@ -22,12 +22,19 @@ constexpr size_t kMaxPathChars = 4096;
 std::mutex openerLock;
 std::function<INT_PTR(const testing::ShellRequest&)> opener;
 
+// Addresses the desktop opens with its browser or mail program.
+bool isWebAddress(const std::wstring& file) {
+    for (const wchar_t* scheme : {L"http://", L"https://", L"mailto:"})
+        if (file.compare(0, wcslen(scheme), scheme) == 0) return true;
+    return false;
+}
+
 bool isSet(const char* name) {
     const char* value = std::getenv(name);
     return value && *value;
 }
 
-// Starts xdg-open on the file and lets it run on its own; a thread of ours
+// Starts xdg-open on the file or address and lets it run on its own; a thread of ours
 // collects its exit so that it leaves no zombie behind.
 INT_PTR startOpener(const std::string& path) {
     char program[] = "xdg-open";
@@ -72,6 +79,10 @@ INT_PTR ShellExecuteW(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCW
     }
     if (chosen) return chosen(testing::ShellRequest{verbText, fileText, showCommand});
 
+    if (isWebAddress(fileText)) {
+        if (!displayPresent()) return SE_ERR_NOASSOC;
+        return startOpener(toNarrow(fileText));
+    }
     const std::string path = nativePath(toNarrow(fileText).c_str());
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) return SE_ERR_FNF;

@@ -1,7 +1,8 @@
-// The shell: opening a file with the program the desktop associates with
-// it. Here that is xdg-open, started only when a display is present
-// (DISPLAY or WAYLAND_DISPLAY set) and never waited for; without a display
-// nothing is started and the call reports that no program is associated.
+// The shell: opening a file, or a web address, with the program the
+// desktop associates with it. Here that is xdg-open, started only when a
+// display is present (DISPLAY or WAYLAND_DISPLAY set) and never waited for;
+// without a display nothing is started and the call reports that no program
+// is associated.
 //
 // Tests install an opener that sees every request and chooses the result.
 #pragma once
@@ -16,6 +17,7 @@ using INT_PTR = intptr_t;
 
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_SHOW = 5;
 
 // Results of 32 and less are errors.
 constexpr INT_PTR SE_ERR_FNF = 2;
@@ -26,8 +28,9 @@ constexpr INT_PTR SE_ERR_NOASSOC = 31;
 constexpr INT_PTR kShellExecuteStarted = 42;
 
 // Only the verb "open" (or none) is known; `parameters` and `directory` are
-// not supported and must be null or empty. A file that does not exist gives
-// SE_ERR_FNF.
+// not supported and must be null or empty. `file` is a path or an address
+// beginning with "http://", "https://" or "mailto:"; a path that does not
+// exist gives SE_ERR_FNF.
 INT_PTR ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
                       LPCWSTR directory, int showCommand);
 

@@ -9,6 +9,8 @@
 #include "platform/console.h"
 #include "platform/firmware_tables.h"
 #include "platform/memory_status.h"
+#include "platform/os_edition.h"
+#include "platform/storage_ioctl.h"
 #include "platform/internal/handles.h"
 #include "platform/internal/libraries.h"
 #include "platform/internal/thread_state.h"
@@ -48,6 +50,11 @@ BOOL GetVersionExA(OSVERSIONINFOA* info) {
     info->dwMajorVersion = identity.majorVersion;
     info->dwMinorVersion = identity.minorVersion;
     info->dwBuildNumber = identity.buildNumber;
+    if (const auto& told = identity.reportedVersion) {  // the version a program not declared for it is told
+        info->dwMajorVersion = told->majorVersion;
+        info->dwMinorVersion = told->minorVersion;
+        info->dwBuildNumber = told->buildNumber;
+    }
     info->dwPlatformId = identity.platformId;
     std::memset(info->szCSDVersion, 0, sizeof info->szCSDVersion);
     std::strncpy(info->szCSDVersion, identity.csdVersion.c_str(), sizeof info->szCSDVersion - 1);
@@ -121,6 +128,8 @@ const vexa::platform::LibraryExport kKernel32Exports[] = {
     {"IsWow64Process", vexa::platform::exported(&IsWow64Process)},
     {"AttachConsole", vexa::platform::exported(&AttachConsole)},
     {"GlobalMemoryStatusEx", vexa::platform::exported(&GlobalMemoryStatusEx)},
+    {"GetProductInfo", vexa::platform::exported(&GetProductInfo)},
+    {"GetDevicePowerState", vexa::platform::exported(&GetDevicePowerState)},
 };
 
 } // namespace

@@ -20,6 +20,7 @@
 
 #include "platform/files.h"
 #include "platform/resources.h"
+#include "platform/system_files.h"
 #include "platform/text.h"
 
 namespace vexa::platform {
@@ -202,6 +203,12 @@ size_t bufferSizeFor(size_t blockLength) {
 class MappedFile {
 public:
     explicit MappedFile(const char* path) {
+        // A system file the machine lists carries the version it gives.
+        if (systemFileVersionBlock(path, listed_)) {
+            data_ = listed_.data();
+            size_ = listed_.size();
+            return;
+        }
         const std::string native = nativePath(path);
         const int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) return;
@@ -216,7 +223,7 @@ public:
         close(fd);
     }
     ~MappedFile() {
-        if (data_) munmap(const_cast<uint8_t*>(data_), size_);
+        if (data_ && listed_.empty()) munmap(const_cast<uint8_t*>(data_), size_);
     }
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
@@ -224,6 +231,7 @@ public:
     size_t size() const { return size_; }
 
 private:
+    std::vector<uint8_t> listed_;
     const uint8_t* data_ = nullptr;
     size_t size_ = 0;
 };

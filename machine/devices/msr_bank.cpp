@@ -25,6 +25,13 @@ bool MsrBank::add(const MsrSetting& setting, std::string& error) {
     model.revision = setting.microcodeRevision;
     if (setting.kind == MsrKind::Counter)
         model.counter = MsrCounter(setting.value, uint64_t(std::llround(setting.rateMhz * 1e6)), setting.bits);
+    if (setting.kind == MsrKind::FixedCounter)
+        model.fixed = MsrFixedCounter(setting.value, uint64_t(std::llround(setting.rateMhz * 1e6)), setting.bits);
+    if (setting.kind == MsrKind::Energy) {
+        model.energy = MsrEnergyCounter(setting.value, setting.watts);
+        model.readOnly = true;
+    }
+    if (setting.kind == MsrKind::OcMailbox) model.mailbox = MsrOcMailbox(setting.value, setting.mailbox);
     for (unsigned cpu : cpus) {
         if (cpu >= registers_.size()) {
             error = "MSR " + hexIndex(setting.index) + ": processor " + std::to_string(cpu) + " does not exist";
@@ -50,19 +57,57 @@ MsrBank::Register* MsrBank::find(unsigned cpu, uint32_t index) {
 
 bool MsrBank::lists(unsigned cpu, uint32_t index) const { return find(cpu, index) != nullptr; }
 
+std::optional<uint64_t> MsrBank::plainValue(unsigned cpu, uint32_t index) const {
+    const Register* reg = find(cpu, index);
+    if (!reg || reg->kind != MsrKind::Plain) return std::nullopt;
+    return reg->value;
+}
+
+bool MsrBank::fixedCounterEnabled(unsigned cpu, uint32_t index) const {
+    return MsrFixedCounter::enabledBy(index, plainValue(cpu, MsrFixedCounter::kFixedControlMsr),
+                                      plainValue(cpu, MsrFixedCounter::kGlobalControlMsr));
+}
+
+unsigned MsrBank::energyUnitBits(unsigned cpu) const {
+    const std::optional<uint64_t> unit = plainValue(cpu, MsrEnergyCounter::kPowerUnitMsr);
+    return unit ? MsrEnergyCounter::unitBitsOf(*unit) : MsrEnergyCounter::kDefaultUnitBits;
+}
+
 bool MsrBank::read(unsigned cpu, uint32_t index, uint64_t& value) const {
     const Register* reg = find(cpu, index);
-    if (!reg || reg->kind == MsrKind::Faulting) return false;
-    value = reg->kind == MsrKind::Counter ? reg->counter.read() : reg->value;
+    if (!reg) return false;
+    switch (reg->kind) {
+    case MsrKind::Faulting: return false;
+    case MsrKind::Counter: value = reg->counter.read(); break;
+    case MsrKind::Energy: value = reg->energy.read(energyUnitBits(cpu)); break;
+    case MsrKind::FixedCounter: value = reg->fixed.read(fixedCounterEnabled(cpu, index)); break;
+    case MsrKind::OcMailbox: value = reg->mailbox.read(); break;
+    default: value = reg->value; break;
+    }
     return true;
 }
 
 bool MsrBank::write(unsigned cpu, uint32_t index, uint64_t value) {
     Register* reg = find(cpu, index);
     if (!reg || reg->kind == MsrKind::Faulting || reg->readOnly) return false;
-    if (reg->kind == MsrKind::Counter) reg->counter.write(value);
-    else reg->value = value;
+    const bool gates = index == MsrFixedCounter::kFixedControlMsr || index == MsrFixedCounter::kGlobalControlMsr;
+    // The fixed counters run up to the change of a control register and
+    // from it on as the new value says.
+    if (gates) gateFixedCounters(cpu);
+    switch (reg->kind) {
+    case MsrKind::Counter: reg->counter.write(value); break;
+    case MsrKind::FixedCounter: reg->fixed.write(value, fixedCounterEnabled(cpu, index)); break;
+    case MsrKind::OcMailbox: reg->mailbox.write(value); break;
+    default: reg->value = value; break;
+    }
+    if (gates) gateFixedCounters(cpu);
     return true;
+}
+
+void MsrBank::gateFixedCounters(unsigned cpu) const {
+    for (uint32_t index = MsrFixedCounter::kFirstCounterMsr; index <= MsrFixedCounter::kLastCounterMsr; ++index)
+        if (const Register* reg = find(cpu, index); reg && reg->kind == MsrKind::FixedCounter)
+            reg->fixed.gate(fixedCounterEnabled(cpu, index));
 }
 
 void MsrBank::cpuidExecuted(unsigned cpu, uint32_t leaf) {

@@ -9,15 +9,24 @@
 //   set the count unless read-only;
 // - microcode: Intel's IA32_BIOS_SIGN_ID (0x8B): executing CPUID leaf 1
 //   on that processor loads the microcode revision into the high dword,
-//   so that writing 0, executing CPUID 1 and reading gives the revision.
+//   so that writing 0, executing CPUID 1 and reading gives the revision;
+// - energy: a RAPL energy-status counter (msr_energy_counter.h), counting
+//   in the unit of the processor's 0x606; read-only;
+// - fixed counter: a fixed-function performance counter that the
+//   processor's 0x38D and 0x38F start and stop (msr_fixed_counter.h);
+// - overclocking mailbox: MSR 0x150 answering commands (msr_oc_mailbox.h).
 // Intel processors also limit the basic CPUID leaves to 2 while bit 22 of
 // their IA32_MISC_ENABLE (0x1A0) is set (cpuidLimited).
 #pragma once
 
 #include "machine/devices/msr_counter.h"
+#include "machine/devices/msr_energy_counter.h"
+#include "machine/devices/msr_fixed_counter.h"
+#include "machine/devices/msr_oc_mailbox.h"
 #include "machine/manifest.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,9 +63,20 @@ private:
         bool readOnly = false;
         MsrCounter counter;  // counter registers
         uint32_t revision = 0;  // microcode registers
+        MsrEnergyCounter energy;
+        MsrFixedCounter fixed;
+        MsrOcMailbox mailbox;
     };
     const Register* find(unsigned cpu, uint32_t index) const;
     Register* find(unsigned cpu, uint32_t index);
+    // The value of a readable plain register; none for any other.
+    std::optional<uint64_t> plainValue(unsigned cpu, uint32_t index) const;
+    // Whether the processor's control registers enable fixed counter `index`.
+    bool fixedCounterEnabled(unsigned cpu, uint32_t index) const;
+    // The energy unit (ESU) of the processor's 0x606.
+    unsigned energyUnitBits(unsigned cpu) const;
+    // Brings the processor's fixed counters in step with its controls.
+    void gateFixedCounters(unsigned cpu) const;
 
     std::vector<std::map<uint32_t, Register>> registers_;
 };

@@ -11,6 +11,11 @@ PciFunctionGate* PciConfigSpace::addGate(std::unique_ptr<PciFunctionGate> gate) 
     return gates_.back().get();
 }
 
+PciRegisterBlock* PciConfigSpace::addRegisterBlock(std::unique_ptr<PciRegisterBlock> block) {
+    blocks_.push_back(std::move(block));
+    return blocks_.back().get();
+}
+
 bool PciConfigSpace::has(PciAddress address) const {
     if (!functions_.contains(address)) return false;
     return std::none_of(gates_.begin(), gates_.end(),
@@ -32,13 +37,33 @@ void PciConfigSpace::read(PciAddress address, unsigned offset, std::span<uint8_t
     const size_t count = std::min(out.size(), kSize - offset);
     std::copy_n(registers.begin() + offset, count, out.begin());
     std::fill(out.begin() + long(count), out.end(), 0xFF);
+    forBlocks(address, offset, count, [&](PciRegisterBlock& block, unsigned from, size_t size) {
+        block.read(from, out.subspan(from - offset, size));
+    });
 }
 
 void PciConfigSpace::write(PciAddress address, unsigned offset, std::span<const uint8_t> data) {
     if (!has(address)) return;
     Registers& registers = functions_.at(address);
-    for (size_t i = 0; i < data.size() && offset + i < kSize; ++i)
-        if (offset + i >= kReadOnlyIdBytes) registers[offset + i] = data[i];
+    const size_t count = offset < kSize ? std::min(data.size(), kSize - offset) : 0;
+    std::vector<bool> answered(count, false);  // bytes a block takes are not stored
+    forBlocks(address, offset, count, [&](PciRegisterBlock& block, unsigned from, size_t size) {
+        block.write(from, data.subspan(from - offset, size));
+        std::fill_n(answered.begin() + (from - offset), size, true);
+    });
+    for (size_t i = 0; i < count; ++i)
+        if (offset + i >= kReadOnlyIdBytes && !answered[i]) registers[offset + i] = data[i];
+}
+
+void PciConfigSpace::forBlocks(PciAddress address, unsigned offset, size_t count,
+                               const std::function<void(PciRegisterBlock&, unsigned, size_t)>& visit) const {
+    if (count == 0) return;
+    const unsigned last = unsigned(offset + count - 1);
+    for (const auto& block : blocks_) {
+        if (block->function() != address || block->last() < offset || block->first() > last) continue;
+        const unsigned from = std::max(offset, block->first());
+        visit(*block, from, std::min(last, block->last()) - from + 1);
+    }
 }
 
 uint8_t PciConfigSpace::peekByte(PciAddress address, unsigned offset) const {

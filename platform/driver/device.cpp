@@ -14,6 +14,7 @@
 #include "platform/driver/standin_driver.h"
 #include "platform/environment.h"
 #include "platform/files.h"
+#include "platform/internal/control_device.h"
 #include "platform/internal/handles.h"
 #include "platform/internal/service_registry.h"
 #include "platform/services.h"
@@ -98,6 +99,9 @@ BOOL DeviceIoControl(HANDLE device, DWORD controlCode, LPVOID inBuffer, DWORD in
                      LPVOID outBuffer, DWORD outBufferSize, LPDWORD bytesReturned, LPVOID) {
     using namespace vexa::platform;
     if (bytesReturned) *bytesReturned = 0;
+    if (auto other = lookupHandleAs<ControlDevice>(device))
+        return serveControlRequest(*other, controlCode, inBuffer, inBufferSize, outBuffer, outBufferSize,
+                                   bytesReturned);
     auto object = lookupHandleAs<DriverDevice>(device);
     if (!object) {
         SetLastError(ERROR_INVALID_HANDLE);

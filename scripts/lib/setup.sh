@@ -8,10 +8,12 @@ VEXA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 VEXA_PRESET=${VEXA_PRESET:-default}
 VEXA_BUILD_DIR="$VEXA_ROOT/build/$VEXA_PRESET"
 
-# Debian packages the build and the tests need.
+# Debian packages the build and the tests need; the window is Qt 6 Widgets
+# with a Korean font for its texts (its tests run offscreen, no display).
 VEXA_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev nlohmann-json3-dev zlib1g-dev libgcrypt20-dev
+  qt6-base-dev fonts-nanum
 )
 [ "$VEXA_PRESET" = fuzz ] && VEXA_PACKAGES+=(clang libclang-rt-14-dev)
 

@@ -3,14 +3,24 @@
 // reports failure and leaves its pointer null.
 #include "sdk/core/sdk.h"
 
+#include "sdk/chipset/chipset_interface.h"
 #include "sdk/cpu/cpu_interface.h"
 #include "sdk/hw/pci_interface.h"
+#include "sdk/hw/smbus_interface.h"
 #include "sdk/system/acpi_interface.h"
 #include "sdk/system/dmi_interface.h"
+#include "sdk/system/software_interface.h"
+#include "sdk/system/storage_interface.h"
+#include "sdk/system/wmi_interface.h"
 
-int BRENIKSDK::CreateSoftwareInterface() { return 0; }
+int BRENIKSDK::CreateSoftwareInterface() {
+    return AdoptInterface(new CSoftwareInterface, &m_pSoftware, false,
+                          [](CSoftwareInterface* software) { return software->Init(); });
+}
 
-int BRENIKSDK::CreateWMIInterface() { return 0; }
+int BRENIKSDK::CreateWMIInterface() {
+    return AdoptInterface(new CWMIInterface, &m_pWMI, false, [](CWMIInterface* wmi) { return wmi->Init(); });
+}
 
 int BRENIKSDK::CreateDMIInterface() {
     return AdoptInterface(new CDMIInterface, &m_pDMI, false, [](CDMIInterface* dmi) { return dmi->Init(); });
@@ -29,11 +39,23 @@ int BRENIKSDK::CreateCPUInterface(uint32_t flags) {
     return AdoptInterface(new CCPUInterface(flags), &m_pCPU, false, [](CCPUInterface* cpu) { return cpu->Init(); });
 }
 
-int BRENIKSDK::CreateChipsetInterface() { return 0; }
+// The chipset interface is the root's while it detects: its family code
+// reaches the processor and PCI domains through the root.
+int BRENIKSDK::CreateChipsetInterface() {
+    return AdoptInterface(new CChipsetInterface, &m_pChipset, true,
+                          [](CChipsetInterface* chipset) { return chipset->Detect(); });
+}
 
-int BRENIKSDK::CreateSMBusInterface() { return 0; }
+int BRENIKSDK::CreateSMBusInterface() {
+    return AdoptInterface(new CSMBusInterface, &m_pSMBus, false, [](CSMBusInterface* smbus) { return smbus->Init(); });
+}
 
-int BRENIKSDK::CreateStorageInterface(uint32_t, uint32_t, uint32_t) { return 0; }
+// The root keeps no member for the storage domain; FindInterface finds it.
+int BRENIKSDK::CreateStorageInterface(uint32_t boardHash, uint32_t boardByteSum, uint32_t flags) {
+    return AdoptInterface(new CStorageInterface(boardHash, boardByteSum, flags),
+                          static_cast<CStorageInterface**>(nullptr), false,
+                          [](CStorageInterface* storage) { return storage->Init(); });
+}
 
 int BRENIKSDK::CreateDisplayInterface(uint32_t) { return 0; }
 

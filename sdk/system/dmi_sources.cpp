@@ -10,6 +10,7 @@
 #include "sdk/core/sdk.h"
 #include "sdk/hw/kmdriver.h"
 #include "sdk/system/dmi_interface.h"
+#include "sdk/system/wmi_interface.h"
 
 namespace {
 
@@ -23,6 +24,8 @@ constexpr uint32_t kRawHeaderSize = 8;
 constexpr uint32_t kLargestRawBlock = 64u << 20;
 // The firmware-table function is asked with this much room to spare.
 constexpr uint32_t kRawBlockSlack = 32;
+// The WMI class of the raw table.
+constexpr char kRawTablesClass[] = "MSSmBios_RawSMBiosTables";
 
 // The legacy BIOS area and the intermediate anchor found in it on a 16-byte
 // boundary: "_DMI_", checksum, table length (16 bits), table address (32
@@ -67,9 +70,32 @@ bool CDMIInterface::ReadFirmwareTable() {
 }
 
 // The raw table WMI publishes (root\wmi, MSSmBios_RawSMBiosTables, property
-// SMBiosData). The WMI domain provides the access to WMI; until it exists
-// in this build, this source gives nothing.
-bool CDMIInterface::ReadWMITable() { return false; }
+// SMBiosData: the first instance with bytes), reached through the root's WMI
+// domain; without that domain this source gives nothing. The revision is
+// the instance's DmiRevision.
+bool CDMIInterface::ReadWMITable() {
+    CWMIInterface* wmi = GetSDK()->m_pWMI;
+    if (!wmi || !wmi->Connect(L"\\\\.\\root\\wmi")) return false;
+    uint8_t revision = 0;
+    if (wmi->QueryProperty(kRawTablesClass, L"DmiRevision") > 0) {
+        const CWMI_Property* value = CTListIterator<CWMI_Property>(wmi->m_pProperties).GetFirst();
+        if (value && value->m_dwKind == WMI_PROPERTY_INTEGER) revision = static_cast<uint8_t>(value->m_iValue);
+    }
+    bool found = false;
+    wmi->QueryProperty(kRawTablesClass, L"SMBiosData");
+    CTListIterator<CWMI_Property> it(wmi->m_pProperties);
+    for (const CWMI_Property* value = it.GetFirst(); value && !found; value = it.GetNext()) {
+        if (value->m_dwKind != WMI_PROPERTY_BYTES || value->m_dwByteCount == 0 || !value->m_pBytes) continue;
+        const uint32_t length = std::min(value->m_dwByteCount, kLargestRawBlock);
+        std::copy_n(value->m_pBytes, length, PrepareBuffer(length));
+        m_dwTableLength = length;
+        m_Header.tableLength = static_cast<uint16_t>(length);
+        m_Header.bcdRevision = revision;
+        found = true;
+    }
+    wmi->Disconnect();
+    return found;
+}
 
 bool CDMIInterface::ScanLegacyBIOSArea() {
     CKMDriver* driver = GetSDK()->GetDriver();

@@ -64,7 +64,7 @@ TEST(Scan, RunsWithoutTheDriverAndNamesTheMainboard) {
     EXPECT_EQ(layer.parser.GetTotalMemoryMB(), 3072);
     EXPECT_EQ(layer.settings.SMBus, 1);
     EXPECT_EQ(layer.settings.PCI, 1);
-    EXPECT_EQ(layer.parser.Lock(0), 1) << "the scan released the library lock";
+    EXPECT_EQ(layer.parser.Lock(2000), 1) << "the scan released the library lock";
     layer.parser.Unlock();
     layer.parser.Close();
 }

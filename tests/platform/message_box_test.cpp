@@ -91,6 +91,26 @@ TEST(MessageBox, PresenterSeesEveryBoxAndMayAnswer) {
     EXPECT_EQ(boxes[0].type, MB_YESNO);
 }
 
+// The window layer shows boxes while it runs; a box it cannot show (0)
+// still reaches standard error, and a test's presenter comes first.
+TEST(MessageBox, WindowPresenterShowsWhatItCan) {
+    std::vector<std::wstring> shown;
+    vexa::platform::setWindowMessageBoxPresenter([&](const MessageBoxCall& box) {
+        shown.push_back(box.text);
+        return box.caption == L"shown" ? IDYES : 0;
+    });
+    CapturedStandardError captured;
+    EXPECT_EQ(MessageBoxW(nullptr, L"one", L"shown", MB_YESNO), IDYES);
+    EXPECT_EQ(MessageBoxW(nullptr, L"two", L"not shown", MB_YESNO), IDNO);
+    setMessageBoxPresenter([](const MessageBoxCall&) { return IDOK; });
+    EXPECT_EQ(MessageBoxW(nullptr, L"three", L"shown", MB_OKCANCEL), IDOK);
+    setMessageBoxPresenter({});
+    vexa::platform::setWindowMessageBoxPresenter({});
+    EXPECT_EQ(MessageBoxW(nullptr, L"four", L"shown", MB_OK), IDOK);
+    EXPECT_EQ(captured.text(), "not shown: two\nshown: four\n");
+    EXPECT_EQ(shown, (std::vector<std::wstring>{L"one", L"two"}));
+}
+
 // Texts reach the box bounded, whatever their source.
 TEST(MessageBox, LongTextsAreCut) {
     std::vector<MessageBoxCall> boxes;

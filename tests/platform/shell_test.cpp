@@ -54,6 +54,8 @@ TEST(Shell, WithoutDisplayNothingIsStarted) {
         {"no file", L"open", nullptr, nullptr, SE_ERR_FNF},
         {"unknown verb", L"print", file.c_str(), nullptr, SE_ERR_NOASSOC},
         {"parameters", L"open", file.c_str(), L"-x", SE_ERR_NOASSOC},
+        {"web address, no browser to show it", L"open", L"http://valid.vexa.example/", nullptr, SE_ERR_NOASSOC},
+        {"a path that looks almost like an address", L"open", L"http:/no/such/file", nullptr, SE_ERR_FNF},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ShellExecuteW(nullptr, c.verb, c.file, c.parameters, nullptr, SW_SHOWNORMAL), c.result) << c.name;
@@ -65,6 +67,8 @@ TEST(Shell, WithDisplayStartsTheOpenerWhenThereIsOne) {
     ScopedVariable path("PATH", std::filesystem::temp_directory_path().c_str());
     EXPECT_TRUE(vexa::platform::displayPresent());
     EXPECT_EQ(ShellExecuteW(nullptr, L"open", ExistingFile().c_str(), nullptr, nullptr, SW_SHOWNORMAL),
+              SE_ERR_NOASSOC);
+    EXPECT_EQ(ShellExecuteW(nullptr, L"open", L"https://valid.vexa.example/", nullptr, nullptr, SW_SHOW),
               SE_ERR_NOASSOC);
 }
 

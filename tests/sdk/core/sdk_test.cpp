@@ -212,9 +212,7 @@ TEST_F(Root, AdoptingAnInterfaceHoldsTheDomainPointerDuringInit) {
 }
 
 TEST_F(Root, DomainsThisBuildLacksStayAbsent) {
-    EXPECT_EQ(sdk->CreateSoftwareInterface(), 0);
     EXPECT_EQ(sdk->CreateDisplayInterface(1), 0);
-    EXPECT_EQ(sdk->m_pSoftware, nullptr);
     EXPECT_EQ(sdk->m_pDisplay, nullptr);
     EXPECT_EQ(sdk->m_pInterfaces->GetCount(), 0u);
 }

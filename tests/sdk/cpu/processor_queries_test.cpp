@@ -15,6 +15,7 @@
 #include "sdk/cpu/cpu_package.h"
 #include "sdk/cpu/cpu_thread.h"
 #include "sdk/cpu/fidvid_intel.h"
+#include "sdk/cpu/intel_shared_bodies.h"
 #include "tests/sdk/cpu/cpu_test_support.h"
 
 namespace vexa::test {
@@ -49,7 +50,7 @@ TEST_F(ProcessorQueries, PackagesByTheirOwnIndex) {
     EXPECT_EQ(parser_.GetCoreCount(2), 1) << "the unknown value of a count";
     EXPECT_EQ(parser_.GetFamily(0), 6);
     EXPECT_EQ(parser_.GetExtModel(0), 0x1A);
-    EXPECT_EQ(parser_.GetClassCode(0), int(CPU_CLASS_INTEL));
+    EXPECT_EQ(parser_.GetClassCode(0), int(kIntelNehalemClass | 1)) << "Nehalem, brand subcode 1 (Core i7)";
     EXPECT_EQ(parser_.GetClassCode(5), -1);
     EXPECT_EQ(parser_.HasInstructionSet(0, ISET_SSE42), 1);
     EXPECT_EQ(parser_.HasInstructionSet(0, ISET_AVX), 0);
@@ -74,13 +75,13 @@ TEST_F(ProcessorQueries, TextsAndTheirMaskedCopies) {
     Scan("{}");
     wchar_t name[kInfoTextChars], unmasked[kInfoTextChars], text[kInfoTextChars];
     ASSERT_EQ(parser_.GetProcessorName(0, name), 1);
-    EXPECT_STREQ(name, L"Intel Nehalem");
+    EXPECT_STREQ(name, L"Intel Core i7") << "no platform ID without MSRs: the model's name";
     ASSERT_EQ(parser_.UnmaskProcessorName(0, unmasked), 1);
     EXPECT_STREQ(unmasked, name);
     ASSERT_EQ(parser_.GetSpecification(0, text), 1);
     EXPECT_STREQ(text, L"Intel(R) Core(TM) i7 CPU         920  @ 2.67GHz");
     ASSERT_EQ(parser_.UnmaskCodename(0, text), 1);
-    EXPECT_STREQ(text, L"") << "no codename at the vendor level";
+    EXPECT_STREQ(text, L"Nehalem") << "the generation's codename without the platform ID";
     ASSERT_EQ(parser_.GetPackage(0, text), 1);
     EXPECT_STREQ(text, L"");
     wcscpy(text, L"untouched");

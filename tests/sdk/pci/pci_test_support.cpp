@@ -76,6 +76,11 @@ std::string X58Lspci() { return readFile(sourcePath("machines/x58-nehalem/lspci.
 
 std::string X58Manifest() { return readFile(sourcePath("machines/x58-nehalem/machine.json")); }
 
+void CopyX58DriveSectors(const ImageDir& image) {
+    for (const char* file : {"drives/wd1001fals.identify.bin", "drives/wd1001fals.smart.bin"})
+        image.write(file, readFile(sourcePath(std::string("machines/x58-nehalem/") + file)));
+}
+
 std::string X58LspciWithRow(const std::string& function, const std::string& row) {
     std::string text = X58Lspci();
     const size_t header = text.find("\n" + function + " ");
@@ -101,6 +106,11 @@ machine::Machine& PciTest::startX58Variant(const std::string& lspci, const std::
     image.write("machine.json", manifest);
     image.write("lspci.txt", lspci);
     image.write("cpuid.txt", readFile(sourcePath("machines/x58-nehalem/cpuid.txt")));
+    // The SPD images of the sample's SMBus modules.
+    for (const char* spd : {"spd/DDR3-9905403-440.A00LF.spd", "spd/DDR3-M378B5173DB0-CK0.spd",
+                            "spd/DDR3-M391B1G73QH0-CMA.spd"})
+        image.copyData(spd, spd);
+    CopyX58DriveSectors(image);
     return start(image.load());
 }
 

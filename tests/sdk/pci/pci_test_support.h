@@ -15,6 +15,7 @@
 #include "sdk/hw/pci_device.h"
 #include "sdk/hw/pci_interface.h"
 #include "tests/sdk/hw/access_test_support.h"
+#include "tests/support/image_dir.h"
 
 namespace vexa::test {
 
@@ -56,6 +57,8 @@ std::string X58LspciWithRow(const std::string& function, const std::string& row)
 std::string X58Lspci();
 // machines/x58-nehalem/machine.json.
 std::string X58Manifest();
+// The drive sectors that manifest names, copied into an image.
+void CopyX58DriveSectors(const ImageDir& image);
 
 class PciTest : public AccessTest {
 protected:

@@ -1,0 +1,43 @@
+#include "sdk/monitor/config_mode.h"
+
+#include "sdk/hw/io_request.h"
+#include "sdk/hw/register_space_lpc.h"
+
+int CConfigMode::ReadRegister(uint8_t, uint8_t* value) {
+    if (value) *value = 0xFF;
+    return 0;
+}
+
+int CConfigMode::WriteRegister(uint8_t, uint8_t) { return 0; }
+
+int CConfigMode::Enter() { return 1; }
+
+uint32_t CConfigMode::GetBaseAddress() const { return m_pConfigSpace ? m_pConfigSpace->GetBaseLow() : 0xFFFFFFFF; }
+
+int Winbond_LPCIO_ConfigMode::ReadRegister(uint8_t reg, uint8_t* value) {
+    if (value) *value = 0xFF;
+    if (!m_pConfigSpace) return 0;
+    // The request CLPCRegisterSpace::ReadIndexed runs, kept here so that
+    // its result is not lost: a failed read must not pass for 0xFF read.
+    CLPCRequest request;
+    request.m_dwOperation = IOOP_READ_BYTE;
+    request.m_dwRegister = reg;
+    const int result = m_pConfigSpace->LockedExecute(&request);
+    if (result && value) *value = static_cast<uint8_t>(request.m_dwData);
+    return result;
+}
+
+int Winbond_LPCIO_ConfigMode::WriteRegister(uint8_t reg, uint8_t value) {
+    return m_pConfigSpace ? m_pConfigSpace->WriteIndexed(reg, value) : 0;
+}
+
+int Winbond_LPCIO_ConfigMode::Enter() {
+    if (!m_pConfigSpace) return 0;
+    const uint32_t index = m_pConfigSpace->m_dwIndexOffset;
+    if (!m_pConfigSpace->WriteByte(index, kEnterKey)) return 0;
+    return m_pConfigSpace->WriteByte(index, kEnterKey);
+}
+
+void Winbond_LPCIO_ConfigMode::Exit() {
+    if (m_pConfigSpace) m_pConfigSpace->WriteByte(m_pConfigSpace->m_dwIndexOffset, kExitKey);
+}
