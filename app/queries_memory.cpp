@@ -5,6 +5,7 @@
 // its domain, record, module (M not a record index below the module
 // count) or profile; a record's own unknown values pass through unchanged.
 // Outputs the caller passes as null are not written.
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -49,10 +50,13 @@ T AskMemory(CChipsetInterface* chipset, T unknown, Read read) {
 }
 
 // Whole clocks of a time at a cycle time, rounded up in single precision;
-// -1.0 when either time is unusable.
+// -1.0 when either time is unusable or the count is beyond an int (a cycle
+// time that fine corrections bring down to almost nothing).
 float ClocksOf(float ns, float cycleTime) {
-    if (!(ns > 0.0f) || !(cycleTime > 0.0f) || !std::isfinite(ns / cycleTime)) return -1.0f;
-    return static_cast<float>(static_cast<int>(std::ceil(ns / cycleTime)));
+    if (!(ns > 0.0f) || !(cycleTime > 0.0f)) return -1.0f;
+    const float clocks = std::ceil(ns / cycleTime);
+    if (!(clocks < static_cast<float>(INT_MAX))) return -1.0f;  // also infinity
+    return static_cast<float>(static_cast<int>(clocks));
 }
 
 } // namespace

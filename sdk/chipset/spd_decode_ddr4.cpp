@@ -56,7 +56,7 @@ void CSPDInterface::DecodeDDR4(CModuleInfo* record) {
 
     spd::AppendCASLatencies(r.m_pCASTables, b[20], 8, 7);
     spd::AppendCASLatencies(r.m_pCASTables, b[21], 8, 15);
-    spd::AppendCASLatencies(r.m_pCASTables, b[22], 2, 23);
+    spd::AppendCASLatencies(r.m_pCASTables, b[22], 8, 23);
     spd::SetCASFrequencies(r.m_pCASTables, time(b[24], 123), spd::ClockOf(tCK));
 
     r.m_fRCD = time(b[25], 122);

@@ -30,7 +30,7 @@ constexpr float kNibbleFractions[16] = {0.0f, 0.1f, 0.2f, 0.3f, 0.4f,  0.5f,   0
 
 } // namespace
 
-bool IsUsableTime(float ns) { return ns > 0.0f && std::isfinite(ns); }
+bool IsUsableTime(float ns) { return ns >= 0.001f && std::isfinite(ns); }
 
 float ClockOf(float cycleTime) { return IsUsableTime(cycleTime) ? 1000.0f / cycleTime : -1.0f; }
 

@@ -31,7 +31,9 @@ private:
     int m_iLength;
 };
 
-// A time (ns) that may be divided by: above 0 and finite.
+// A time (ns) that may be divided by: finite and at least a picosecond.
+// Fine corrections can cancel a time base almost exactly; a clock from such
+// a remainder would not fit the integer clock fields.
 bool IsUsableTime(float ns);
 // 1000 / tCK in MHz, or -1.0 for an unusable tCK.
 float ClockOf(float cycleTime);

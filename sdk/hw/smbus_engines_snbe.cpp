@@ -127,13 +127,20 @@ int Intel_SNBE_SMBusRegisterSpace::ReadWord(uint8_t slave, uint32_t reg, uint8_t
 
 // ---- HSW-E ----
 
+void Intel_HSWE_SMBusRegisterSpace::SelectPage(int32_t page) {
+    ConfigWrite(kPageSelectType, page ? (kSpdPage1Address & 7) : (kSpdPage0Address & 7), 0, 0);
+    m_iSelectedPage = page;
+}
+
+int Intel_HSWE_SMBusRegisterSpace::Execute(CIORequest* request) {
+    const int result = Intel_SNBE_SMBusRegisterSpace::Execute(request);
+    if (m_iSelectedPage == 1) SelectPage(0);
+    return result;
+}
+
 int Intel_HSWE_SMBusRegisterSpace::ReadByte(uint8_t slave, uint32_t reg, uint8_t* value) {
     const int32_t page = reg >= kSpdPageSize ? 1 : 0;
-    if (page != m_iSelectedPage) {
-        // The page becomes the selected one whether the write took or not.
-        ConfigWrite(kPageSelectType, page ? (kSpdPage1Address & 7) : (kSpdPage0Address & 7), 0, 0);
-        m_iSelectedPage = page;
-    }
+    if (page != m_iSelectedPage) SelectPage(page);
     uint32_t type = 0, select = 0;
     if (!Served(slave, type, select)) return 0;
     return ReadServedByte(type, select, reg - kSpdPageSize * uint32_t(page), value);

@@ -82,6 +82,10 @@ public:
         m_bSelectsSpdPagesItself = true;
     }
 
+    // The request's transfer; a request that ended on page 1 puts page 0
+    // back, so that firmware and other programs find the EEPROMs as every
+    // other controller's requests leave them.
+    int Execute(CIORequest* request) override;
     // Registers 0-511: 256 and up are page 1 of a DDR4 SPD EEPROM, selected
     // before the read when another page was selected last.
     int ReadByte(uint8_t slave, uint32_t reg, uint8_t* value) override;
@@ -89,4 +93,9 @@ public:
     void PrepareTransfer() override { m_iSelectedPage = kPageUnknown; }
 
     int32_t m_iSelectedPage = kPageUnknown;
+
+private:
+    // The page select (device type 6) of every EEPROM on the engine's bus;
+    // the page counts as selected whether the write took or not.
+    void SelectPage(int32_t page);
 };

@@ -1,5 +1,7 @@
 #include "sdk/monitor/config_mode.h"
 
+#include "sdk/core/helpers.h"
+#include "sdk/core/report_generator.h"
 #include "sdk/hw/io_request.h"
 #include "sdk/hw/register_space_lpc.h"
 
@@ -11,6 +13,35 @@ int CConfigMode::ReadRegister(uint8_t, uint8_t* value) {
 int CConfigMode::WriteRegister(uint8_t, uint8_t) { return 0; }
 
 int CConfigMode::Enter() { return 1; }
+
+void CConfigMode::Dump(CReportGenerator* report) {
+    if (!report) return;
+    report->PrintField("Config Mode I/O address", "\t", "0x%X", GetBaseAddress());
+    report->PrintField("Config Mode LDN", "\t\t", "0x%X", m_byLDN);
+    if (!Enter()) return;
+    report->PrintField("Config Mode registers", "\t", "%s", "");
+    // 0xFF: the select could not be read and is not written back.
+    uint8_t savedDevice = 0xFF;
+    ReadRegister(kLogicalDeviceSelect, &savedDevice);
+    WriteRegister(kLogicalDeviceSelect, m_byLDN);
+    constexpr uint32_t kColumns = 16, kRegisters = 0x80;
+    char row[kColumns * 3 + 1] = {};
+    for (uint32_t column = 0; column < kColumns; ++column) AppendFormat(row, sizeof row, "%02X ", column);
+    report->PrintField("\t", "\t", "%s", row);
+    for (uint32_t base = 0; base < kRegisters; base += kColumns) {
+        row[0] = '\0';
+        for (uint32_t column = 0; column < kColumns; ++column) {
+            uint8_t value = 0xFF;
+            if (ReadRegister(uint8_t(base + column), &value)) AppendFormat(row, sizeof row, "%02X ", value);
+            else AppendFormat(row, sizeof row, "%s", "ER ");
+        }
+        char label[8];
+        FormatString(label, sizeof label, "\t%02X", base);
+        report->PrintField(label, "\t", "%s", row);
+    }
+    if (savedDevice != 0xFF) WriteRegister(kLogicalDeviceSelect, savedDevice);
+    Exit();
+}
 
 uint32_t CConfigMode::GetBaseAddress() const { return m_pConfigSpace ? m_pConfigSpace->GetBaseLow() : 0xFFFFFFFF; }
 

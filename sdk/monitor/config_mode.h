@@ -14,6 +14,7 @@
 #include <cstdint>
 
 class CLPCRegisterSpace;
+class CReportGenerator;
 
 class CConfigMode {
 public:
@@ -32,6 +33,10 @@ public:
     // A chip without a key is always in configuration mode: 1.
     virtual int Enter();
     virtual void Exit() {}
+    // The index port and the logical device; then, when the mode can be
+    // entered, registers 0x00-0x7F of that logical device ("ER" for one
+    // that cannot be read), with the logical-device select put back.
+    virtual void Dump(CReportGenerator* report);
 
     // The index port (the configuration space's base), 0xFFFFFFFF without a space.
     uint32_t GetBaseAddress() const;

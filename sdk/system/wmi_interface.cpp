@@ -125,6 +125,9 @@ int CWMIInterface::Init() {
 }
 
 int CWMIInterface::Connect(const wchar_t* nameSpace) {
+    // A connection still open ends first: its objects would leak and its
+    // COM initialisation would outlive the Disconnect that follows.
+    Disconnect();
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 0;
     m_bComInitialised = true;
     const HRESULT security = CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,

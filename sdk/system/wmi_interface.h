@@ -59,7 +59,8 @@ public:
     void Close() override {}
 
     // 1 when connected; 0 otherwise (a connect that fails after COM was
-    // initialised has disconnected already).
+    // initialised has disconnected already). A connection still open is
+    // ended first.
     int Connect(const wchar_t* nameSpace);
     // The values of `property` of every instance of `className`, in
     // instance order, replacing the previous list: their number. A null

@@ -303,4 +303,41 @@ TEST(MemoryQueries, AMPAndXMPLatenciesInClocks) {
     layer.parser.Close();
 }
 
+// The AMP latency in clocks from the module's own time bases (bytes 9-11)
+// and the profile's tCK (82-83) and tAA (86-87): a cycle time that the fine
+// correction brings down to a few attoseconds gives a count beyond an int,
+// which is unknown, as is a profile without a cycle time.
+TEST(MemoryQueries, AMPLatencyInClocksStaysInRange) {
+    const struct {
+        const char* name;
+        uint8_t timeBases[3], tCK[2], tAA[2];
+        float cas;
+    } cases[] = {
+        {"13.5 ns at 1.5 ns", {0x11, 1, 8}, {12, 0}, {108, 0}, 9.0f},
+        {"13.125 ns at 1.5 ns, rounded up", {0x11, 1, 8}, {12, 0}, {105, 0}, 9.0f},
+        {"tCK 1 x 9/200 ns - 105 x 3/7 ps, almost 0", {0x37, 9, 200}, {1, 0x97}, {255, 127}, -1.0f},
+        {"no tCK", {0x11, 1, 8}, {0, 0}, {108, 0}, -1.0f},
+    };
+    std::vector<std::string> modules;
+    for (const auto& c : cases) {
+        Spd module(11);
+        module.Set(3, {0x02}).Set(9, {c.timeBases[0], c.timeBases[1], c.timeBases[2], 12}).Set(14, {0x3C}).Set(16, {105});
+        module.Set(80, {0xC8, 0, c.tCK[0], c.tCK[1], 0, 0, c.tAA[0], c.tAA[1]});
+        modules.push_back(module.bytes);
+    }
+    vexa::machine::ScopedMachine machine(X58WithModules(modules));
+    QueryLayer layer;
+    layer.Scan();
+    CInfoParser& q = layer.parser;
+    ASSERT_EQ(q.GetSPDModuleCount(), static_cast<int>(std::size(cases)));
+    for (size_t M = 0; M < std::size(cases); ++M) {
+        int clock = 0, version = 0;
+        float cycleTime = 0, cas = 0, rcd = 0, ras = 0, rp = 0, rc = 0;
+        ASSERT_EQ(q.GetAMPInfo(static_cast<int>(M), &version), 1) << cases[M].name;
+        q.GetAMPProfile(static_cast<int>(M), 0, &clock, &cycleTime, &cas, &rcd, &ras, &rp, &rc);
+        EXPECT_EQ(cas, cases[M].cas) << cases[M].name;
+    }
+    layer.parser.Close();
+}
+
 } // namespace

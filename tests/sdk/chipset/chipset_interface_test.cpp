@@ -17,6 +17,7 @@
 #include "sdk/hw/io_space.h"
 #include "sdk/hw/pci_device.h"
 #include "tests/sdk/pci/pci_test_support.h"
+#include "tests/support/test_paths.h"
 
 namespace vexa::test {
 namespace {
@@ -81,6 +82,33 @@ TEST_F(Chipset, X58BridgesAreFoundAndKeepTheirIDs) {
     EXPECT_EQ(DumpOf(*chipset), "") << "no memory-controller window is mapped";
 }
 
+// The bridges and the graphics link of two real configuration dumps, as
+// their .expect files give them: the X58 I/O hub with the processor's
+// uncore functions and a GT218 at x16, and the GM965 whose integrated
+// graphics has neither an AGP nor a PCI Express capability.
+TEST_F(Chipset, RealDumpsBridgesAndGraphicsLink) {
+    const struct {
+        const char* dump;
+        size_t hostBridges;
+        const char* head;
+    } cases[] = {
+        {"pci/tree-asus-p6t6", 20,
+         "Northbridge\t\t\tID8086 ID3405 rev. 12\nSouthbridge\t\t\tID8086 ID3A16 rev. 00\n"
+         "Graphic Interface\t\tPCI-Express\nPCI-E Link Width\t\tx16\nPCI-E Max Link Width\t\tx16\n"},
+        {"pci/tree-fujitsu-p8010", 1, "Northbridge\t\t\tID8086 ID2A00 rev. 03\nSouthbridge\t\t\tID8086 ID2815 rev. 03\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dump);
+        startImage(readFile(dataPath(c.dump)));
+        CChipsetInterface* chipset = CreateChipset();
+        ASSERT_TRUE(chipset);
+        EXPECT_EQ(chipset->m_pNorthBridges->GetCount(), c.hostBridges);
+        const std::string report = ReportOf(*chipset);
+        EXPECT_EQ(report, std::string(c.head) + "Memory Type\t\t\t\n");
+        ReleaseSDK();
+    }
+}
+
 TEST_F(Chipset, NoPCIDomainNoChipsetDomain) {
     startX58();
     EXPECT_EQ(sdk().CreateChipsetInterface(), 0);
@@ -121,6 +149,45 @@ TEST_F(Chipset, SeveralHostBridgesOneMainBridge) {
     EXPECT_EQ(chipset->m_pNorthBridge, chipset->m_pNorthBridges->m_pHead->m_pPayload);
 }
 
+// The graphics bus lines: the first AGP or PCI Express capability of the
+// VGA controllers decides; a disabled AGP port ends the search silently.
+TEST_F(Chipset, GraphicsBusLines) {
+    auto vga = [](uint8_t device) { return FunctionDump({0, uint8_t(device + 2), 0}, 0x10DE, 0x0181).Class(0x03, 0x00); };
+    auto agp = [&](uint8_t device, uint32_t status, uint32_t command) {
+        return vga(device).Capability(0x44, 0x01, 0x60).Capability(0x60, 0x02, 0).Byte(0x62, 0x30).Dword(0x64, status).Dword(
+            0x68, command);
+    };
+    auto express = [&](uint8_t device, unsigned maxWidth, unsigned width) {
+        return vga(device).Capability(0x60, 0x10, 0).Dword(0x6C, maxWidth << 4).Word(0x72, uint16_t(width << 4));
+    };
+    const struct {
+        const char* name;
+        std::vector<FunctionDump> displays;
+        const char* lines;
+    } cases[] = {
+        {"AGP 3.0 at 8x with sideband addressing",
+         {agp(0, 0x20B, 0x302)},
+         "Graphic Interface\t\tAGP\nAGP Revision\t\t\t3.0\nAGP Transfer Rate\t\t8x\nAGP SBA\t\t\t\tsupported, enabled\n"},
+        {"AGP 2x, sideband not supported",
+         {agp(0, 0x007, 0x102)},
+         "Graphic Interface\t\tAGP\nAGP Revision\t\t\t3.0\nAGP Transfer Rate\t\t2x\nAGP SBA\t\t\t\tnot supported, not "
+         "enabled\n"},
+        {"disabled AGP port before a PCI Express card", {agp(0, 0x20B, 0x002), express(1, 16, 8)}, ""},
+        {"PCI Express x8 of x16", {vga(0), express(1, 16, 8)}, "Graphic Interface\t\tPCI-Express\nPCI-E Link Width\t\tx8\n"
+                                                                "PCI-E Max Link Width\t\tx16\n"},
+        {"no capability", {vga(0)}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        startImage(LspciWithHostBridge(c.displays));
+        CChipsetInterface* chipset = CreateChipset();
+        ASSERT_TRUE(chipset);
+        const std::string report = ReportOf(*chipset);
+        EXPECT_EQ(report.substr(0, report.find("Memory Type")), std::string("Northbridge\t\t\tID8086 ID1237 rev. 00\n") + c.lines);
+        ReleaseSDK();
+    }
+}
+
 // Without a main bridge, southbridge or PCI domain the lines are absent.
 TEST(ChipsetReport, NothingButTheMemoryRecordWithoutBridges) {
     CChipsetInterface chipset;
@@ -132,19 +199,29 @@ TEST(ChipsetReport, NothingButTheMemoryRecordWithoutBridges) {
 }
 
 // The memory clock of the TM8000: byte 0x4E of the first function 1-4
-// where it is not 0, times 16.6667 MHz.
+// where it is not 0, times 16.6667 MHz. A read through the configuration
+// ports that fails is no clock byte (its all-ones value would give
+// 4250 MHz).
 TEST_F(Chipset, TransmetaTM8000MemoryClock) {
     const struct {
         std::vector<uint8_t> clockBytes;  // of functions 1 to 4
+        bool portReadsFail;
         float frequency;
         int asynchronous;
-    } cases[] = {{{12, 0, 0, 0}, 200.0004f, 1}, {{0, 0, 9, 10}, 150.0003f, 1}, {{0, 0, 0, 0}, -1.0f, 0}};
+    } cases[] = {{{12, 0, 0, 0}, false, 200.0004f, 1},
+                 {{0, 0, 9, 10}, false, 150.0003f, 1},
+                 {{0, 0, 0, 0}, false, -1.0f, 0},
+                 {{12, 0, 0, 0}, true, -1.0f, 0}};
     for (const auto& c : cases) {
         std::vector<FunctionDump> functions{FunctionDump({0, 0, 0}, 0x1279, 0x0060).Class(0x06, 0x00).HeaderType(0x80)};
         for (uint8_t function = 1; function <= 4; ++function)
             functions.push_back(FunctionDump({0, 0, function}, 0x1279, 0x0061).Byte(0x4E, c.clockBytes[function - 1]));
         startImage(LspciText(functions));
-        CChipsetInterface* chipset = CreateChipset();
+        ASSERT_TRUE(scannedPCI());
+        if (c.portReadsFail)
+            hw().injectFault(machine::Fault{machine::AccessKind::Port, machine::AccessDir::Read, 0xCFC, 0xCFF});
+        ASSERT_EQ(sdk().CreateChipsetInterface(), 1);
+        CChipsetInterface* chipset = sdk().m_pChipset;
         ASSERT_TRUE(chipset);
         EXPECT_STREQ(chipset->m_pNorthBridge->m_szModel, "TM8000");
         const CMemoryInfo& memory = *chipset->m_pMemoryInfo;

@@ -63,6 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
         ClockCase{"ddr3_1600_no_bin", DDR3(10, 105), 800, 12800, 1600, "PC3-12800"},
         // The fine correction of byte 34: 9 x 0.125 ns - 54 ps = 1.071 ns.
         ClockCase{"ddr3_fine_1866", DDR3(9).Set(9, 0x11).Set(34, 0xCA), 934, 14900, 1867, "PC3-14900"},
+        ClockCase{"ddr3_1066_F", DDR3(15), 533, 8500, 1067, "PC3-8500F"},
         // DDR4: tCK 0.938 ns is DDR4-2133; the half is added before rounding.
         ClockCase{"ddr4_2133", SpdImage(kDDR4, 512).Set(18, 8).Set(125, 0xC2), 1066, 17100, -1, "DDR4-2133"},
         ClockCase{"ddr4_2401", SpdImage(kDDR4, 512).Set(18, 7).Set(125, 0xD6), 1200, 19200, -1, "DDR4-2401"},
@@ -79,6 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A cycle time of 0, or a time base dividing by 0, leaves the clock unknown.
         ClockCase{"ddr3_mtb_divisor_0", DDR3(10).Set(11, 0), 0, 0, -1, ""},
         ClockCase{"ddr3_tck_0", DDR3(0), 0, 0, -1, ""},
+        // 1 x 0.1 ns less 125 x 0.8 ps leaves a float remainder of 7e-9 ns.
+        ClockCase{"ddr3_fine_cancels_the_base", DDR3(1).Set(9, {0xCF, 1, 10}).Set(34, 0x83), 0, 0, -1, ""},
         ClockCase{"ddr4_tck_0", SpdImage(kDDR4, 512), 0, 0, -1, ""},
         ClockCase{"ddr2_tck_ff", SpdImage(kDDR2).Set(9, 0xFF), 0, 0, -1, ""},
         ClockCase{"ddr_tck_0", SpdImage(kDDR).Set(9, 0x05), 0, 0, -1, ""},
@@ -145,12 +148,12 @@ TEST(DDR3Decoder, DateSerialAndPartNumber) {
 TEST(DDR4Decoder, SizeLatenciesAndUpperPage) {
     SpdImage bytes(kDDR4, 512);
     bytes.Set(3, 0x01).Set(4, 0x84).Set(12, 0x00).Set(13, 0x0B).Set(18, 8).Set(125, 0xC2);
-    bytes.Set(20, {0xF8, 0x03, 0x03}).Set(24, 110);
+    bytes.Set(20, {0xF8, 0x03, 0x2B}).Set(24, 110);  // byte 22: latencies 23, 24, 26 and 28
     bytes.Set(320, {0x80, 0xCE, 0, 0x17, 0x10, 0x35, 0x20, 0xC5, 0x0E}).Text(329, "M393A1G40EB1-CPB  ");
     const auto r = Decoded(bytes.Bytes());
     EXPECT_EQ(r->m_iSize, 8192);
     EXPECT_STREQ(r->m_szModuleFormat, "RDIMM");
-    EXPECT_EQ(Latencies(*r), (std::vector<float>{10, 11, 12, 13, 14, 15, 16, 23, 24}));
+    EXPECT_EQ(Latencies(*r), (std::vector<float>{10, 11, 12, 13, 14, 15, 16, 23, 24, 26, 28}));
     EXPECT_NEAR(Frequencies(*r)[5], 1066.1f, 0.1f) << "CL15 capped at the module clock";
     EXPECT_STREQ(r->m_szManufacturer, "Samsung");
     EXPECT_EQ(r->m_byYear, 17);

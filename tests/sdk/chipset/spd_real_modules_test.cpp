@@ -5,6 +5,7 @@
 // names); the facts behind them must be the same.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <iterator>
@@ -86,6 +87,24 @@ std::vector<float> TimingsAtMaximum(const std::string& report) {
         }
     }
     return timings;
+}
+
+// The latencies of "11 10 9" or "2.5", lowest first.
+std::vector<float> Latencies(const std::string& text) {
+    std::vector<float> values;
+    std::istringstream words(text);
+    for (std::string word; words >> word;) values.push_back(std::stof(word));
+    std::sort(values.begin(), values.end());
+    return values;
+}
+
+// The latencies of the JEDEC table's rows, in row order.
+std::vector<float> JEDECLatencies(const std::string& report) {
+    const std::regex row("\tJEDEC #\\d+\t+([0-9.]+)-");
+    std::vector<float> values;
+    for (std::sregex_iterator it(report.begin(), report.end(), row), end; it != end; ++it)
+        values.push_back(std::stof((*it)[1].str()));
+    return values;
 }
 
 // Voltages named in a text ("1.5 V and 1.35 V", "SSTL 2.5V").
@@ -176,6 +195,7 @@ TEST_P(RealModule, ReportAgreesWithTheExpectedFacts) {
     ASSERT_TRUE(std::regex_search(bandwidth, clock, std::regex("\\((\\d+) MHz\\)"))) << bandwidth;
     EXPECT_NEAR(2 * std::stoi(clock[1].str()), DataRateOf(fact("jedec_max_speed")), 2) << bandwidth;
     EXPECT_EQ(TimingsAtMaximum(report), Timings(fact("jedec_timings_at_max")));
+    EXPECT_EQ(JEDECLatencies(report), Latencies(fact("cas_latencies")));
 
     const std::string voltage = facts.count("voltage") ? fact("voltage") : fact("voltage_interface");
     EXPECT_TRUE(Voltages(voltage).count(LineValue(report, "Nominal Voltage"))) << voltage;

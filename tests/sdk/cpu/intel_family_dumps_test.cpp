@@ -62,6 +62,56 @@ INSTANTIATE_TEST_SUITE_P(
                  "", 0.014f, 100.0f}),
     [](const ::testing::TestParamInfo<DumpCase>& row) { return std::string(row.param.name); });
 
+// The same dumps with the platform ID (and, where the firmware hid the
+// turbo bit of leaf 6, MSR 0x1A0 with turbo switched off; for Lynnfield the
+// TDP of MSR 0x1AC): the tree's other keys come from the bytes, the logical
+// processors of leaf 0xB, the level-3 cache of leaf 4, the turbo bit of
+// leaf 6 and the stock clock of the brand string, and name the model.
+struct NamedDumpCase {
+    const char* name;
+    const char* file;
+    std::string msrs;
+    const char* processor;
+    const char* codename;
+    int32_t package;
+};
+
+void PrintTo(const NamedDumpCase& c, std::ostream* out) { *out << c.name; }
+
+class IntelFamilyDumpsNamed : public IntelFamilyTest, public ::testing::WithParamInterface<NamedDumpCase> {};
+
+TEST_P(IntelFamilyDumpsNamed, ModelNumberFromTheBytesAndThePlatformId) {
+    const NamedDumpCase& c = GetParam();
+    UseImage(IntelDumpImage(std::string("cpuid/") + c.file, c.msrs));
+    const auto thread = Identified(0);
+    EXPECT_STREQ(thread->m_szName, c.processor);
+    EXPECT_STREQ(thread->m_szCodename, c.codename);
+    EXPECT_EQ(thread->m_iPackageCode, c.package);
+}
+
+const std::string kTurboSwitchedOff = R"("0x1A0": "0x0000004000850089")";
+
+INSTANTIATE_TEST_SUITE_P(
+    CpuidData, IntelFamilyDumpsNamed,
+    ::testing::Values(
+        NamedDumpCase{"CoreI7_920", "intel-nehalem-westmere/intel-core-i7-cpu-920.test",
+                      PlatformIdMsr(1) + ", " + PlatformInfoMsr(20), "Intel Core i7 920", "Bloomfield", 0x10028},
+        NamedDumpCase{"CoreI5_750", "intel-nehalem-westmere/intel-core-i5-cpu-750.test",
+                      PlatformIdMsr(1) + ", " + PlatformInfoMsr(20) + ", " + kTurboSwitchedOff +
+                          R"(, "0x1AC": ")" + std::to_string((100u << 19) | (95u * 8)) + "\"",
+                      "Intel Core i5 750", "Lynnfield", 0x10027},
+        NamedDumpCase{"CoreI5_650", "intel-nehalem-westmere/intel-core-i5-cpu-650.test",
+                      PlatformIdMsr(1) + ", " + PlatformInfoMsr(24), "Intel Core i5 650", "Clarkdale", 0x10027},
+        NamedDumpCase{"CoreI5_2400", "intel-sandybridge-ivybridge/intel-core-i5-2400-cpu.test",
+                      PlatformIdMsr(1) + ", " + PlatformInfoMsr(31) + ", " + kTurboSwitchedOff, "Intel Core i5 2400",
+                      "Sandy Bridge", 0x1002D},
+        NamedDumpCase{"CoreI5_3570K", "intel-sandybridge-ivybridge/intel-core-i5-3570k-cpu.test",
+                      PlatformIdMsr(1) + ", " + PlatformInfoMsr(34), "Intel Core i5 3570K", "Ivy Bridge", 0x1002D},
+        NamedDumpCase{"CoreI7_4765T", "intel-haswell-broadwell/intel-core-i7-4765t-cpu.test",
+                      PlatformIdMsr(1) + ", " + PlatformInfoMsr(20) + ", " + kTurboSwitchedOff, "Intel Core i7 4765T",
+                      "Haswell", 0x10040}),
+    [](const ::testing::TestParamInfo<NamedDumpCase>& row) { return std::string(row.param.name); });
+
 // A Kaby Lake (extended model 0x9E) is newer than every description here:
 // the vendor level names it, with its MSRs or without.
 TEST_F(IntelFamilyTest, NewerProcessorGetsTheVendorAnswers) {

@@ -1,9 +1,15 @@
 // The super-I/O configuration mode the board multiplexers use: the
-// Winbond key sequence and register access through the index/data pair.
+// Winbond key sequence, register access through the index/data pair and
+// the dump of a logical device's registers.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <string>
 #include <vector>
 
+#include "sdk/core/report_generator.h"
 #include "sdk/core/sdk.h"
 #include "sdk/hw/register_space_lpc.h"
 #include "sdk/monitor/config_mode.h"
@@ -86,6 +92,98 @@ TEST_F(ConfigModes, BaseModeHasNoKey) {
     EXPECT_EQ(value, 0xFF);
     EXPECT_EQ(mode.WriteRegister(0x20, 1), 0);
     EXPECT_TRUE(ports_.m_written.empty());
+}
+
+// A chip behind the index/data pair: the index port selects a register of
+// one register file; reading one register fails.
+class ChipPorts : public ConfigPorts {
+public:
+    static constexpr uint8_t kUnreadable = 0x25;
+
+    ChipPorts() {
+        for (unsigned i = 0; i < m_registers.size(); ++i) m_registers[i] = uint8_t(i ^ 0x5A);
+        m_registers[CConfigMode::kLogicalDeviceSelect] = 0x03;
+    }
+    int ReadByte(uint32_t offset, uint8_t* value) override {
+        if (offset == 1 && m_index == kUnreadable) return 0;
+        return ConfigPorts::ReadByte(offset, value);
+    }
+
+    std::array<uint8_t, 256> m_registers{};
+
+protected:
+    uint8_t OnRead(uint32_t offset) override { return offset == 1 ? m_registers[m_index] : m_index; }
+    void OnWrite(uint32_t offset, uint8_t value) override {
+        if (offset == 0) m_index = value;
+        else m_registers[m_index] = value;
+    }
+
+private:
+    uint8_t m_index = 0;
+};
+
+TEST_F(ConfigModes, DumpShowsTheLogicalDevicesRegistersAndPutsTheSelectBack) {
+    ChipPorts chip;
+    CLPCRegisterSpace space(&chip, 0, 1);
+    Winbond_LPCIO_ConfigMode mode(&space);
+    CReportGenerator_Buffer report;
+    mode.Dump(&report);
+
+    std::string expected =
+        "Config Mode I/O address\t0x2E\n"
+        "Config Mode LDN\t\t0xB\n"
+        "Config Mode registers\t\n"
+        "\t\t00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F \n";
+    for (unsigned base = 0; base < 0x80; base += 16) {
+        char row[64];
+        std::snprintf(row, sizeof row, "\t%02X\t", base);
+        expected += row;
+        for (unsigned reg = base; reg < base + 16; ++reg) {
+            // Register 7 shows the hardware monitor's device while it is dumped.
+            const uint8_t value = reg == CConfigMode::kLogicalDeviceSelect ? 0x0B : uint8_t(reg ^ 0x5A);
+            if (reg == ChipPorts::kUnreadable) std::snprintf(row, sizeof row, "ER ");
+            else std::snprintf(row, sizeof row, "%02X ", value);
+            expected += row;
+        }
+        expected += "\n";
+    }
+    EXPECT_EQ(std::string(report.GetText()), expected);
+    EXPECT_EQ(chip.m_registers[CConfigMode::kLogicalDeviceSelect], 0x03);
+    ASSERT_GE(chip.m_written.size(), 3u);
+    EXPECT_EQ(chip.m_written[0], (std::pair<uint32_t, uint8_t>{0, 0x87}));
+    EXPECT_EQ(chip.m_written[1], (std::pair<uint32_t, uint8_t>{0, 0x87}));
+    EXPECT_EQ(chip.m_written.back(), (std::pair<uint32_t, uint8_t>{0, 0xAA}));
+}
+
+// Without the configuration registers only the address and the device are
+// shown, and nothing is written beyond the attempt to enter.
+TEST_F(ConfigModes, DumpWithoutRegisterAccess) {
+    const struct {
+        const char* name;
+        bool dead;
+        bool baseMode;
+        const char* registersLine;
+        size_t writes;
+    } cases[] = {
+        {"chip that does not answer", true, false, nullptr, 1},
+        {"mode without register access", false, true, "\t00\tER ER ER ER ER ER ER ER ER ER ER ER ER ER ER ER \n", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ChipPorts chip;
+        chip.m_dead = c.dead;
+        CLPCRegisterSpace space(&chip, 0, 1);
+        std::unique_ptr<CConfigMode> mode;
+        if (c.baseMode) mode = std::make_unique<CConfigMode>(&space, 9);
+        else mode = std::make_unique<Winbond_LPCIO_ConfigMode>(&space);
+        CReportGenerator_Buffer report;
+        mode->Dump(&report);
+        const std::string text = report.GetText();
+        EXPECT_EQ(text.rfind("Config Mode I/O address\t0x2E\nConfig Mode LDN\t\t0x", 0), 0u) << text;
+        if (c.registersLine) EXPECT_NE(text.find(c.registersLine), std::string::npos) << text;
+        else EXPECT_EQ(text.find("Config Mode registers"), std::string::npos) << text;
+        EXPECT_EQ(chip.m_written.size(), c.writes);
+    }
 }
 
 // The mode shares its space: deleting it leaves the space usable.

@@ -151,7 +151,7 @@ TEST_F(Engines, SandyBridgeWordOrder) {
     EXPECT_EQ(Commands(0x184).back(), 0xA0050000u);
 }
 
-TEST_F(Engines, HaswellSelectsTheDdr4PageBeforeEachRequest) {
+TEST_F(Engines, HaswellSelectsTheDdr4PageBeforeEachRequestAndLeavesPage0) {
     ASSERT_NO_FATAL_FAILURE(Load("intel-imc", {{0, kDdr4}}));
     const std::string& spd = spd_[0];
     Intel_HSWE_SMBusRegisterSpace engine(config_.get(), kAddress, 0x180);
@@ -165,12 +165,25 @@ TEST_F(Engines, HaswellSelectsTheDdr4PageBeforeEachRequest) {
         selected = selected || (writes[i].first == 0x188 && writes[i].second >> 28 == 6 &&
                                 writes[i + 1] == std::make_pair(0x184u, 0x8F000000u));
     EXPECT_TRUE(selected);
+    // The last page select of a request that read page 1 is page 0 (address
+    // 0x36: select 6): the EEPROMs are left as the other controllers leave them.
+    const auto lastPageSelect = [&] {
+        uint32_t last = 0;
+        for (const auto& write : writes)
+            if (write.first == 0x184 && (write.second & 0x08000000)) last = write.second;
+        return last;
+    };
+    EXPECT_EQ(lastPageSelect(), 0x8E000000u);
+    EXPECT_EQ(engine.m_iSelectedPage, 0);
     ASSERT_EQ(engine.ReadByteData(0x50, 0x10, &value), 1);
     EXPECT_EQ(value, uint8_t(spd[0x10]));
 
     uint8_t bytes[512] = {};
     EXPECT_EQ(engine.ReadBytes(0x50, 0, bytes, 512), 512u);
     EXPECT_EQ(std::memcmp(bytes, spd.data(), 512), 0);
+    EXPECT_EQ(lastPageSelect(), 0x8E000000u);
+    ASSERT_EQ(engine.ReadByteData(0x50, 0x10, &value), 1) << "page 0 reads after the whole EEPROM";
+    EXPECT_EQ(value, uint8_t(spd[0x10]));
 }
 
 } // namespace

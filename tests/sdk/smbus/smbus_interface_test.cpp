@@ -121,6 +121,23 @@ TEST_F(SMBusDomain, X58HasItsIch10ControllerAndThreeModules) {
     EXPECT_NE(std::string(report.GetText()).find("SMBus, base address = 0x0400"), std::string::npos);
 }
 
+// The ICH8M of a real notebook (Fujitsu P8010): its SMBus function
+// 8086:283E with BAR4 0x18C1 is an ICH4-class controller at 0x18C0, and its
+// LPC bridge 8086:2815 gets the command that would show a hidden function.
+TEST_F(SMBusDomain, Ich8mOfARealDumpIsFoundAtItsBase) {
+    startImage(readFile(dataPath("pci/tree-fujitsu-p8010")));
+    CSMBusInterface* smbus = CreateSMBus();
+    ASSERT_TRUE(smbus);
+    const auto controllers = Controllers();
+    ASSERT_EQ(controllers.size(), 1u);
+    EXPECT_TRUE(dynamic_cast<Intel_ICH4_SMBusRegisterSpace*>(controllers[0]));
+    EXPECT_EQ(controllers[0]->GetBaseLow(), 0x18C0u);
+    EXPECT_EQ(controllers[0]->m_dwControllerId, CSMBusRegisterSpace::kNoControllerId);
+    EXPECT_EQ(smbus->m_pCommands->GetCount(), 1u);
+    EXPECT_EQ(smbus->m_pMultiplexers->GetCount(), 0u);
+    EXPECT_EQ(configDword(kSmbus, 0x40) & 0xFF, 0x01u) << "the host was on and stays so";
+}
+
 // A DDR4 module among them: its upper page is read through the page
 // select, which is put back to page 0 for everybody else.
 TEST_F(SMBusDomain, Ddr4ModuleReadsItsUpperPageThroughThePageSelect) {

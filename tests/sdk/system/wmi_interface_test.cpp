@@ -160,6 +160,19 @@ TEST_F(WMI, AFailedConnectLeavesComAsItWas) {
     EXPECT_EQ(wmi_.Connect(L"\\\\.\\root\\cimv2"), 1);
 }
 
+// Connecting again without disconnecting ends the first connection: one
+// Disconnect then leaves COM as it was before either connect.
+TEST_F(WMI, ASecondConnectEndsTheFirst) {
+    ASSERT_EQ(wmi_.Connect(L"\\\\.\\root\\custom"), 1);
+    ASSERT_EQ(wmi_.Connect(L"\\\\.\\root\\cimv2"), 1);
+    EXPECT_EQ(wmi_.QueryProperty("Win32_VideoController", L"AdapterRAM"), 2) << "the second namespace is served";
+    EXPECT_EQ(wmi_.QueryProperty("Thing", L"Name"), 0) << "the first namespace is gone";
+    wmi_.Disconnect();
+    EXPECT_FALSE(wmi_.m_pServices);
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK) << "COM is not left initialised";
+    CoUninitialize();
+}
+
 TEST_F(WMI, ConnectFailsInAnotherThreadingModel) {
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
     EXPECT_EQ(wmi_.Connect(L"\\\\.\\root\\cimv2"), 0);
