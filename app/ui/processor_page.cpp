@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
 
@@ -201,11 +202,13 @@ void CProcessorDlg::SetUpLogo(CInfoParser& queries) {
     update();
 }
 
+// The values' fields change every second and repaint what lies under them;
+// the logo is drawn only when its own area is to be painted.
 void CProcessorDlg::paintEvent(QPaintEvent* event) {
     Page::paintEvent(event);
-    if (m_LogoBitmap.isNull()) return;
-    QPainter painter(this);
     const QRect logo = LogoRect();
+    if (m_LogoBitmap.isNull() || !event->region().intersects(logo)) return;
+    QPainter painter(this);
     if (m_bLogoTransparent) {
         DrawBitmapMasked(m_LogoMask, painter, logo.x(), logo.y(), m_nLogoWidth, m_nLogoHeight, m_LogoBitmap);
     } else {

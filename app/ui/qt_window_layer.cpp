@@ -7,9 +7,12 @@
 #include <QApplication>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "app/progress.h"
 #include "app/ui/main_dialog.h"
@@ -25,7 +28,43 @@ namespace {
 // Qt keeps references to these for the application's lifetime.
 int g_argc = 1;
 char g_programName[] = "vexa";
-char* g_argv[] = {g_programName, nullptr};
+char g_platformOption[] = "-platform";
+std::string g_platforms;
+char* g_argv[] = {g_programName, nullptr, nullptr, nullptr};
+
+// Qt ends the process when none of the window systems it is told to try
+// opens (an X server that is gone, a DISPLAY naming nothing). This one,
+// tried last, always opens: when Qt ends up on it, no display was there.
+constexpr char kFallbackPlatform[] = "minimal";
+
+bool ListsPlatform(const std::string& list, const std::string& name) {
+    size_t start = 0;
+    while (start <= list.size()) {
+        const size_t end = std::min(list.find(';', start), list.size());
+        if (list.compare(start, end - start, name) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+bool IsSet(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && *value;
+}
+
+// The window systems to try, in order: those QT_QPA_PLATFORM names, else
+// X11 and Wayland as their variables say (Wayland first in a Wayland
+// session).
+std::string WantedPlatforms() {
+    if (IsSet("QT_QPA_PLATFORM")) return std::getenv("QT_QPA_PLATFORM");
+    const bool x11 = IsSet("DISPLAY"), wayland = IsSet("WAYLAND_DISPLAY");
+    const char* session = std::getenv("XDG_SESSION_TYPE");
+    const bool waylandFirst = wayland && session && std::strcmp(session, "wayland") == 0;
+    std::string list = waylandFirst ? "wayland" : "";
+    if (x11) list += list.empty() ? "xcb" : ";xcb";
+    if (wayland && !waylandFirst) list += list.empty() ? "wayland" : ";wayland";
+    return list;
+}
 
 int g_closePipe = -1;  // the write end, for the signal handler
 
@@ -85,8 +124,20 @@ bool QtWindowLayer::Open(CvexaApp& app) {
     if (m_pQt) return true;
     if (!WindowSystemPresent()) return false;
     m_pApp = &app;
+    const std::string wanted = WantedPlatforms();
+    g_platforms = wanted + ";" + kFallbackPlatform;
+    g_argc = 3;
+    g_argv[1] = g_platformOption;
+    g_argv[2] = g_platforms.data();
     m_pCloseSignals = std::make_unique<CloseSignals>();
     m_pQt = std::make_unique<QApplication>(g_argc, g_argv);
+    if (QGuiApplication::platformName() == QLatin1String(kFallbackPlatform) &&
+        !ListsPlatform(wanted, kFallbackPlatform)) {
+        m_pQt.reset();
+        m_pCloseSignals.reset();
+        m_pApp = nullptr;
+        return false;
+    }
     QApplication::setApplicationName(QStringLiteral("Vexa"));
     m_pFonts = std::make_unique<UserFonts>(MakeUserFonts(app.m_Settings));
     InstallMessageBoxDialogs();

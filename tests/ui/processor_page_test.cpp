@@ -507,6 +507,11 @@ TEST(ProcessorPageX58, ShowsTheSampleProcessor) {
     EXPECT_EQ(TextOf(page, 1113), QString::asprintf("%.2f MHz", bus));
     const float rated = x58.queries.GetRatedBusClock(0);
     EXPECT_EQ(EnabledOf(page, 1134), rated > 0);
+    // A Core i7 of the first generation: its QPI link and its badge.
+    if (rated > 0) {
+        EXPECT_EQ(TextOf(page, 1134), QStringLiteral("QPI Link"));
+    }
+    EXPECT_EQ(page.LogoBitmap(), 179);
     x58.queries.Unlock();
 }
 

@@ -72,13 +72,15 @@ public:
         fs::remove_all(root_, ignored);
     }
 
-    // `display`: the Qt platform to give it, or none at all.
-    bool Start(const char* platform) {
+    // `platform`: the Qt platform to give it, or none at all; `display`:
+    // an X display to name, or none.
+    bool Start(const char* platform, const char* display = nullptr) {
         std::vector<std::string> environment = {
             "PATH=/usr/bin:/bin", "VEXA_PROGRAM_DIR=" + (root_ / "program").string(),
             "TMPDIR=" + (root_ / "temp").string(), "VEXA_MACHINE=" + vexa::test::sourcePath("machines/x58-nehalem")};
         if (const char* objects = std::getenv("VEXA_NAMESPACE")) environment.push_back(std::string("VEXA_NAMESPACE=") + objects);
         if (platform) environment.push_back(std::string("QT_QPA_PLATFORM=") + platform);
+        if (display) environment.push_back(std::string("DISPLAY=") + display);
         std::vector<char*> envp;
         for (std::string& entry : environment) envp.push_back(entry.data());
         envp.push_back(nullptr);
@@ -138,13 +140,24 @@ TEST(WindowMode, ClosesCleanlyWhenAsked) {
     EXPECT_FALSE(fs::exists(vexa.Temp() / "vexa138")) << "the driver's files removed";
 }
 
+// No display at all, or one that names no server (an X server that has
+// gone): the program says so, ends normally and installs nothing.
 TEST(WindowMode, WithoutDisplaySaysSoAndInstallsNothing) {
-    VexaProcess vexa;
-    ASSERT_TRUE(vexa.Start(nullptr));
-    EXPECT_EQ(vexa.Wait(), 0);
-    EXPECT_NE(vexa.Errors().find("No display to open the window on"), std::string::npos) << vexa.Errors();
-    EXPECT_FALSE(DriverServiceInstalled());
-    EXPECT_TRUE(fs::exists(vexa.Program("vexa.ini")));
+    struct Case {
+        const char* platform;
+        const char* display;
+    };
+    // No X server listens on display 4093 (no socket of that number).
+    const Case cases[] = {{nullptr, nullptr}, {nullptr, ":4093"}, {"xcb", ":4093"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.platform ? c.platform : "-") + " " + (c.display ? c.display : "-"));
+        VexaProcess vexa;
+        ASSERT_TRUE(vexa.Start(c.platform, c.display));
+        EXPECT_EQ(vexa.Wait(), 0) << vexa.Errors();
+        EXPECT_NE(vexa.Errors().find("No display to open the window on"), std::string::npos) << vexa.Errors();
+        EXPECT_FALSE(DriverServiceInstalled());
+        EXPECT_TRUE(fs::exists(vexa.Program("vexa.ini")));
+    }
 }
 
 } // namespace
