@@ -178,10 +178,10 @@ void CProcessorDlg::BuildCoreMenu(CInfoParser& queries) {
 }
 
 void CProcessorDlg::SetUpLogoLink(CInfoParser& queries) {
-    wchar_t specification[kInfoTextChars];
-    if (!queries.GetSpecification(0, specification)) return;
+    wchar_t brandString[kInfoTextChars];
+    if (!queries.GetSpecification(0, brandString)) return;
     if (queries.IsEngineeringSample(0)) m_pLogoLink->setEnabled(false);
-    else m_pLogoLink->SetURL(LogoLinkURL(Text(specification)));
+    else m_pLogoLink->SetURL(LogoLinkURL(Text(brandString)));
 }
 
 // The logo is centred in its frame, and the link moved to cover exactly it.
@@ -315,13 +315,13 @@ void CProcessorDlg::ShowIdentity(CInfoParser& queries, int P) {
     if (queries.GetProcessorName(P, text)) SetDlgItemText(1071, text);
 
     if (queries.GetSpecification(P, text)) {
-        QString specification = Text(text);
-        if (specification.isEmpty() && queries.GetProcessorName(P, text)) {
+        QString details = Text(text);
+        if (details.isEmpty() && queries.GetProcessorName(P, text)) {
             const int stock = queries.GetStockClock(P);
-            specification = stock != -1 ? FormatText(L"%s %d MHz", text, stock) : Text(text);
+            details = stock != -1 ? FormatText(L"%s %d MHz", text, stock) : Text(text);
         }
-        if (queries.IsEngineeringSample(P)) specification += QStringLiteral(" (ES)");
-        SetDlgItemText(1185, specification);
+        if (queries.IsEngineeringSample(P)) details += QStringLiteral(" (ES)");
+        SetDlgItemText(1185, details);
     }
 
     const int family = queries.GetFamily(P);

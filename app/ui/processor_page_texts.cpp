@@ -94,9 +94,9 @@ QString InstructionSetText(CInfoParser& queries, int P) {
     return text;
 }
 
-QString LogoLinkURL(const QString& specification) {
+QString LogoLinkURL(const QString& brandString) {
     QString url = QString::fromWCharArray(kValidationSearch);
-    for (const QChar character : specification)
+    for (const QChar character : brandString)
         url += QStringLiteral("%1").arg(character.unicode() & 0xFF, 2, 16, QLatin1Char('0'));
     return url + QStringLiteral("&sort=freq");
 }

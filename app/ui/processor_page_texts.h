@@ -25,8 +25,8 @@ QString MultiplierText(float multiplier, float minimum, float maximum);
 QString TechnologyText(float technology);
 // The extensions of processor P, beginning with one blank.
 QString InstructionSetText(CInfoParser& queries, int P);
-// The validation service's search for a specification text: each
+// The validation service's search for a brand string: each
 // character's low byte as two lowercase hexadecimal digits.
-QString LogoLinkURL(const QString& specification);
+QString LogoLinkURL(const QString& brandString);
 
 } // namespace vexa::ui

@@ -89,7 +89,7 @@ const char* CProcessor::GetCodename() {
     return FromFirst<const char*>(this, "", [](CCPUThread& t) { return t.m_szCodename; });
 }
 const char* CProcessor::GetSpecification() {
-    return FromFirst<const char*>(this, "", [](CCPUThread& t) { return t.m_szSpecification; });
+    return FromFirst<const char*>(this, "", [](CCPUThread& t) { return t.m_szBrandString; });
 }
 const char* CProcessor::GetMaskedName() {
     return FromFirst<const char*>(this, "", [](CCPUThread& t) { return t.m_szMaskedName; });

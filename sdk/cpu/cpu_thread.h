@@ -30,7 +30,7 @@ class MSR_Register;
 // codename. Bytes 0xF5-0xFF never occur in UTF-8 text, so no character of
 // a text masks to the terminating zero.
 constexpr uint8_t kMaskedNameKey = 0xFE;
-constexpr uint8_t kMaskedSpecificationKey = 0xFD;
+constexpr uint8_t kMaskedBrandStringKey = 0xFD;
 constexpr uint8_t kMaskedCodenameKey = 0xFC;
 
 // The package sensor slots the descriptions fill.
@@ -128,11 +128,11 @@ public:
     int32_t m_iCoresPerPackage = 1;
     char m_szVendor[kTextSize] = {};
     char m_szName[kTextSize] = {};
-    char m_szSpecification[kTextSize] = {};
+    char m_szBrandString[kTextSize] = {};
     char m_szCodename[kTextSize] = {};
     char m_szCoreStepping[kTextSize] = {};
     char m_szMaskedName[kTextSize] = {};
-    char m_szMaskedSpecification[kTextSize] = {};
+    char m_szMaskedBrandString[kTextSize] = {};
     char m_szMaskedCodename[kTextSize] = {};
     uint32_t m_dwClassCode = 0;  // CPUClassCode
     uint32_t m_dwMaxStandardLeaf = 0;

@@ -128,7 +128,7 @@ void CCPUThread::InstallVendorDescription() {
 
 void CCPUThread::WriteMaskedTexts() {
     Mask(m_szMaskedName, m_szName, kMaskedNameKey);
-    Mask(m_szMaskedSpecification, m_szSpecification, kMaskedSpecificationKey);
+    Mask(m_szMaskedBrandString, m_szBrandString, kMaskedBrandStringKey);
     Mask(m_szMaskedCodename, m_szCodename, kMaskedCodenameKey);
 }
 

@@ -103,7 +103,7 @@ void Intel_Haswell_Infos::ReadPlatformInfo(CCPUThread* thread) {
 
 void Intel_Haswell_Infos::GetStockClock(CCPUThread* thread) {
     thread->m_iNominalBusClock = kNominalBusClock;
-    thread->m_iStockClock = StockClockFromText(thread->m_szSpecification, StockClocks());
+    thread->m_iStockClock = StockClockFromText(thread->m_szBrandString, StockClocks());
     if (thread->m_iStockClock == -1)
         if (const MSR_Register* info = thread->GetMSR(intel_msr::kPlatformInfo))
             thread->m_iStockClock =

@@ -86,7 +86,7 @@ void ReadBrandString(CCPUThread* thread, bool skipLeadingBlanks) {
     const char* start = brand;
     if (skipLeadingBlanks)
         while (*start == ' ') ++start;
-    FormatString(thread->m_szSpecification, sizeof thread->m_szSpecification, "%s", start);
+    FormatString(thread->m_szBrandString, sizeof thread->m_szBrandString, "%s", start);
 }
 
 void VendorDetectCaches(CCPUThread* thread) {

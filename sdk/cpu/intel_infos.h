@@ -55,6 +55,6 @@ void DecodeCacheDescriptor(CCacheDescriptor* descriptor);
 int32_t InitialApicId(CCPUThread* thread);
 
 // The 48-byte brand string of leaves 0x80000002-4 into the thread's
-// m_szSpecification; with `skipLeadingBlanks` the blanks some processors
+// m_szBrandString; with `skipLeadingBlanks` the blanks some processors
 // pad it with in front are left out.
 void ReadBrandString(CCPUThread* thread, bool skipLeadingBlanks);

@@ -110,7 +110,7 @@ void Intel_Nehalem_Infos::ReadPlatformInfo(CCPUThread* thread) {
 
 void Intel_Nehalem_Infos::GetStockClock(CCPUThread* thread) {
     thread->m_iNominalBusClock = kNominalBusClock;
-    const char* text = thread->m_szSpecification;
+    const char* text = thread->m_szBrandString;
     bool matched = false;
     if (*text)
         for (const ClockTexts& clock : kStockClocks)

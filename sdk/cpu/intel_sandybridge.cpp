@@ -108,7 +108,7 @@ void Intel_Sandy_Bridge_Infos::ReadPlatformInfo(CCPUThread* thread) {
 
 void Intel_Sandy_Bridge_Infos::GetStockClock(CCPUThread* thread) {
     thread->m_iNominalBusClock = kNominalBusClock;
-    thread->m_iStockClock = StockClockFromText(thread->m_szSpecification, kStockClocks);
+    thread->m_iStockClock = StockClockFromText(thread->m_szBrandString, kStockClocks);
     if (thread->m_iStockClock == -1)
         if (const MSR_Register* info = thread->GetMSR(intel_msr::kPlatformInfo))
             thread->m_iStockClock =

@@ -77,7 +77,7 @@ NameKeys ThreadNameKeys(CCPUThread* thread) {
     keys.stockClock = thread->m_iStockClock;
     keys.tdp = thread->m_fTDP > 0 ? static_cast<int32_t>(thread->m_fTDP) : -1;
     keys.l3 = thread->GetL3Cache();
-    keys.brand = thread->m_szSpecification;
+    keys.brand = thread->m_szBrandString;
     return keys;
 }
 

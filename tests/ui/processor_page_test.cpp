@@ -67,7 +67,7 @@ TEST(ProcessorTexts, TechnologyCacheSizesAndWays) {
     EXPECT_EQ(AssociativityText(0, 8), QString()) << "the query answered nothing";
 }
 
-TEST(ProcessorTexts, LogoLinkSearchesForTheSpecification) {
+TEST(ProcessorTexts, LogoLinkSearchesForTheBrandString) {
     EXPECT_EQ(LogoLinkURL(QStringLiteral("AB")),
               QStringLiteral("http://valid.vexa.example/search/search.php?psn=4142&sort=freq"));
     EXPECT_TRUE(LogoLinkURL(QStringLiteral("i7 @")).endsWith(QStringLiteral("psn=69372040&sort=freq")));
@@ -81,7 +81,7 @@ FakeProcessor CoreI7() {
     p.name = L"Intel Core i7 920";
     p.codename = L"Bloomfield";
     p.hasCodename = true;
-    p.specification = L"Intel(R) Core(TM) i7 CPU 920 @ 2.67GHz";
+    p.brandString = L"Intel(R) Core(TM) i7 CPU 920 @ 2.67GHz";
     p.package = L"Socket 1366 LGA";
     p.hasPackage = true;
     p.coreStepping = L"D0";
@@ -184,7 +184,7 @@ TEST_F(ProcessorPage, ShowsEveryFieldOfAProcessor) {
 // over; the counts are written whatever they are.
 TEST_F(ProcessorPage, UnknownValuesLeaveFieldsAndLabelsAlone) {
     FakeProcessor bare;
-    bare.hasSpecification = false;
+    bare.hasBrandString = false;
     bare.cores = 1;
     bare.threads = 1;
     fake.queries->processors = {bare};
@@ -304,9 +304,9 @@ TEST_F(ProcessorPage, CacheRows) {
     }
 }
 
-TEST_F(ProcessorPage, SpecificationFallsBackToNameAndStockClock) {
+TEST_F(ProcessorPage, BrandStringFallsBackToNameAndStockClock) {
     struct Case {
-        const wchar_t* specification;
+        const wchar_t* brandString;
         int stockClock;
         int engineeringSample;
         const char* text;
@@ -318,7 +318,7 @@ TEST_F(ProcessorPage, SpecificationFallsBackToNameAndStockClock) {
         {L"Genuine ES", 2400, 1, "Genuine ES (ES)"},
     };
     for (const Case& c : cases) {
-        fake.queries->processors[0].specification = c.specification;
+        fake.queries->processors[0].brandString = c.brandString;
         fake.queries->processors[0].stockClock = c.stockClock;
         fake.queries->processors[0].engineeringSample = c.engineeringSample;
         Refresh();
@@ -419,9 +419,9 @@ TEST_F(ProcessorPage, RightClickChoosesACore) {
 }
 
 // The badge is centred in its frame, the link covers exactly it and
-// searches for the specification; an engineering sample has no link.
+// searches for the brand string; an engineering sample has no link.
 TEST_F(ProcessorPage, LogoAndItsLink) {
-    fake.queries->processors[0].specification = L"AB";
+    fake.queries->processors[0].brandString = L"AB";
     EXPECT_EQ(Page().LogoBitmap(), 179);
     const QRect logo = Page().LogoRect();
     EXPECT_EQ(logo.size(), QSize(93, 70));

@@ -147,7 +147,7 @@ int FakeQueries::GetCoreStepping(int P, wchar_t* text) {
 }
 int FakeQueries::GetSpecification(int P, wchar_t* text) {
     auto* p = Find(P);
-    return p ? Text(p, p->specification, p->hasSpecification, text) : 0;
+    return p ? Text(p, p->brandString, p->hasBrandString, text) : 0;
 }
 int FakeQueries::GetPackage(int P, wchar_t* text) { auto* p = Find(P); return p ? Text(p, p->package, p->hasPackage, text) : 0; }
 int FakeQueries::GetBrandID(int P) { auto* p = Find(P); return p ? p->brandId : -1; }

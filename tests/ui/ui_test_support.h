@@ -53,8 +53,8 @@ struct FakeProcessor {
     std::wstring name = L"Test Processor";
     std::wstring codename;
     bool hasCodename = false;
-    std::wstring specification;
-    bool hasSpecification = true;
+    std::wstring brandString;
+    bool hasBrandString = true;
     std::wstring package;
     bool hasPackage = false;
     std::wstring coreStepping;

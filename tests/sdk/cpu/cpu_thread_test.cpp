@@ -194,13 +194,13 @@ TEST_F(LogicalProcessor, MaskedTextsUndoWithTheirKeys) {
                        .Brand("   Intel(R) Core(TM) i7 CPU 920 @ 2.67GHz")}),
         false);
     const auto thread = Identified();
-    EXPECT_STREQ(thread->m_szSpecification, "Intel(R) Core(TM) i7 CPU 920 @ 2.67GHz") << "leading blanks go";
+    EXPECT_STREQ(thread->m_szBrandString, "Intel(R) Core(TM) i7 CPU 920 @ 2.67GHz") << "leading blanks go";
     const struct {
         const char* masked;
         const char* plain;
         uint8_t key;
     } texts[] = {{thread->m_szMaskedName, thread->m_szName, kMaskedNameKey},
-                 {thread->m_szMaskedSpecification, thread->m_szSpecification, kMaskedSpecificationKey},
+                 {thread->m_szMaskedBrandString, thread->m_szBrandString, kMaskedBrandStringKey},
                  {thread->m_szMaskedCodename, thread->m_szCodename, kMaskedCodenameKey}};
     for (const auto& text : texts) {
         ASSERT_EQ(std::strlen(text.masked), std::strlen(text.plain));

@@ -198,7 +198,7 @@ TEST_F(IntelInfos, SignatureWordsBrandAndMicrocode) {
     EXPECT_EQ(intel->m_bDigitalThermalSensor, 1);
     EXPECT_EQ(thread->m_iLogicalPerPackage, 16);
     EXPECT_EQ(thread->m_iMicrocodeRevision, 0x11);
-    EXPECT_STREQ(thread->m_szSpecification, "Intel(R) Core(TM) i7 CPU         920  @ 2.67GHz");
+    EXPECT_STREQ(thread->m_szBrandString, "Intel(R) Core(TM) i7 CPU         920  @ 2.67GHz");
     const CCacheDescriptor* level2 = thread->FindCacheDescriptor(2, CACHE_UNIFIED);
     ASSERT_TRUE(level2) << "from 0x80000006 without leaf 4";
     EXPECT_EQ(level2->m_iSize, 256);
