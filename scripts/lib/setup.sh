@@ -46,6 +46,8 @@ vexa_install_packages() {
 }
 
 vexa_build() {
+  # Paths relative to the checkout let clones and work trees share the cache.
+  export CCACHE_BASEDIR="$VEXA_ROOT"
   if [ ! -f "$VEXA_BUILD_DIR/CMakeCache.txt" ]; then
     cmake --preset "$VEXA_PRESET" -S "$VEXA_ROOT" >/dev/null
   fi
