@@ -47,7 +47,7 @@ vexa_install_packages() {
 
 vexa_build() {
   # Paths relative to the checkout let clones and work trees share the cache.
-  export CCACHE_BASEDIR="$VEXA_ROOT"
+  export CCACHE_BASEDIR="$VEXA_ROOT" CCACHE_NOHASHDIR=1
   if [ ! -f "$VEXA_BUILD_DIR/CMakeCache.txt" ]; then
     cmake --preset "$VEXA_PRESET" -S "$VEXA_ROOT" >/dev/null
   fi
