@@ -5,7 +5,7 @@
 
 #include "app/ui/qt_window_layer.h"
 #include "app/vexa_app.h"
-#include "machine/machine.h"
+#include "platform/machine_selection.h"
 #include "platform/text.h"
 
 namespace {
@@ -28,7 +28,7 @@ CvexaApp theApp;
 
 int main(int argc, char** argv) {
     std::string error;
-    if (!vexa::machine::selectFromEnvironment(error)) {
+    if (!vexa::platform::selectMachineFromEnvironment(error)) {
         std::fprintf(stderr, "vexa: %s\n", error.c_str());
         return 2;
     }

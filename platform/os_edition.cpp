@@ -1,5 +1,6 @@
 #include "platform/os_edition.h"
 
+#include "machine/machine.h"
 #include "platform/testing.h"
 
 namespace {
@@ -30,4 +31,8 @@ int GetSystemMetrics(int index) {
     return 0;
 }
 
-std::optional<vexa::machine::HostSystem> vexa::platform::hostSystem() { return machine::current().hostSystem(); }
+std::optional<vexa::platform::OsFacts> vexa::platform::hostSystem() {
+    const auto host = machine::current().hostSystem();
+    if (!host) return std::nullopt;
+    return OsFacts{host->distribution, host->kernel, host->architecture};
+}

@@ -5,8 +5,8 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
-#include "machine/machine.h"
 #include "platform/win_types.h"
 
 constexpr DWORD PRODUCT_UNDEFINED = 0;
@@ -26,9 +26,17 @@ int GetSystemMetrics(int index);
 
 namespace vexa::platform {
 
-// The operating system of the machine when it is not Windows (the Linux
-// host: distribution, kernel, architecture); none on a machine image,
-// which stands for a Windows PC.
-std::optional<machine::HostSystem> hostSystem();
+// The operating system the machine really runs when it is not Windows:
+// the distribution's name, the kernel and the processor architecture
+// ("Debian GNU/Linux 12 (bookworm)", "Linux 6.1.0-18-amd64", "x86_64").
+struct OsFacts {
+    std::string distribution;
+    std::string kernel;
+    std::string architecture;
+};
+
+// The facts of the Linux host; none on a machine image, which stands for a
+// Windows PC.
+std::optional<OsFacts> hostSystem();
 
 } // namespace vexa::platform

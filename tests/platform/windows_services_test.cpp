@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "machine/host_machine.h"
 #include "platform/com.h"
 #include "platform/dxdiag.h"
 #include "platform/environment.h"
@@ -265,6 +266,21 @@ TEST_F(WindowsServices, EditionFunctionsAndTheVersionTold) {
     Boot(R"({"os": {"windows": {"major": 5, "minor": 1}}})");
     EXPECT_FALSE(GetProductInfo(5, 1, 0, 0, &type)) << "XP has no product types";
     EXPECT_EQ(type, PRODUCT_UNDEFINED);
+}
+
+TEST_F(WindowsServices, TheHostTellsItsOwnSystemAnImageNone) {
+    Boot("{}");
+    EXPECT_FALSE(platform::hostSystem()) << "an image stands for a Windows PC";
+    ImageDir root;
+    root.write("usr/lib/os-release", "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n");
+    root.write("proc/sys/kernel/ostype", "Linux\n");
+    root.write("proc/sys/kernel/osrelease", "6.1.0-18-amd64\n");
+    machine_.emplace(std::make_unique<machine::HostMachine>(root.path()));
+    const auto system = platform::hostSystem();
+    ASSERT_TRUE(system);
+    EXPECT_EQ(system->distribution, "Debian GNU/Linux 12 (bookworm)");
+    EXPECT_EQ(system->kernel, "Linux 6.1.0-18-amd64");
+    EXPECT_FALSE(system->architecture.empty());
 }
 
 TEST_F(WindowsServices, SystemFilesCarryTheVersionsTheIdentityGives) {
