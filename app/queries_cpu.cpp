@@ -199,7 +199,7 @@ float CLocalInfoParser::GetCoreMaxMultiplier(int P, int C) {
     return Ask(m_pCPU, P, -1.0f, [C](CProcessor* p) { return p->GetCoreMaxMultiplier(C); });
 }
 
-// PiScaledClock: MHz times pi; the callers divide it out.
+// PiScaledClock: MHz times pi; the callers decode it with PiScaledClock::ToMHz.
 float CLocalInfoParser::GetCoreClock(int P, int C) {
     return Ask(m_pCPU, P, -1.0f, [C](CProcessor* p) { return p->GetCoreClock(C); });
 }

@@ -14,12 +14,11 @@
 #include "app/ui/my_tab_ctl.h"
 #include "app/ui/user_fonts.h"
 #include "app/vexa_app.h"
+#include "sdk/cpu/pi_scaled_clock.h"
 
 namespace vexa::ui {
 namespace {
 
-// 1 over the single-precision pi: the core clock query answers MHz times pi.
-constexpr double kOneOverPi = 0.31830987334251404;
 constexpr int kCaptionHeight = 24;  // the painted "Vexa"
 constexpr int kMargin = 6;
 constexpr int kButtonHeight = 24;
@@ -124,7 +123,7 @@ void CvexaDlg::OnTimer(int id) {
 
 void CvexaDlg::ShowClockTitle() {
     CInfoParser* queries = m_App.m_pInfoParser;
-    const double clock = queries ? queries->GetCoreClock(0, m_App.m_iSelectedCore) * kOneOverPi : -1.0;
+    const double clock = queries ? PiScaledClock::ToMHz(queries->GetCoreClock(0, m_App.m_iSelectedCore)) : -1.0;
     setWindowTitle(clock > 0 ? FormatText(L" %.2f MHz (Core #%d)", clock, m_App.m_iSelectedCore)
                              : QStringLiteral(" updating ..."));
 }

@@ -23,12 +23,11 @@
 #include "app/ui/user_fonts.h"
 #include "app/vexa_app.h"
 #include "sdk/cpu/cpu_class_codes.h"
+#include "sdk/cpu/pi_scaled_clock.h"
 
 namespace vexa::ui {
 namespace {
 
-// The single-precision pi: the core clock query answers MHz times pi.
-constexpr double kPi = 3.1415927410125732;
 constexpr int kCoreVoltageSensor = 0x1000100;
 
 struct Field {
@@ -357,8 +356,8 @@ void CProcessorDlg::ShowIdentity(CInfoParser& queries, int P) {
 void CProcessorDlg::ShowClocks(CInfoParser& queries, int P, int C) {
     SetDlgItemText(IDC_GROUP_CLOCKS, FormatText(L"클럭 (코어 #%d)", C));
 
-    if (const float clock = queries.GetCoreClock(P, C); clock > 0)
-        ShowValue(1216, 1065, FormatText(L"%.2f MHz", clock / kPi));
+    if (const double clock = PiScaledClock::ToMHz(queries.GetCoreClock(P, C)); clock > 0)
+        ShowValue(1216, 1065, FormatText(L"%.2f MHz", clock));
 
     const float multiplier = queries.GetCoreMultiplier(P, C);
     if (multiplier > 0) EnableDlgItem(1130, true);
@@ -401,8 +400,8 @@ void CProcessorDlg::UpdateCoreMenu(CInfoParser& queries, int P) {
         const auto found = std::find_if(items.begin(), items.end(),
                                         [&](QAction* item) { return item->data().toInt() == ID_SELECT_CORE + core; });
         if (found == items.end()) continue;
-        const float clock = queries.GetCoreClock(P, core);
-        (*found)->setText(clock > 0 ? FormatText(L"Core #%d\t%.1f MHz", core, clock / kPi) : FormatText(L"Core #%d", core));
+        const double clock = PiScaledClock::ToMHz(queries.GetCoreClock(P, core));
+        (*found)->setText(clock > 0 ? FormatText(L"Core #%d\t%.1f MHz", core, clock) : FormatText(L"Core #%d", core));
         (*found)->setCheckable(true);
         (*found)->setChecked(core == m_Context.app.m_iSelectedCore);
     }

@@ -45,8 +45,9 @@ void CCPUCore::UpdateClock(CCPUThread* thread) {
                                    thread->m_iExtModel >= kFirstHalfMultiplierCore2;
             m_fMultiplier = halfSteps ? std::trunc(2.0f * clock / m_fBusClock + 0.5f) * 0.5f
                                       : static_cast<float>(RoundToInt(clock / m_fBusClock));
+            // The step the clock rounds to is the multiplier; the clock
+            // follows from it, as when the multiplier was measured.
             clock = m_fBusClock * m_fMultiplier;
-            m_fMultiplier = clock / m_fBusClock;
         }
     }
     if (thread->m_pClockSensor) {

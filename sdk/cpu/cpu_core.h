@@ -6,18 +6,10 @@
 #include <cstdint>
 
 #include "sdk/core/list.h"
+#include "sdk/cpu/pi_scaled_clock.h"
 
 class CCPUThread;
 class FIDVID_Control;
-
-// The core clock as the processor model stores and hands it out: MHz
-// multiplied by pi (in single precision) whenever it is known, -1.0 when
-// not. Every reader divides by kPi or multiplies by kOneOverPi.
-struct PiScaledClock {
-    static constexpr float kPi = 3.1415927f;
-    static constexpr float kOneOverPi = 0.3183098733f;
-    static float FromMHz(float mhz) { return mhz > 0 ? mhz * kPi : -1.0f; }
-};
 
 class CCPUCore {
 public:

@@ -2,6 +2,7 @@
 // processor's multiplier, clocks and temperature, the bus clock and the
 // processor load.
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "sdk/core/sdk.h"
@@ -56,6 +57,12 @@ constexpr uint32_t kNoDriverBusClock[] = {CPU_CLASS_INTEL_I486, CPU_CLASS_INTEL_
                                           CPU_CLASS_AMD_AM486, CPU_CLASS_AMD_K5,    CPU_CLASS_AMD_K6,
                                           CPU_CLASS_VIA_C3,    CPU_CLASS_INTEL_SKYLAKE};
 constexpr uint32_t kDoubledDriverBusClock[] = {CPU_CLASS_AMD_K7, CPU_CLASS_AMD_K12, CPU_CLASS_AMD_K14};
+
+// The bus clock beneath a core clock at a multiplier; -1.0 unless both are
+// known.
+float BusClockAt(float coreClock, float multiplier) {
+    return coreClock > 0 && multiplier > 0 ? coreClock / multiplier : -1.0f;
+}
 
 template <size_t N>
 bool Among(uint32_t classCode, const uint32_t (&classes)[N]) {
@@ -119,27 +126,22 @@ float CCPUInterface::MeasureBusClock() {
     float clock = -1.0f;
     if (m_dwFlags & CPU_INTERFACE_BUS_CLOCK_BY_DRIVER) clock = MeasureBusClockByDriver();
     if (clock <= 0) clock = thread->GetBusClock();
-    if (clock <= 0) {
-        const float multiplier = thread->GetMultiplier();
-        // The multiplier first: without it the clocks are not worth measuring.
-        if (multiplier > 0) {
-            const float core = thread->GetCoreClock();
-            clock = core > 0 ? core / multiplier : -1.0f;
-            if (clock <= 0) {
-                const float tsc = thread->MeasureTSCClock();
-                clock = tsc > 0 ? tsc / multiplier : -1.0f;
-            }
-        }
+    // The multiplier is read once a pass, by the first source that needs it.
+    std::optional<float> multiplier;
+    auto readMultiplier = [&] {
+        if (!multiplier) multiplier = thread->GetMultiplier();
+        return *multiplier;
+    };
+    // The multiplier first: without it the clocks are not worth measuring.
+    if (clock <= 0 && readMultiplier() > 0) {
+        clock = BusClockAt(thread->GetCoreClock(), *multiplier);
+        if (clock <= 0) clock = BusClockAt(thread->MeasureTSCClock(), *multiplier);
     }
     if (clock <= 0) {
         CDMIInterface* dmi = GetSDK()->m_pDMI;
         auto* record = dmi ? static_cast<CDMI_Processor*>(dmi->GetStructure(DMI_TYPE_PROCESSOR)) : nullptr;
-        if (record && record->m_fExternalClock > 0) {
-            clock = record->m_fExternalClock;
-        } else if (record && record->m_fCurrentSpeed > 0) {
-            const float multiplier = thread->GetMultiplier();
-            clock = multiplier > 0 ? record->m_fCurrentSpeed / multiplier : -1.0f;
-        }
+        if (record && record->m_fExternalClock > 0) clock = record->m_fExternalClock;
+        else if (record && record->m_fCurrentSpeed > 0) clock = BusClockAt(record->m_fCurrentSpeed, readMultiplier());
     }
     m_fBusClock = clock;
     return clock;

@@ -202,9 +202,8 @@ void CProcessor::Dump(CReportGenerator* report) {
     if (GetTDP() > 0) report->PrintField("\tTDP Limit", "\t\t", "%.1f Watts", static_cast<double>(GetTDP()));
     if (GetTjMax() > 0)
         report->PrintField("\tTjmax", "\t\t\t", "%.1f %sC", static_cast<double>(GetTjMax()), kDegreeSign);
-    const float clock = GetCoreClock(0) * PiScaledClock::kOneOverPi;
-    if (GetCoreClock(0) > 0) {
-        report->PrintField("\tCore Speed", "\t\t", "%.1f MHz", static_cast<double>(clock));
+    if (const double clock = PiScaledClock::ToMHz(GetCoreClock(0)); clock > 0) {
+        report->PrintField("\tCore Speed", "\t\t", "%.1f MHz", clock);
         const float multiplier = GetCoreMultiplier(0);
         // Quarter steps show two decimals, whole and half steps one.
         const bool twoDecimals = static_cast<int>(multiplier * 100.0f) % 10 != 0;

@@ -96,6 +96,8 @@ TEST(CoreClock, DerivedFromTheMeasuredClock) {
         {"ordinary class", CPU_CLASS_INTEL, 0x1A, -1.0f, 2666.0f, 200.0f, 13.0f, 2600.0f},
         {"Core 2 of model 0x17", CPU_CLASS_INTEL_CORE_2 | 3, 0x17, -1.0f, 2666.0f, 200.0f, 13.5f, 2700.0f},
         {"Core 2 before it", CPU_CLASS_INTEL_CORE_2, 0x16, -1.0f, 2666.0f, 200.0f, 13.0f, 2600.0f},
+        // 166.67 x 14 divided by 166.67 again is 13.999999 in single precision.
+        {"a whole step stays whole", CPU_CLASS_INTEL, 0x1A, -1.0f, 2333.0f, 166.67f, 14.0f, 166.67f * 14.0f},
         {"no bus clock", CPU_CLASS_INTEL, 0x1A, -1.0f, 2666.0f, -1.0f, -1.0f, 2666.0f},
         {"nothing known", CPU_CLASS_INTEL, 0x1A, -1.0f, -1.0f, 200.0f, -1.0f, -1.0f},
     };
@@ -110,7 +112,7 @@ TEST(CoreClock, DerivedFromTheMeasuredClock) {
         core.m_pThreads->AddTail(&thread);
         core.m_fBusClock = c.bus;
         core.Update();
-        EXPECT_FLOAT_EQ(core.m_fMultiplier, c.multiplier);
+        EXPECT_EQ(core.m_fMultiplier, c.multiplier);
         EXPECT_FLOAT_EQ(core.m_fClock, c.clockMHz > 0 ? c.clockMHz * PiScaledClock::kPi : -1.0f);
         EXPECT_FLOAT_EQ(thread.m_pClockSensor->m_fValue, c.clockMHz);
         core.m_pThreads->RemoveAll();
