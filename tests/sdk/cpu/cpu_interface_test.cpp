@@ -145,9 +145,13 @@ TEST(StopSignal, EndsAWaitInProgress) {
 class KnownMultiplier : public CCPUInfos {
 public:
     explicit KnownMultiplier(float multiplier) : CCPUInfos(CPU_INFOS_VENDOR, CPU_CLASS_INTEL), m_fMultiplier(multiplier) {}
-    float GetMultiplier(CCPUThread*) override { return m_fMultiplier; }
+    float GetMultiplier(CCPUThread*) override {
+        ++m_iMultiplierReads;
+        return m_fMultiplier;
+    }
     float GetTemperature(CCPUThread*) override { return 41.0f; }
     float m_fMultiplier;
+    int m_iMultiplierReads = 0;
 };
 
 TEST_F(ProcessorInterface, MeasurementPassSkipsTheClocksWhenTheMultiplierIsKnown) {
@@ -165,6 +169,20 @@ TEST_F(ProcessorInterface, MeasurementPassSkipsTheClocksWhenTheMultiplierIsKnown
     CCPUInterface::MeasureThread(thread);
     EXPECT_GT(thread->m_fMeasuredTSCClock, 2000.0f) << "2667 MHz, measured";
     EXPECT_EQ(thread->m_fMultiplierRing[1], -1.0f);
+}
+
+// Without a bus clock of its own, the pass divides the processor's
+// measured clock (2667 MHz) by its multiplier, read once.
+TEST_F(ProcessorInterface, BusClockBeneathTheMeasuredClock) {
+    Use(X58With("{}"), false);
+    const auto cpu = Quiet(1);
+    CCPUThread* thread = CTListIterator<CCPUThread>(cpu->m_pThreads).GetFirst();
+    auto* infos = new KnownMultiplier(20.0f);
+    thread->SetVendorInfos(infos);
+    EXPECT_NEAR(cpu->MeasureBusClock(), 2666.67f / 20.0f, 1.0f);
+    EXPECT_EQ(infos->m_iMultiplierReads, 1);
+    infos->m_fMultiplier = -1.0f;
+    EXPECT_EQ(cpu->MeasureBusClock(), -1.0f) << "no multiplier, no clocks measured";
 }
 
 // The sample board's SMBIOS processor gives 133 MHz when nothing else does;
