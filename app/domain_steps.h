@@ -1,7 +1,9 @@
-// Every call the query layer makes into a detection domain, one small
-// function each. The scan, the refresh, the shut-down and the report
-// bodies decide when a domain is asked (only when its pointer is not null);
-// these functions are how.
+// Every action the query layer asks of a detection domain, one small
+// function each: creating its helpers, scanning, refreshing, shutting
+// down, writing its report sections. The scan, the refresh, the shut-down
+// and the report bodies decide when a domain is asked (only when its
+// pointer is not null); these functions are how. The query bodies
+// (queries_*.cpp) read the model of a domain that is built directly.
 //
 // A domain this build does not contain yet exists only as a forward
 // declaration: its creator fails, its pointer stays null and its functions
