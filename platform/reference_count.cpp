@@ -1,5 +1,6 @@
 #include "platform/reference_count.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -49,7 +50,7 @@ bool ReferenceCount::WaitFor(double counts, uint64_t slackNs) {
     const uint64_t programDeadline = SaturatingAdd(machine::clock().nowNs(), boundNs);
     uint64_t restNs = CountsToNs(counts - (m_dLast - m_dFirst), m_dHz);
     for (;;) {
-        if (restNs >= kPollBelowNs) machine::clock().sleepNs(restNs);
+        machine::clock().sleepNs(std::max(restNs, kShortestSleepNs));
         double elapsed = 0.0;
         if (!Elapsed(elapsed)) return false;
         if (elapsed >= counts) return true;

@@ -25,19 +25,21 @@ public:
     // for (below the previous reading even with its wrap added).
     bool Elapsed(double& counts);
     // Waits until `counts` have passed since the first reading. It sleeps
-    // through the time they take at the nominal rate, then, while the
-    // counter is still short, sleeps again through what is left, and reads
-    // the counter in a loop only for the last stretch below kPollBelowNs.
-    // False when a read fails, the counter goes backwards, or the wait
-    // outlasts its nominal length by `slackNs`: measured by the host's
-    // monotonic clock (which runs whatever clock the program has installed,
-    // so a stopped or dead counter cannot hold the wait) and by the
-    // program's clock (so that a test's clock, which sleeps advance at once,
-    // ends it as early as time passed for the program).
+    // through the time they take at the nominal rate, then reads the
+    // counter and, while it is still short, sleeps through what is left (at
+    // least kShortestSleepNs) before it reads again: the counter is read a
+    // few times, never in a loop that spins. False when a read fails, the
+    // counter goes backwards, or the wait outlasts its nominal length by
+    // `slackNs`: measured by the host's monotonic clock (which runs whatever
+    // clock the program has installed, so a stopped or dead counter cannot
+    // hold the wait) and by the program's clock (so that a test's clock,
+    // which a sleep advances at once, ends it as early as the program's time
+    // says).
     bool WaitFor(double counts, uint64_t slackNs);
 
-    // What is left of a wait shorter than this is read for, not slept.
-    static constexpr uint64_t kPollBelowNs = 200'000;
+    // The shortest sleep between two reads: what is left of a wait is
+    // slept, however short, so the program's clock always moves on.
+    static constexpr uint64_t kShortestSleepNs = 1'000;
 
 private:
     std::function<double()> m_Read;
