@@ -1,7 +1,5 @@
 #include "sdk/cpu/intel_shared_bodies.h"
 
-#include <cmath>
-
 #include "sdk/core/helpers.h"
 #include "sdk/core/report_generator.h"
 #include "sdk/core/sdk.h"
