@@ -23,7 +23,9 @@ namespace {
 
 constexpr uint32_t kLibraryLockTimeoutMs = 4000;
 constexpr uint32_t kDriverLockTimeoutMs = 2000;
-constexpr DWORD kSettleTimeMs = 1000;  // before the first refresh
+// The longest wait, before the first refresh, for the processor domain's
+// measurement threads to complete their first passes.
+constexpr uint32_t kSettleTimeMs = 1000;
 constexpr uint32_t kFirstRefreshTimeoutMs = 100;
 constexpr uint32_t kUnknownBoardKey = 0xFFFFFFFF;
 constexpr uint32_t kMeasureBusClockByDriver = 0x8000;
@@ -103,7 +105,7 @@ int CLocalInfoParser::Scan(int* error, int* detail) {
     ScanMemoryTotal();
     ProgressStepText(L"검색 완료");
     m_pSDK->Unlock();
-    Sleep(kSettleTimeMs);
+    domain_steps::AwaitFirstMeasurements(m_pCPU, kSettleTimeMs);
     Refresh(kFirstRefreshTimeoutMs);
     return 1;
 }

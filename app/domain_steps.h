@@ -66,6 +66,9 @@ void SetChipsetMemorySize(CChipsetInterface* chipset, int totalMB);
 CStorageInterface* AsStorageInterface(CInterface* found);
 // The periodic refresh of the domains that measure.
 void UpdateProcessorClocks(CCPUInterface* cpu);        // processor domain
+// Processor domain, after the scan released the library lock: waits up
+// to `ms` until every measurement thread has completed a measured pass.
+void AwaitFirstMeasurements(CCPUInterface* cpu, uint32_t ms);
 void RefreshChipset(CChipsetInterface* chipset);       // chipset domain
 void RefreshDisplay(CDisplayInterface* display);       // display domain
 void UpdateHardwareMonitor(CHardwareMonitorInterface* monitor);  // hardware-monitoring domain

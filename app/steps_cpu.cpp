@@ -14,6 +14,10 @@ void UpdateProcessorClocks(CCPUInterface* cpu) {
     if (cpu) cpu->UpdateClocks();
 }
 
+void AwaitFirstMeasurements(CCPUInterface* cpu, uint32_t ms) {
+    if (cpu) cpu->WaitForFirstPasses(ms);
+}
+
 void DumpProcessors(CCPUInterface* cpu, CReportGenerator* report) {
     if (cpu) cpu->Dump(report);
 }

@@ -1,21 +1,26 @@
 // Clock measurements. The driver counts one clock against a reference timer
 // (the ACPI PM timer at a port, or the HPET's main counter in memory) over a
-// short window; on a simulated machine every counter follows the one clock,
-// so the answers are the machine's own rates.
+// short window of the reference's counts; on a simulated machine every
+// counter follows the one clock, so the answers are the machine's own rates.
 #include <cmath>
 #include <cstring>
+#include <optional>
 
-#include "machine/clock.h"
 #include "machine/machine.h"
 #include "platform/driver/standin_driver.h"
 #include "platform/internal/thread_state.h"
+#include "platform/reference_count.h"
 
 namespace vexa::platform::driver {
 
 namespace {
 
 constexpr double kPmTimerHz = 3579545.0;
-constexpr uint64_t kWindowNs = 2'000'000;  // 2 ms of the machine's clock
+constexpr double kPmTimerWrap = 16777216.0;  // a 24-bit counter
+constexpr double kWindowSeconds = 0.002;     // 2 ms of the reference's counts
+// How much longer than the window a wait may take before the request
+// fails: only a dead or stopped reference reaches it.
+constexpr uint64_t kWaitSlackNs = 200'000'000;
 
 machine::Machine& hw() { return machine::current(); }
 
@@ -24,9 +29,6 @@ bool readPmTimer(uint16_t port, uint32_t& count) {
     count &= 0xFFFFFF;
     return true;
 }
-
-// PM-timer ticks between two readings of the 24-bit counter.
-uint32_t pmTicks(uint32_t from, uint32_t to) { return (to - from) & 0xFFFFFF; }
 
 bool readHpet(uint64_t base, uint64_t& count) {
     uint8_t bytes[8];
@@ -47,18 +49,41 @@ bool hpetHz(uint64_t base, double& hz) {
     return true;
 }
 
-// Samples an MSR of the calling processor and a reference counter before
-// and after the window.
-template <typename ReadReference>
-bool sampleMsr(uint32_t msr, ReadReference readReference, uint64_t& msrDelta, uint64_t& referenceDelta) {
+// The PM timer at `port` as a reference count; a failed read gives -1.
+platform::ReferenceCount pmTimerCount(uint16_t port) {
+    return platform::ReferenceCount(
+        [port] {
+            uint32_t count;
+            return readPmTimer(port, count) ? double(count) : -1.0;
+        },
+        kPmTimerHz, kPmTimerWrap);
+}
+
+// The HPET's main counter as a reference count, in counts since its first
+// reading (so that a counter far from zero keeps its low bits in a double).
+platform::ReferenceCount hpetCount(uint64_t base, double hz) {
+    return platform::ReferenceCount(
+        [base, first = std::optional<uint64_t>()]() mutable {
+            uint64_t count;
+            if (!readHpet(base, count)) return -1.0;
+            if (!first) first = count;
+            return double(count - *first);
+        },
+        hz, 0.0);
+}
+
+// Samples an MSR of the calling processor before and after a window of
+// the reference's counts; `referenceDelta` is the counts the reference
+// really made between the two samples.
+bool sampleMsr(uint32_t msr, platform::ReferenceCount reference, double hz, uint64_t& msrDelta,
+               double& referenceDelta) {
     const unsigned cpu = currentProcessor();
-    uint64_t m0, m1, r0, r1;
-    if (!hw().readMsr(cpu, msr, m0) || !readReference(r0)) return false;
-    machine::clock().sleepNs(kWindowNs);
-    if (!hw().readMsr(cpu, msr, m1) || !readReference(r1)) return false;
+    uint64_t m0, m1;
+    if (!hw().readMsr(cpu, msr, m0) || !reference.Start()) return false;
+    if (!reference.WaitFor(hz * kWindowSeconds, kWaitSlackNs)) return false;
+    if (!hw().readMsr(cpu, msr, m1) || !reference.Elapsed(referenceDelta)) return false;
     msrDelta = m1 - m0;
-    referenceDelta = r1 - r0;
-    return true;
+    return referenceDelta > 0;
 }
 
 DWORD busClock(Request& r, DWORD inSize) {
@@ -66,11 +91,9 @@ DWORD busClock(Request& r, DWORD inSize) {
     // The local APIC timer counts at the bus clock; the PM timer must be
     // there and running to count against.
     const double busMHz = hw().busClockMHz();
-    uint32_t before, after;
-    const uint16_t port = static_cast<uint16_t>(r.inDword(0));
-    if (busMHz <= 0 || r.inDword(0) > 0xFFFF || !readPmTimer(port, before)) return ERROR_GEN_FAILURE;
-    machine::clock().sleepNs(kWindowNs);
-    if (!readPmTimer(port, after) || pmTicks(before, after) == 0) return ERROR_GEN_FAILURE;
+    if (busMHz <= 0 || r.inDword(0) > 0xFFFF) return ERROR_GEN_FAILURE;
+    platform::ReferenceCount pm = pmTimerCount(static_cast<uint16_t>(r.inDword(0)));
+    if (!pm.Start() || !pm.WaitFor(kPmTimerHz * kWindowSeconds, kWaitSlackNs)) return ERROR_GEN_FAILURE;
     r.outDword(0, static_cast<uint32_t>(std::lround(busMHz * 1e6 / kPmTimerHz * 100.0)));
     for (size_t i = 1; i < 4; ++i) r.outDword(i, 0);
     return ERROR_SUCCESS;
@@ -79,18 +102,11 @@ DWORD busClock(Request& r, DWORD inSize) {
 DWORD msrClockByPmTimer(Request& r) {
     if (DWORD e = needs(r, 8, 8)) return e;
     if (r.inDword(0) > 0xFFFF) return ERROR_INVALID_PARAMETER;
-    const uint16_t port = static_cast<uint16_t>(r.inDword(0));
-    uint64_t msrDelta, pmDelta;
-    auto readPm = [port](uint64_t& count) {
-        uint32_t value;
-        if (!readPmTimer(port, value)) return false;
-        count = value;
-        return true;
-    };
-    if (!sampleMsr(r.inDword(1), readPm, msrDelta, pmDelta)) return ERROR_GEN_FAILURE;
-    pmDelta &= 0xFFFFFF;  // the 24-bit counter may have wrapped
-    if (pmDelta == 0) return ERROR_GEN_FAILURE;
-    const float rateMHz = static_cast<float>(double(msrDelta) / (double(pmDelta) / kPmTimerHz) / 1e6);
+    uint64_t msrDelta;
+    double pmDelta;
+    if (!sampleMsr(r.inDword(1), pmTimerCount(static_cast<uint16_t>(r.inDword(0))), kPmTimerHz, msrDelta, pmDelta))
+        return ERROR_GEN_FAILURE;
+    const float rateMHz = static_cast<float>(double(msrDelta) / (pmDelta / kPmTimerHz) / 1e6);
     uint32_t bits;
     std::memcpy(&bits, &rateMHz, 4);
     r.outDword(0, 0);
@@ -101,13 +117,12 @@ DWORD msrClockByPmTimer(Request& r) {
 DWORD msrClockByHpet(Request& r) {
     if (DWORD e = needs(r, 8, 8)) return e;
     const uint64_t base = r.inDword(0);
-    double hz;
-    uint64_t msrDelta, hpetDelta;
-    auto readCounter = [base](uint64_t& count) { return readHpet(base, count); };
-    if (!hpetHz(base, hz) || !sampleMsr(r.inDword(1), readCounter, msrDelta, hpetDelta) || hpetDelta == 0)
+    double hz, hpetDelta;
+    uint64_t msrDelta;
+    if (!hpetHz(base, hz) || !sampleMsr(r.inDword(1), hpetCount(base, hz), hz, msrDelta, hpetDelta))
         return ERROR_GEN_FAILURE;
     r.outDword(0, 0);
-    r.outDword(1, static_cast<uint32_t>(std::lround(double(msrDelta) / double(hpetDelta) * 100.0)));
+    r.outDword(1, static_cast<uint32_t>(std::lround(double(msrDelta) / hpetDelta * 100.0)));
     return ERROR_SUCCESS;
 }
 

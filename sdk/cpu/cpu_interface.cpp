@@ -206,6 +206,9 @@ void CCPUInterface::StartMeasurementThreads() {
         }
         m_MonitorThreads.push_back(handle);
     }
+    m_FirstPasses.Expect(size_t(m_hBusClockThread != nullptr) +
+                         size_t(std::count_if(m_MonitorThreads.begin(), m_MonitorThreads.end(),
+                                              [](HANDLE handle) { return handle != nullptr; })));
     if (m_hBusClockThread) ResumeThread(m_hBusClockThread);
     for (HANDLE handle : m_MonitorThreads)
         if (handle) ResumeThread(handle);
@@ -216,6 +219,7 @@ void CCPUInterface::StartMeasurementThreads() {
 // waits below end within one pass.
 void CCPUInterface::Close() {
     m_Stop.Set();
+    m_FirstPasses.Retry();  // ends the pauses of threads still without a first pass
     if (m_hBusClockThread) {
         WaitForSingleObject(m_hBusClockThread, INFINITE);
         CloseHandle(m_hBusClockThread);

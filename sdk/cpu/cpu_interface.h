@@ -14,7 +14,9 @@
 // driver lock (100 ms, the bus-clock thread 2000 ms) and skips its pass
 // when either is busy; the load is written under the library lock too.
 // The pauses between passes end at once when Close asks the threads to
-// stop.
+// stop. A thread that has not yet measured because the locks were busy
+// tries again at once when the scan, its library lock released, waits for
+// the first measured pass of every thread (WaitForFirstPasses).
 #pragma once
 
 #include <condition_variable>
@@ -58,6 +60,32 @@ private:
     std::mutex m_Mutex;
     std::condition_variable m_Changed;
     bool m_bSet = false;
+};
+
+// The first measured pass of every measurement thread, which the scan
+// waits for before its first refresh (cpu_measurement.cpp). A thread that
+// has not measured yet because the locks were busy pauses here until its
+// next try; Retry, called once the library lock is free, ends those pauses
+// so that the first passes follow at once. Waits count wall-clock time.
+class FirstPassSignal {
+public:
+    // Before the threads start: how many will report a first pass.
+    void Expect(size_t threads);
+    void Completed();
+    // Taken before a pass tries the locks and handed to Pause, so that a
+    // Retry during the try ends the pause after it.
+    uint64_t Round();
+    // Up to `ms`, or until a Retry after `round` was taken.
+    void Pause(uint64_t round, uint32_t ms);
+    void Retry();
+    // Up to `ms` for every expected first pass; true when all came.
+    bool WaitForAll(uint32_t ms);
+
+private:
+    std::mutex m_Mutex;
+    std::condition_variable m_Changed;
+    size_t m_Pending = 0;
+    uint64_t m_Round = 0;
 };
 
 class CCPUInterface : public CInterface {
@@ -111,6 +139,17 @@ public:
     // true when it did.
     bool WaitUnlessStopped(uint32_t ms) { return m_Stop.WaitFor(ms); }
     bool StopRequested() { return m_Stop.IsSet(); }
+    // The library lock is free: the measurement threads that have not
+    // measured yet try again at once. Then waits up to `ms` (wall clock)
+    // until every measurement thread has completed a measured pass; true
+    // when all did.
+    bool WaitForFirstPasses(uint32_t ms);
+    // A measurement thread's pause after a pass that did (`measured`) or
+    // did not measure; `firstDone` keeps whether the thread has reported
+    // its first measured pass, `round` is FirstPassSignal::Round taken
+    // before the pass. True when Close asked the threads to stop.
+    bool PauseAfterPass(bool measured, bool& firstDone, uint64_t round, uint32_t ms);
+    uint64_t PassRound() { return m_FirstPasses.Round(); }
 
     // ntdll's query of the processor times; null: no load is measured.
     NTSTATUS (*m_pNtQuerySystemInformation)(ULONG, PVOID, ULONG, ULONG*) = nullptr;
@@ -145,6 +184,7 @@ private:
     bool Pin(HANDLE thread, const Placement& placement);
 
     StopSignal m_Stop;
+    FirstPassSignal m_FirstPasses;
     bool m_bGroupMode = false;
     std::vector<Placement> m_Placements;  // by thread-list position
     std::vector<MonitorJob> m_MonitorJobs;  // the monitor threads' parameters

@@ -3,6 +3,7 @@
 // processor load.
 #include <algorithm>
 #include <optional>
+#include <chrono>
 #include <vector>
 
 #include "sdk/core/sdk.h"
@@ -95,27 +96,92 @@ DWORD CPUThreadIdentifyProc(LPVOID parameter) {
 
 DWORD CPUThreadMonitorProc(LPVOID parameter) {
     const auto* job = static_cast<MonitorJob*>(parameter);
+    bool firstDone = false;
     while (!job->cpu->StopRequested()) {
+        const uint64_t round = job->cpu->PassRound();
+        bool measured = false;
         {
             MeasurementLocks locks(CCPUInterface::kLibraryLockMs, CCPUInterface::kDriverLockMs);
-            if (locks.owns()) CCPUInterface::MeasureThread(job->thread);
+            if (locks.owns()) {
+                CCPUInterface::MeasureThread(job->thread);
+                measured = true;
+            }
         }
-        if (job->cpu->WaitUnlessStopped(CCPUInterface::kThreadPassMs)) break;
+        if (job->cpu->PauseAfterPass(measured, firstDone, round, CCPUInterface::kThreadPassMs)) break;
     }
     return 0;
 }
 
 DWORD CPUInterfaceMonitorProc(LPVOID parameter) {
     auto* cpu = static_cast<CCPUInterface*>(parameter);
+    bool firstDone = false;
     while (!cpu->StopRequested()) {
+        const uint64_t round = cpu->PassRound();
+        bool measured = false;
         {
             MeasurementLocks locks(CCPUInterface::kLibraryLockMs, CCPUInterface::kBusClockDriverLockMs);
-            if (locks.owns()) cpu->MeasureBusClock();
+            if (locks.owns()) {
+                cpu->MeasureBusClock();
+                measured = true;
+            }
         }
         cpu->MeasureLoad();
-        if (cpu->WaitUnlessStopped(CCPUInterface::kBusClockPassMs)) break;
+        if (cpu->PauseAfterPass(measured, firstDone, round, CCPUInterface::kBusClockPassMs)) break;
     }
     return 0;
+}
+
+// ---- First passes ----
+
+void FirstPassSignal::Expect(size_t threads) {
+    std::lock_guard lock(m_Mutex);
+    m_Pending = threads;
+}
+
+void FirstPassSignal::Completed() {
+    {
+        std::lock_guard lock(m_Mutex);
+        if (m_Pending > 0) --m_Pending;
+    }
+    m_Changed.notify_all();
+}
+
+uint64_t FirstPassSignal::Round() {
+    std::lock_guard lock(m_Mutex);
+    return m_Round;
+}
+
+void FirstPassSignal::Pause(uint64_t round, uint32_t ms) {
+    std::unique_lock lock(m_Mutex);
+    m_Changed.wait_for(lock, std::chrono::milliseconds(ms), [&] { return m_Round != round; });
+}
+
+void FirstPassSignal::Retry() {
+    {
+        std::lock_guard lock(m_Mutex);
+        ++m_Round;
+    }
+    m_Changed.notify_all();
+}
+
+bool FirstPassSignal::WaitForAll(uint32_t ms) {
+    std::unique_lock lock(m_Mutex);
+    return m_Changed.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_Pending == 0; });
+}
+
+bool CCPUInterface::WaitForFirstPasses(uint32_t ms) {
+    m_FirstPasses.Retry();
+    return m_FirstPasses.WaitForAll(ms);
+}
+
+bool CCPUInterface::PauseAfterPass(bool measured, bool& firstDone, uint64_t round, uint32_t ms) {
+    if (measured && !firstDone) {
+        firstDone = true;
+        m_FirstPasses.Completed();
+    }
+    if (firstDone) return WaitUnlessStopped(ms);
+    m_FirstPasses.Pause(round, ms);
+    return StopRequested();
 }
 
 // ---- Bus clock ----

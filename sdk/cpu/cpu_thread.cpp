@@ -2,9 +2,6 @@
 // MSR and cache lists and its measurements.
 #include "sdk/cpu/cpu_thread.h"
 
-#include <cmath>
-
-#include "machine/clock.h"
 #include "platform/sysinfo.h"
 #include "platform/threads.h"
 #include "sdk/core/helpers.h"
@@ -16,6 +13,7 @@
 #include "sdk/cpu/msr_register.h"
 #include "sdk/hw/io_space.h"
 #include "sdk/hw/timer.h"
+#include "sdk/hw/timer_count.h"
 
 namespace {
 
@@ -193,38 +191,17 @@ void CCPUThread::MapLocalAPIC() {
 
 // ---- The time-stamp counter ----
 
-namespace {
-
-// A timer reading with its wrap added when it fell below the first one.
-double Unwrapped(CTimer* timer, double first) {
-    double value = timer->Read();
-    if (value >= 0 && value < first) value += timer->m_dWrap;
-    return value;
-}
-
-} // namespace
-
+// Only the two ends of the window are read, so the wait sleeps through it
+// and reads the timer only for any rest: the measurement costs next to no
+// processor time, however often the measurement threads repeat it.
 float CCPUThread::MeasureTSCClock() {
     CTimer* timer = GetSDK()->GetPerformanceTimer();
     if (!m_pTSC || !timer || timer->m_dFrequency <= 0) return -1.0f;
     const double t0 = m_pTSC->Read();
-    const double p0 = timer->Read();
-    if (p0 < 0) return -1.0f;
-    const double windowMs = kTSCWindowTicks / timer->m_dFrequency * 1000.0;
-    const uint64_t deadline =
-        vexa::machine::wallNs() + static_cast<uint64_t>(windowMs * 1e6) + CTimer::kWaitSlackNs;
-    // Only the two ends of the window are read, so the thread sleeps
-    // through it (rounded up to whole milliseconds) and waits out any rest
-    // by reading the timer: the measurement costs next to no processor
-    // time, however often the measurement threads repeat it.
-    Sleep(static_cast<DWORD>(std::ceil(windowMs)));
-    double p = p0;
-    while (p - p0 < kTSCWindowTicks) {
-        p = Unwrapped(timer, p0);
-        if (p < 0 || vexa::machine::wallNs() > deadline) return -1.0f;
-    }
+    vexa::platform::ReferenceCount count = CountAgainst(*timer);
+    if (!count.Start() || !count.WaitFor(kTSCWindowTicks, CTimer::kWaitSlackNs)) return -1.0f;
     const double t1 = m_pTSC->Read();
-    p = Unwrapped(timer, p0);
-    if (p <= p0) return -1.0f;
-    return static_cast<float>((t1 - t0) * timer->m_dFrequency / (p - p0) / 1000000.0);
+    double span = 0.0;
+    if (!count.Elapsed(span) || span <= 0) return -1.0f;
+    return static_cast<float>((t1 - t0) * timer->m_dFrequency / span / 1000000.0);
 }

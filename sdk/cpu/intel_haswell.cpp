@@ -108,11 +108,12 @@ void Intel_Haswell_Infos::GetStockClock(CCPUThread* thread) {
         if (const MSR_Register* info = thread->GetMSR(intel_msr::kPlatformInfo))
             thread->m_iStockClock =
                 static_cast<int32_t>(GetExactBusClock(thread) * static_cast<float>(Bits64(info->GetValue(), 15, 8)));
-    if (!GetSDK()->GetACPITimer()) return;
-    m_Ratios.tscRate = MeasureMSRRate(intel_msr::kTimeStampCounter);
-    m_Ratios.tsc24Rate = MeasureMSRRate(intel_msr::kTsc24);
-    m_Ratios.aperfRate = MeasureMSRRate(intel_msr::kAperf);
-    m_Ratios.mperfRate = MeasureMSRRate(intel_msr::kMperf);
+    CTimer* timer = GetSDK()->GetACPITimer();
+    if (!timer) return;
+    m_Ratios.tscRate = MeasureMSRRate(timer, intel_msr::kTimeStampCounter);
+    m_Ratios.tsc24Rate = MeasureMSRRate(timer, intel_msr::kTsc24);
+    m_Ratios.aperfRate = MeasureMSRRate(timer, intel_msr::kAperf);
+    m_Ratios.mperfRate = MeasureMSRRate(timer, intel_msr::kMperf);
 }
 
 // ---- Measurements ----
@@ -121,6 +122,8 @@ float Intel_Haswell_Infos::GetMultiplier(CCPUThread* thread) { return IntelFIDVI
 
 float Intel_Haswell_Infos::GetTemperature(CCPUThread* thread) { return IntelCoreAndPackageTemperature(thread); }
 
-float Intel_Haswell_Infos::GetCoreClock(CCPUThread* thread, CTimer*) { return IntelFixedCounterCoreClock(thread); }
+float Intel_Haswell_Infos::GetCoreClock(CCPUThread* thread, CTimer* timer) {
+    return IntelFixedCounterCoreClock(thread, timer);
+}
 
 float Intel_Haswell_Infos::GetBusClock(CCPUThread* thread) { return MobileBusClock(thread, m_Ratios.maxNonTurboRatio); }

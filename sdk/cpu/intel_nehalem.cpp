@@ -191,10 +191,13 @@ float Intel_Nehalem_Infos::GetPower(CCPUThread* thread) {
     return power;
 }
 
-float Intel_Nehalem_Infos::GetCoreClock(CCPUThread* thread, CTimer*) { return IntelEffectiveCoreClock(thread); }
+float Intel_Nehalem_Infos::GetCoreClock(CCPUThread* thread, CTimer* timer) {
+    return IntelEffectiveCoreClock(thread, timer);
+}
 
 float Intel_Nehalem_Infos::GetBusClock(CCPUThread*) {
-    if (!GetSDK()->GetACPITimer()) return -1.0f;
-    const float tsc = MeasureMSRRate(intel_msr::kTimeStampCounter);
+    CTimer* timer = GetSDK()->GetACPITimer();
+    if (!timer) return -1.0f;
+    const float tsc = MeasureMSRRate(timer, intel_msr::kTimeStampCounter);
     return tsc > 0 && m_iMaxNonTurboRatio > 0 ? tsc / static_cast<float>(m_iMaxNonTurboRatio) : -1.0f;
 }

@@ -113,10 +113,11 @@ void Intel_Sandy_Bridge_Infos::GetStockClock(CCPUThread* thread) {
         if (const MSR_Register* info = thread->GetMSR(intel_msr::kPlatformInfo))
             thread->m_iStockClock =
                 static_cast<int32_t>(GetExactBusClock(thread) * static_cast<float>(Bits64(info->GetValue(), 15, 8)));
-    if (!GetSDK()->GetACPITimer()) return;
-    m_Ratios.tscRate = MeasureMSRRate(intel_msr::kTimeStampCounter);
-    m_Ratios.aperfRate = MeasureMSRRate(intel_msr::kAperf);
-    m_Ratios.mperfRate = MeasureMSRRate(intel_msr::kMperf);
+    CTimer* timer = GetSDK()->GetACPITimer();
+    if (!timer) return;
+    m_Ratios.tscRate = MeasureMSRRate(timer, intel_msr::kTimeStampCounter);
+    m_Ratios.aperfRate = MeasureMSRRate(timer, intel_msr::kAperf);
+    m_Ratios.mperfRate = MeasureMSRRate(timer, intel_msr::kMperf);
 }
 
 void Intel_Sandy_Bridge_Infos::ReadLinkMultiplier(CCPUThread* thread) {
@@ -160,7 +161,9 @@ float Intel_Sandy_Bridge_Infos::GetPower(CCPUThread* thread) {
     return UpdateUncorePower(thread, last);
 }
 
-float Intel_Sandy_Bridge_Infos::GetCoreClock(CCPUThread* thread, CTimer*) { return IntelFixedCounterCoreClock(thread); }
+float Intel_Sandy_Bridge_Infos::GetCoreClock(CCPUThread* thread, CTimer* timer) {
+    return IntelFixedCounterCoreClock(thread, timer);
+}
 
 float Intel_Sandy_Bridge_Infos::GetBusClock(CCPUThread* thread) {
     return MobileBusClock(thread, m_Ratios.maxNonTurboRatio);

@@ -1,9 +1,5 @@
 #include "sdk/cpu/intel_shared_bodies.h"
 
-#include <cmath>
-
-#include "machine/clock.h"
-#include "platform/threads.h"
 #include "sdk/core/helpers.h"
 #include "sdk/core/report_generator.h"
 #include "sdk/core/sdk.h"
@@ -15,6 +11,7 @@
 #include "sdk/hw/io_space.h"
 #include "sdk/hw/kmdriver.h"
 #include "sdk/hw/timer.h"
+#include "sdk/hw/timer_count.h"
 
 namespace {
 
@@ -71,22 +68,12 @@ bool ReadCounter(uint32_t index, double& count) {
     return true;
 }
 
-// Waits until the timer has counted `ticks` from now: sleeps through the
-// window, then reads the timer for any rest, at most kWaitSlackNs of wall
-// time longer. False when the timer fails or does not get there.
+// Waits until the timer has counted `ticks` from now (sleeping through
+// them), at most kWaitSlackNs of wall time longer. False when the timer
+// fails or does not get there.
 bool WaitTimerTicks(CTimer* timer, double ticks) {
-    const double start = timer->Read();
-    if (start < 0 || timer->m_dFrequency <= 0) return false;
-    const double windowMs = ticks / timer->m_dFrequency * 1000.0;
-    const uint64_t deadline = vexa::machine::wallNs() + static_cast<uint64_t>(windowMs * 1e6) + CTimer::kWaitSlackNs;
-    Sleep(static_cast<DWORD>(std::ceil(windowMs)));
-    for (;;) {
-        double now = timer->Read();
-        if (now < 0) return false;
-        if (now < start) now += timer->m_dWrap;
-        if (now - start >= ticks) return true;
-        if (vexa::machine::wallNs() > deadline) return false;
-    }
+    vexa::platform::ReferenceCount count = CountAgainst(*timer);
+    return count.Start() && count.WaitFor(ticks, CTimer::kWaitSlackNs);
 }
 
 // The general-purpose counter enables of IA32_PERF_GLOBAL_CTRL's low dword
@@ -105,9 +92,10 @@ uint32_t GeneralCounterEnables(CCPUThread* thread, uint32_t low) {
 
 enum class CounterSetup { FixedAndGeneral, CycleCountersOnly };
 
-float CountCoreClock(CCPUThread* thread, CounterSetup setup) {
-    CTimer* timer = GetSDK()->GetACPITimer();
-    if (!timer) return -1.0f;
+// The core clock against the timer the caller chose; only the PM timer
+// will do, since the driver measures the TSC rate at its port.
+float CountCoreClock(CCPUThread* thread, CounterSetup setup, CTimer* timer) {
+    if (!dynamic_cast<CACPITimer*>(timer)) return -1.0f;
     const bool nehalem = setup == CounterSetup::CycleCountersOnly;
     // Declared in this order, the controls go back 0x38D first.
     SavedMsr global(intel_msr::kGlobalControl);
@@ -117,7 +105,7 @@ float CountCoreClock(CCPUThread* thread, CounterSetup setup) {
     SavedMsr fixed(intel_msr::kFixedCounterControl);
     if (fixed.Saved())
         fixed.Write(fixed.High(), nehalem ? fixed.Low() | kCycleCountersBothLevels : kAllFixedCountersBothLevels);
-    const float tsc = MeasureMSRRate(intel_msr::kTimeStampCounter);
+    const float tsc = MeasureMSRRate(timer, intel_msr::kTimeStampCounter);
     double core0, reference0, core1, reference1;
     if (!ReadCounter(intel_msr::kFixedCoreCycles, core0) || !ReadCounter(intel_msr::kFixedReferenceCycles, reference0) ||
         !WaitTimerTicks(timer, kCoreClockWindowTicks) || !ReadCounter(intel_msr::kFixedCoreCycles, core1) ||
@@ -205,17 +193,17 @@ CPowerSensor* AddPowerSensor(uint8_t index, const char* name) {
 
 // The driver counts against the timer it reads itself, so it is given the
 // timer's port, not a reading of it.
-float MeasureMSRRate(uint32_t msr) {
-    BRENIKSDK* sdk = GetSDK();
-    auto* timer = dynamic_cast<CACPITimer*>(sdk->GetACPITimer());
-    CKMDriver* driver = sdk->GetDriver();
-    if (!timer || !timer->m_pPortSpace || !driver) return -1.0f;
-    return driver->MeasureMSRClockByPMTimer(timer->m_dFrequency, timer->m_pPortSpace->GetBaseLow(), msr);
+float MeasureMSRRate(CTimer* timer, uint32_t msr) {
+    auto* pmTimer = dynamic_cast<CACPITimer*>(timer);
+    CKMDriver* driver = GetSDK()->GetDriver();
+    if (!pmTimer || !pmTimer->m_pPortSpace || !driver) return -1.0f;
+    return driver->MeasureMSRClockByPMTimer(pmTimer->m_dFrequency, pmTimer->m_pPortSpace->GetBaseLow(), msr);
 }
 
 float MobileBusClock(CCPUThread* thread, int32_t maxNonTurboRatio) {
-    if (!thread->m_bMobile || !GetSDK()->GetACPITimer()) return -1.0f;
-    const float tsc = MeasureMSRRate(intel_msr::kTimeStampCounter);
+    CTimer* timer = GetSDK()->GetACPITimer();
+    if (!thread->m_bMobile || !timer) return -1.0f;
+    const float tsc = MeasureMSRRate(timer, intel_msr::kTimeStampCounter);
     return tsc > 0 && maxNonTurboRatio > 0 ? tsc / static_cast<float>(maxNonTurboRatio) : -1.0f;
 }
 
@@ -360,6 +348,10 @@ float IntelCoreAndPackageTemperature(CCPUThread* thread) {
     return core && core->IsValid() ? core->m_fValue : -1.0f;
 }
 
-float IntelFixedCounterCoreClock(CCPUThread* thread) { return CountCoreClock(thread, CounterSetup::FixedAndGeneral); }
+float IntelFixedCounterCoreClock(CCPUThread* thread, CTimer* timer) {
+    return CountCoreClock(thread, CounterSetup::FixedAndGeneral, timer);
+}
 
-float IntelEffectiveCoreClock(CCPUThread* thread) { return CountCoreClock(thread, CounterSetup::CycleCountersOnly); }
+float IntelEffectiveCoreClock(CCPUThread* thread, CTimer* timer) {
+    return CountCoreClock(thread, CounterSetup::CycleCountersOnly, timer);
+}

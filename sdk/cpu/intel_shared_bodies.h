@@ -21,6 +21,7 @@ class CCPUThread;
 class CPowerSensor;
 class CReportGenerator;
 class CTemperatureSensor;
+class CTimer;
 class FIDVID_Control;
 class Intel_CPU_Infos;
 
@@ -121,9 +122,9 @@ CTemperatureSensor* AddTemperatureSensor(uint8_t index, const char* name, float 
 CPowerSensor* AddPowerSensor(uint8_t index, const char* name);
 
 // The rate in MHz of a counting MSR of the calling processor, measured by
-// the driver against the ACPI PM timer at the timer's port; -1.0 without
-// the timer or the driver.
-float MeasureMSRRate(uint32_t msr);
+// the driver against the ACPI PM timer `timer` at its port; -1.0 when
+// `timer` is not the PM timer, or without the driver.
+float MeasureMSRRate(CTimer* timer, uint32_t msr);
 
 // Mobile parts: the TSC rate over the maximum non-turbo ratio; -1.0 on
 // other parts, without the PM timer, or without a ratio.
@@ -198,8 +199,9 @@ bool ReadDigitalTemperature(CTemperatureSensor* sensor, uint32_t msr);
 // GetCoreClock of Sandy Bridge, Haswell and Skylake, and of Nehalem and
 // Bonnell: unhalted core cycles x TSC rate / unhalted reference cycles,
 // counted by the fixed-function counters over at least 15000 ACPI PM timer
-// ticks. The counter controls (0x38F, 0x38D) are set for the count and put
-// back afterwards on every path. -1.0 without the PM timer, when a count
-// or the TSC rate fails, or when no reference cycles passed.
-float IntelFixedCounterCoreClock(CCPUThread* thread);
-float IntelEffectiveCoreClock(CCPUThread* thread);
+// ticks of `timer`, the reference the caller chose. The counter controls
+// (0x38F, 0x38D) are set for the count and put back afterwards on every
+// path. -1.0 when `timer` is not the PM timer, when a count or the TSC rate
+// fails, or when no reference cycles passed.
+float IntelFixedCounterCoreClock(CCPUThread* thread, CTimer* timer);
+float IntelEffectiveCoreClock(CCPUThread* thread, CTimer* timer);

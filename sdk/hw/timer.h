@@ -19,14 +19,15 @@ enum TimerType : uint32_t {
 
 class CTimer {
 public:
-    // The busy wait of a measurement: 5 ms of reference counts, times the
+    // The window of a measurement: 5 ms of reference counts, times the
     // multiplier when that is positive.
     static constexpr double kWindowMs = 5.0;
-    // A negative multiplier sleeps this long instead of busy-waiting.
+    // A negative multiplier sleeps this long instead of counting a window.
     static constexpr uint32_t kSleepMs = 100;
-    // How much longer than its nominal length, in wall-clock time, the busy
-    // wait may take before the measurement gives up. Generous next to the
-    // few microseconds a reference read takes even through the driver, so
+    // How much longer than its nominal length, in wall-clock time, the wait
+    // for a window may take before the measurement gives up. Generous next
+    // to a sleep's lateness and the few microseconds a reference read takes
+    // even through the driver, so
     // only a dead, stopped or grossly mis-rated reference (or a process
     // that lost the processor for that long) reaches it; short enough that
     // a caller holding the library and driver locks is not held up
@@ -41,10 +42,11 @@ public:
 
     // This timer's frequency in Hz measured against `reference`, kept as
     // the timer's frequency when `store` is not 0; -1.0 when it cannot be
-    // measured, the stored frequency then left as it was. The reference is
-    // read again and again for 5 ms of its counts (times a positive
-    // multiplier; a negative one sleeps 100 ms instead), its wrap period
-    // added to readings below the first. -1.0 comes back for a missing
+    // measured, the stored frequency then left as it was. The wait for 5 ms
+    // of the reference's counts (times a positive multiplier; a negative
+    // one sleeps 100 ms instead) sleeps through them and reads the
+    // reference only for what is left (platform/reference_count.h), its
+    // wrap period added to readings below the first. -1.0 comes back for a missing
     // reference or one without a known frequency, a read of either timer
     // that fails (a count below 0), a reference that runs backwards beyond
     // its wrap, a wait that outlasts its nominal length by kWaitSlackNs of

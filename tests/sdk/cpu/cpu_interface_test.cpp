@@ -5,6 +5,7 @@
 // end of the measurement threads.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <thread>
 
 #include "platform/modules.h"
@@ -138,6 +139,39 @@ TEST(StopSignal, EndsAWaitInProgress) {
     EXPECT_TRUE(stop.WaitFor(600000)) << "the signal, not the time-out, ends the wait";
     setter.join();
     EXPECT_TRUE(stop.IsSet());
+}
+
+// The scan holds the library lock while it creates the interface, so the
+// threads' first tries fail; once it lets go, the first passes follow at
+// once, not after the pauses of 500 and 1000 ms that follow a busy lock.
+TEST_F(ProcessorInterface, FirstPassesFollowOnceTheLibraryLockIsFree) {
+    Use(X58With("{}"), false);
+    uint32_t status = 0;
+    ASSERT_TRUE(GetSDK()->Lock(&status, 1000));
+    CCPUInterface* cpu = Create();
+    Sleep(2 * CCPUInterface::kLibraryLockMs);  // every first try ran out meanwhile
+    GetSDK()->Unlock();
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_TRUE(cpu->WaitForFirstPasses(1000));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(CCPUInterface::kThreadPassMs))
+        << "ended by the passes, not by a pause";
+    cpu->Close();
+}
+
+// Threads that never get to measure (the library stays busy) hold the
+// wait only up to its bound.
+TEST_F(ProcessorInterface, FirstPassesWaitEndsAtItsBoundWhenNoThreadMeasures) {
+    Use(X58With("{}"), false);
+    uint32_t status = 0;
+    ASSERT_TRUE(GetSDK()->Lock(&status, 1000));
+    CCPUInterface* cpu = Create();
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(cpu->WaitForFirstPasses(1000));
+    const auto waited = std::chrono::steady_clock::now() - started;
+    GetSDK()->Unlock();
+    cpu->Close();
+    EXPECT_GE(waited, std::chrono::milliseconds(1000));
+    EXPECT_LT(waited, std::chrono::milliseconds(3000));
 }
 
 // A description that knows the multiplier: the measurement pass then
