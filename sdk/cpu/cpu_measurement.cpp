@@ -2,8 +2,8 @@
 // processor's multiplier, clocks and temperature, the bus clock and the
 // processor load.
 #include <algorithm>
-#include <optional>
 #include <chrono>
+#include <optional>
 #include <vector>
 
 #include "sdk/core/sdk.h"
