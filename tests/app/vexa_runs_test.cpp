@@ -71,7 +71,8 @@ TEST_P(Reports, HtmlReportHasTheFrame) {
     ExpectCleanRun(run, result);
     EXPECT_EQ(run.programFiles(), (Files{"r.htm", "vexa.ini"}));
     const std::string page = vexa::test::readFile(run.programFile("r.htm"));
-    EXPECT_TRUE(StartsWith(page, "<html><head><title>Vexa HTML report file</title></head>")) << page;
+    EXPECT_TRUE(StartsWith(page, "<html><head><meta charset=\"utf-8\"><title>Vexa HTML report file</title></head>"))
+        << page;
     const std::string tail = "</font></body></html>\n";
     ASSERT_GE(page.size(), tail.size());
     EXPECT_EQ(page.substr(page.size() - tail.size()), tail);
