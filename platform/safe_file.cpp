@@ -131,23 +131,18 @@ SafeFileWriter::SafeFileWriter(const std::string& path) : path_(nativePath(path.
         fail(std::strerror(error));
         return;
     }
-    if (mode && fchmod(fd, *mode) != 0) {
-        const int error = errno;
-        ::close(fd);
-        unlink(temporary_.c_str());
-        temporary_.clear();
-        fail(std::strerror(error));
-        return;
-    }
     target_ = std::make_unique<Target>();
     target_->fd = fd;
-    stream_ = fopencookie(target_.get(), "w", cookie_io_functions_t{nullptr, Target::write, nullptr, Target::close});
+    if (mode && fchmod(fd, *mode) != 0) {
+        fail(std::strerror(errno));
+    } else {
+        const cookie_io_functions_t functions{nullptr, Target::write, nullptr, Target::close};
+        stream_ = fopencookie(target_.get(), "w", functions);
+        if (!stream_) fail(std::strerror(errno));
+    }
     if (!stream_) {
-        const int error = errno;
         Target::close(target_.get());
-        unlink(temporary_.c_str());
-        temporary_.clear();
-        fail(std::strerror(error));
+        discard();
     }
 }
 
