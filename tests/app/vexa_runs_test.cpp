@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 
 #include "app/unicode_text_file.h"
@@ -279,16 +280,46 @@ INSTANTIATE_TEST_SUITE_P(
         FailedWrite{"full_disk", "-txt=r", 16384, "vexa: cannot write r.txt: File too large\n"}),
     [](const ::testing::TestParamInfo<FailedWrite>& row) { return std::string(row.param.name); });
 
-TEST(DriverFailure, ExitsWithTheReasonAfterTheReport) {
+// A folder the run needs, replaced by a plain file.
+void BlockFolder(const std::string& folder) {
+    std::filesystem::remove_all(folder);
+    std::ofstream(folder) << "no folder";
+}
+
+struct Breakdown {
+    const char* name;
+    std::function<void(VexaRun&)> cause;
+    const char* error;  // what standard error says
+};
+
+void PrintTo(const Breakdown& row, std::ostream* out) { *out << row.name; }
+
+class Breakdowns : public ::testing::TestWithParam<Breakdown> {};
+
+TEST_P(Breakdowns, ExitWithTheReasonAfterTheReport) {
     VexaRun run(SampleMachine());
-    std::filesystem::remove_all(run.tempFolder());
-    std::ofstream(run.tempFolder()) << "no folder";  // no driver folder can be made there
+    GetParam().cause(run);
     const VexaResult result = run.run({"-txt=r"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(StartsWith(result.err, "vexa: the driver could not be installed (error 0x")) << result.err;
+    EXPECT_NE(result.err.find(GetParam().error), std::string::npos) << result.err;
     EXPECT_TRUE(StartsWith(vexa::test::readFile(run.programFile("r.txt")), TextTitle("Vexa TXT Report")));
     EXPECT_FALSE(std::filesystem::exists(vexa::platform::objectPath("service", "vexa138")));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, Breakdowns,
+    ::testing::Values(
+        // No driver folder can be made in the temporary folder.
+        Breakdown{"driver_not_installed", [](VexaRun& run) { BlockFolder(run.tempFolder()); },
+                  "vexa: the driver could not be installed (error 0x"},
+        // Neither the driver's service nor the library mutex can be created.
+        Breakdown{"no_object_namespace",
+                  [](VexaRun& run) {
+                      run.useOwnNamespace();
+                      BlockFolder(run.objectFolder());
+                  },
+                  "Vexa Error: Mutex not created\n"}),
+    [](const ::testing::TestParamInfo<Breakdown>& row) { return std::string(row.param.name); });
 
 // ---- Stop signals ----
 
