@@ -4,10 +4,10 @@
 // the window mode or one batch job (text, HTML or console report, core
 // enable mask, driver removal); ExitInstance undoes everything in reverse.
 //
-// A batch run that fails (the driver, the scan, the report or the settings
-// file) says why on standard error and exits with 1; one ended by SIGTERM,
-// SIGINT or SIGHUP shuts down as always and exits with 128 + the signal
-// (app/batch_signals.h).
+// A batch run that fails (the driver, the scan or the report) says why on
+// standard error and exits with 1, as does any run whose settings file
+// cannot be written; a batch run ended by SIGTERM, SIGINT or SIGHUP shuts
+// down as always and exits with 128 + the signal (app/batch_signals.h).
 //
 // The window mode's screens (splash, main window, the user fonts) come from
 // the window layer the vexa program installs (app/window_layer.h); batch
