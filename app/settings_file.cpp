@@ -207,6 +207,7 @@ void ReadSettingsFile(const char* path, VexaSettings& settings) {
     if (ReadUnicodeTextLines(path, kSettingsLineChars, lines)) ApplySettingsLines(lines, settings);
 }
 
-void WriteSettingsFile(const char* path, const VexaSettings& settings, const FileVersionInfo& version) {
-    WriteUnicodeTextFile(path, SettingsFileText(settings, version));
+bool WriteSettingsFile(const char* path, const VexaSettings& settings, const FileVersionInfo& version,
+                       std::string* error) {
+    return WriteUnicodeTextFile(path, SettingsFileText(settings, version), error);
 }

@@ -35,7 +35,10 @@ void ApplySettingsLines(const std::vector<std::wstring>& lines, VexaSettings& se
 std::wstring SettingsFileText(const VexaSettings& settings, const FileVersionInfo& version);
 
 // Reads the file of that name into the settings; a missing or unreadable
-// file changes nothing.
+// file, or one that is no regular file, changes nothing.
 void ReadSettingsFile(const char* path, VexaSettings& settings);
-// Replaces the file; one that cannot be created is skipped silently.
-void WriteSettingsFile(const char* path, const VexaSettings& settings, const FileVersionInfo& version);
+// Replaces the file whole (a kill while writing leaves the old one); false,
+// with the reason in `error`, when it cannot be written or its name holds
+// something other than a regular file of the user, which stays untouched.
+bool WriteSettingsFile(const char* path, const VexaSettings& settings, const FileVersionInfo& version,
+                       std::string* error = nullptr);

@@ -1,6 +1,7 @@
 // The start-up sequence and the batch jobs. Failures of the driver
 // installation or of the scan never stop the start-up: the batch job runs,
-// or the window opens, with whatever was detected.
+// or the window opens, with whatever was detected; a batch run reports them
+// and exits with 1. A stop signal ends a batch run at the next step.
 #include <cstdio>
 
 #include "app/info_parser.h"
@@ -9,8 +10,8 @@
 #include "app/startup_messages.h"
 #include "app/vexa_app.h"
 #include "platform/console.h"
-#include "platform/files.h"
 #include "platform/modules.h"
+#include "platform/safe_file.h"
 #include "platform/text.h"
 #include "sdk/core/report_generator.h"
 
@@ -31,9 +32,15 @@ void CvexaApp::InitAndRun() {
     if (!m_pInfoParser->Init(&initError)) {
         g_bNoValidation = 1;
         if (!m_bBatch) ShowInitErrorBox(initError, LocalInfoParser()->GetDriverLogPath());
+        else ReportFailure("the driver could not be installed (error 0x%X)", static_cast<unsigned>(initError));
     }
+    if (StopRequested()) return;
     int scanError = 0, scanDetail = 0;
-    if (!m_pInfoParser->Scan(&scanError, &scanDetail)) ShowScanErrorBox(scanError, scanDetail);
+    if (!m_pInfoParser->Scan(&scanError, &scanDetail)) {
+        ShowScanErrorBox(scanError, scanDetail);  // without a window, on standard error
+        if (m_bBatch) m_bRunFailed = 1;
+    }
+    if (StopRequested()) return;
     if (m_bBatch) RunBatchJob();
     if (m_Settings.CheckUpdates) {
         ProgressStepText(L"업데이트 확인");
@@ -53,16 +60,20 @@ void CvexaApp::RunBatchJob() {
     }
 }
 
-// The report file, relative to the program folder; one that cannot be
-// created gives no report and no message.
+// The report file, relative to the program folder, replaces an old one only
+// when written whole (platform/safe_file.h); one that cannot be written, or
+// a run stopped meanwhile, leaves the old file as it was.
 void CvexaApp::WriteFileReport() {
     char path[kPathChars * 4];
     vexa::platform::wideToNarrow(m_szBatchReportPath, path, sizeof path);
-    FILE* file = std::fopen(vexa::platform::nativePath(path).c_str(), "w");  // text and binary are one here
-    if (!file) return;
+    vexa::platform::SafeFileWriter file(path);
+    if (!file.isOpen()) {
+        ReportFailure("%s", file.error().c_str());
+        return;
+    }
     const bool html = BatchMode == BATCH_HTML_REPORT;
-    CReportGenerator* report = html ? static_cast<CReportGenerator*>(new CReportGenerator_HTML(file))
-                                    : new CReportGenerator_TXT(file);
+    CReportGenerator* report = html ? static_cast<CReportGenerator*>(new CReportGenerator_HTML(file.stream()))
+                                    : new CReportGenerator_TXT(file.stream());
     report->BeginDocument();
     if (html) {
         report->PrintTitleW(L"Vexa");
@@ -74,7 +85,8 @@ void CvexaApp::WriteFileReport() {
     m_pInfoParser->WriteReport(report);
     report->EndDocument();
     delete report;
-    std::fclose(file);
+    if (StopRequested()) return;
+    if (!file.commit()) ReportFailure("%s", file.error().c_str());
 }
 
 // The console of the parent process; without one nothing is written.

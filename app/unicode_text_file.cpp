@@ -1,23 +1,11 @@
 #include "app/unicode_text_file.h"
 
-#include <cstdio>
-#include <memory>
-
-#include "platform/files.h"
+#include "platform/safe_file.h"
 #include "platform/text.h"
 
 namespace {
 
 constexpr wchar_t kReplacementCharacter = 0xFFFD;
-
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-
-File OpenFile(const char* path, const char* mode) {
-    return File(std::fopen(vexa::platform::nativePath(path).c_str(), mode));
-}
 
 bool IsHighSurrogate(unsigned unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(unsigned unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
@@ -76,10 +64,8 @@ std::string EncodeUtf16LE(const std::wstring& text) {
 
 bool ReadUnicodeTextLines(const char* path, size_t maxLineChars, std::vector<std::wstring>& lines) {
     lines.clear();
-    const File file = OpenFile(path, "rb");
-    if (!file) return false;
-    std::string bytes(kMaxUnicodeTextFileBytes, '\0');
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
+    std::string bytes, error;
+    if (!vexa::platform::readRegularFile(path, kMaxUnicodeTextFileBytes, bytes, error)) return false;
 
     std::wstring text = DecodeText(bytes);
     std::wstring::size_type out = 0;
@@ -101,7 +87,7 @@ bool ReadUnicodeTextLines(const char* path, size_t maxLineChars, std::vector<std
     return true;
 }
 
-bool WriteUnicodeTextFile(const char* path, const std::wstring& text) {
+bool WriteUnicodeTextFile(const char* path, const std::wstring& text, std::string* error) {
     std::wstring withCrLf;
     withCrLf.reserve(text.size() + text.size() / 16);
     for (wchar_t c : text) {
@@ -109,7 +95,8 @@ bool WriteUnicodeTextFile(const char* path, const std::wstring& text) {
         withCrLf += c;
     }
     const std::string bytes = "\xFF\xFE" + EncodeUtf16LE(withCrLf);
-    const File file = OpenFile(path, "wb");
-    if (!file) return false;
-    return std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    std::string reason;
+    if (vexa::platform::writeSafeFile(path, bytes.data(), bytes.size(), reason)) return true;
+    if (error) *error = reason;
+    return false;
 }

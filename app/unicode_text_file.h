@@ -16,12 +16,16 @@ constexpr size_t kMaxUnicodeTextFileBytes = 1024 * 1024;
 // LF becomes LF, and the text is handed out in chunks as a line reader with
 // room for `maxLineChars` characters gives them: each chunk ends after a
 // line feed or after `maxLineChars` characters, whichever comes first.
-// False when the file cannot be opened.
+// False when the file cannot be opened or is no regular file (a link at
+// its name, a FIFO, a device); nothing waits on a FIFO.
 bool ReadUnicodeTextLines(const char* path, size_t maxLineChars, std::vector<std::wstring>& lines);
 
 // Replaces the file with the text as UTF-16LE with a byte-order mark, each
-// LF written as CR LF. False when the file cannot be created or written.
-bool WriteUnicodeTextFile(const char* path, const std::wstring& text);
+// LF written as CR LF, through platform/safe_file.h: the old file stays
+// whole until the new one is complete. False, with the reason in `error`,
+// when the file cannot be written or something other than a regular file
+// of the user is at its name.
+bool WriteUnicodeTextFile(const char* path, const std::wstring& text, std::string* error = nullptr);
 
 // The conversions themselves. An unpaired surrogate decodes to U+FFFD and
 // an odd trailing byte is dropped; values that are no Unicode character

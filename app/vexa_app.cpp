@@ -2,10 +2,14 @@
 // version and settings file.
 #include "app/vexa_app.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <string>
 
+#include "app/batch_signals.h"
 #include "app/local_info_parser.h"
 #include "app/settings_file.h"
 #include "platform/environment.h"
@@ -100,8 +104,22 @@ void CvexaApp::WriteIni() {
     EnterProgramFolder();
     FileVersionInfo unknown;
     unknown.Init();
-    WriteSettingsFile(kSettingsFileName, m_Settings, m_pVersionInfo ? *m_pVersionInfo : unknown);
+    std::string error;
+    if (!WriteSettingsFile(kSettingsFileName, m_Settings, m_pVersionInfo ? *m_pVersionInfo : unknown, &error))
+        ReportFailure("%s", error.c_str());
 }
+
+void CvexaApp::ReportFailure(const char* format, ...) {
+    m_bRunFailed = 1;
+    va_list args;
+    va_start(args, format);
+    std::fputs("vexa: ", stderr);
+    std::vfprintf(stderr, format, args);
+    std::fputc('\n', stderr);
+    va_end(args);
+}
+
+bool CvexaApp::StopRequested() const { return m_pStopSignals && BatchStopSignals::Received() != 0; }
 
 // The two user fonts are made from the font settings by the window layer
 // when the window mode opens it: batch runs have no use for them.
@@ -109,6 +127,7 @@ BOOL CvexaApp::InitInstance(const wchar_t* commandLine) {
     ReadIni();
     ParseCommandLine(commandLine);
     if (m_bBatch) {
+        m_pStopSignals = std::make_unique<BatchStopSignals>();
         InitAndRun();
         return 1;
     }
@@ -126,7 +145,13 @@ int CvexaApp::ExitInstance() {
     m_pValidationDump.reset();
     delete m_pInfoParser;
     m_pInfoParser = nullptr;
-    return 0;
+    const int stopSignal = StopRequested() ? BatchStopSignals::Received() : 0;
+    m_pStopSignals.reset();
+    if (stopSignal) {
+        std::fprintf(stderr, "vexa: stopped by signal %d (%s)\n", stopSignal, strsignal(stopSignal));
+        return 128 + stopSignal;
+    }
+    return m_bRunFailed ? 1 : 0;
 }
 
 void CvexaApp::CheckForUpdate() {}

@@ -4,6 +4,11 @@
 // the window mode or one batch job (text, HTML or console report, core
 // enable mask, driver removal); ExitInstance undoes everything in reverse.
 //
+// A batch run that fails (the driver, the scan or the report) says why on
+// standard error and exits with 1, as does any run whose settings file
+// cannot be written; a batch run ended by SIGTERM, SIGINT or SIGHUP shuts
+// down as always and exits with 128 + the signal (app/batch_signals.h).
+//
 // The window mode's screens (splash, main window, the user fonts) come from
 // the window layer the vexa program installs (app/window_layer.h); batch
 // runs never touch it.
@@ -16,6 +21,7 @@
 #include "app/settings.h"
 #include "platform/win_types.h"
 
+class BatchStopSignals;
 class CInfoParser;
 class CLocalInfoParser;
 class WindowLayer;
@@ -51,7 +57,8 @@ public:
     // the window mode (returns 0) or the batch job (returns 1).
     BOOL InitInstance(const wchar_t* commandLine);
     // Settings written, refresher stopped, library closed and driver
-    // removed; the process's exit code.
+    // removed; the process's exit code: 0, 1 after a failure, 128 + the
+    // signal that stopped a batch run.
     int ExitInstance();
 
     // The options, searched anywhere in the line: "-txt=NAME" (else
@@ -111,8 +118,15 @@ private:
     void FindProgramFolder();
     void EnterProgramFolder();
     void ReportInitError(int error);
+    // The reason on standard error; the run then exits with 1.
+    void ReportFailure(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // A stop signal came during a batch run: what is left is the shut-down.
+    bool StopRequested() const;
     void RunBatchJob();
     void WriteFileReport();
     void WriteConsoleReport();
     void SetCoreEnableMask();
+
+    std::unique_ptr<BatchStopSignals> m_pStopSignals;  // while a batch run lasts
+    int m_bRunFailed = 0;
 };

@@ -3,12 +3,14 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -45,10 +47,29 @@ VexaRun::~VexaRun() {
     fs::remove_all(root_, ignored);
 }
 
-VexaResult VexaRun::run(const std::vector<std::string>& arguments) const {
+void VexaRun::useOwnNamespace() {
+    objects_ = root_ + "/objects";
+    fs::create_directories(objects_);
+}
+
+std::vector<std::string> VexaRun::objectFiles() const {
+    std::vector<std::string> names;
+    if (objects_.empty()) return names;
+    for (const auto& entry : fs::directory_iterator(objects_)) names.push_back(entry.path().filename().string());
+    return sorted(names);
+}
+
+VexaResult VexaRun::run(const std::vector<std::string>& arguments) const { return runAndSignal(arguments, 0, {}); }
+
+VexaResult VexaRun::runAndSignal(const std::vector<std::string>& arguments, int stopSignal,
+                                 const std::function<bool()>& ready) const {
     const std::string outPath = root_ + "/stdout", errPath = root_ + "/stderr";
     std::vector<std::string> environment = {"PATH=/usr/bin:/bin", "VEXA_PROGRAM_DIR=" + program_, "TMPDIR=" + temp_};
-    if (const char* objects = std::getenv("VEXA_NAMESPACE")) environment.push_back(std::string("VEXA_NAMESPACE=") + objects);
+    if (!objects_.empty()) {
+        environment.push_back("VEXA_NAMESPACE=" + objects_);
+    } else if (const char* objects = std::getenv("VEXA_NAMESPACE")) {
+        environment.push_back(std::string("VEXA_NAMESPACE=") + objects);
+    }
     if (!machine_.empty()) environment.push_back("VEXA_MACHINE=" + machine_);
 
     std::vector<std::string> words = {VEXA_PROGRAM};
@@ -64,15 +85,31 @@ VexaResult VexaRun::run(const std::vector<std::string>& arguments) const {
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    // The child inherits the limit (set here only while it starts) and,
+    // with the signal ignored, sees its writes beyond it fail.
+    struct rlimit savedLimit {};
+    getrlimit(RLIMIT_FSIZE, &savedLimit);
+    if (fileSizeLimit_) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = savedLimit;
+        limit.rlim_cur = fileSizeLimit_;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
     pid_t child = 0;
     const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
+    if (fileSizeLimit_) setrlimit(RLIMIT_FSIZE, &savedLimit);
     posix_spawn_file_actions_destroy(&actions);
     VexaResult result;
     if (spawned != 0) return result;
 
     const auto deadline = std::chrono::steady_clock::now() + kTimeLimit;
     int status = 0;
+    bool signalled = stopSignal == 0;
     while (waitpid(child, &status, WNOHANG) == 0) {
+        if (!signalled && ready()) {
+            kill(child, stopSignal);
+            signalled = true;
+        }
         if (std::chrono::steady_clock::now() > deadline) {
             kill(child, SIGKILL);
             waitpid(child, &status, 0);

@@ -4,6 +4,8 @@
 // are the test's). Standard input is empty; nothing may wait for it.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,20 @@ public:
     VexaRun& operator=(const VexaRun&) = delete;
 
     VexaResult run(const std::vector<std::string>& arguments) const;
+    // Runs as run() does and sends `stopSignal` once `ready` holds (asked
+    // every 10 ms while the program runs).
+    VexaResult runAndSignal(const std::vector<std::string>& arguments, int stopSignal,
+                            const std::function<bool()>& ready) const;
+
+    // Later runs may write files of at most `bytes` (0: no limit); a longer
+    // write fails as on a full disk.
+    void limitFileSize(size_t bytes) { fileSizeLimit_ = bytes; }
+    // Later runs get an object namespace (mutexes, service records) of
+    // their own, in objectFolder(), instead of the test process's.
+    void useOwnNamespace();
+    const std::string& objectFolder() const { return objects_; }
+    // The names in the own object namespace, sorted.
+    std::vector<std::string> objectFiles() const;
 
     const std::string& programFolder() const { return program_; }
     const std::string& tempFolder() const { return temp_; }
@@ -38,6 +54,8 @@ private:
     std::string root_;
     std::string program_;
     std::string temp_;
+    std::string objects_;
+    size_t fileSizeLimit_ = 0;
 };
 
 } // namespace vexa::test

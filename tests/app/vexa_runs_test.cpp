@@ -1,11 +1,16 @@
 // The vexa program run as a child process: the batch reports, the
-// precedence of the options, the settings file it leaves, and a driver of
-// the wrong version. Every run must leave its temporary folder empty and
-// no driver service behind.
+// precedence of the options, the settings file it leaves, a driver of the
+// wrong version, files it must not or cannot write, and stop signals.
+// Every run must leave its temporary folder empty and no driver service
+// behind.
 #include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 
 #include "app/unicode_text_file.h"
@@ -37,10 +42,11 @@ bool StartsWith(const std::string& text, const std::string& prefix) { return tex
 
 std::string SampleMachine() { return vexa::test::sourcePath("machines/x58-nehalem"); }
 
-// What every run leaves: success, the settings file, an empty temporary
-// folder (no driver log, no driver file) and no driver service.
-void ExpectCleanRun(const VexaRun& run, const VexaResult& result, bool quiet = true) {
-    EXPECT_EQ(result.exitCode, 0) << result.err;
+// What every run leaves: its exit code (0: success), the settings file, an
+// empty temporary folder (no driver log, no driver file) and no driver
+// service.
+void ExpectCleanRun(const VexaRun& run, const VexaResult& result, bool quiet = true, int exitCode = 0) {
+    EXPECT_EQ(result.exitCode, exitCode) << result.err;
     if (quiet) {
         EXPECT_EQ(result.err, "");
     }
@@ -71,7 +77,8 @@ TEST_P(Reports, HtmlReportHasTheFrame) {
     ExpectCleanRun(run, result);
     EXPECT_EQ(run.programFiles(), (Files{"r.htm", "vexa.ini"}));
     const std::string page = vexa::test::readFile(run.programFile("r.htm"));
-    EXPECT_TRUE(StartsWith(page, "<html><head><title>Vexa HTML report file</title></head>")) << page;
+    EXPECT_TRUE(StartsWith(page, "<html><head><meta charset=\"utf-8\"><title>Vexa HTML report file</title></head>"))
+        << page;
     const std::string tail = "</font></body></html>\n";
     ASSERT_GE(page.size(), tail.size());
     EXPECT_EQ(page.substr(page.size() - tail.size()), tail);
@@ -181,12 +188,164 @@ TEST(OldDriver, IsReportedAndRemoved) {
     OldDriverImage image;
     VexaRun run(image.path());
     const VexaResult result = run.run({"-txt=r"});
-    ExpectCleanRun(run, result, false);
+    ExpectCleanRun(run, result, false, 1);
     EXPECT_EQ(result.err,
               "Driver Error: A previous version of the device driver is already running. "
               "This program requires driver version 1.37.\n");
     // The report of a failed scan is still written.
     EXPECT_TRUE(StartsWith(vexa::test::readFile(run.programFile("r.txt")), TextTitle("Vexa TXT Report")));
 }
+
+// ---- Files that must not be written ----
+
+struct PlantedFile {
+    const char* name;
+    std::vector<std::string> arguments;
+    const char* file;  // in the program folder
+    bool fifo;         // else a symbolic link to a file outside
+    const char* error;
+};
+
+void PrintTo(const PlantedFile& row, std::ostream* out) { *out << row.name; }
+
+class PlantedFiles : public ::testing::TestWithParam<PlantedFile> {};
+
+TEST_P(PlantedFiles, AreLeftAloneAndTheRunFails) {
+    const PlantedFile& row = GetParam();
+    VexaRun run(SampleMachine());
+    const std::string planted = run.programFile(row.file), target = run.programFolder() + "/../target";
+    std::ofstream(target) << "precious";
+    if (row.fifo) {
+        ASSERT_EQ(mkfifo(planted.c_str(), 0666), 0);
+    } else {
+        std::filesystem::create_symlink(target, planted);
+    }
+    const VexaResult result = run.run(row.arguments);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, row.error);
+    EXPECT_EQ(vexa::test::readFile(target), "precious");
+    const auto status = std::filesystem::symlink_status(planted).type();
+    EXPECT_EQ(status, row.fifo ? std::filesystem::file_type::fifo : std::filesystem::file_type::symlink);
+    EXPECT_EQ(run.tempFiles(), Files{});
+    EXPECT_FALSE(std::filesystem::exists(vexa::platform::objectPath("service", "vexa138")));
+    // Whichever of the two is refused, the other is written.
+    for (const char* written : {"r.txt", "vexa.ini"}) {
+        if (std::string(written) != row.file && row.arguments[0] == "-txt=r") {
+            EXPECT_TRUE(std::filesystem::is_regular_file(run.programFile(written))) << written;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Planted, PlantedFiles,
+    ::testing::Values(
+        PlantedFile{"report_link", {"-txt=r"}, "r.txt", false, "vexa: cannot write r.txt: it is a symbolic link\n"},
+        PlantedFile{"report_fifo", {"-html=r"}, "r.htm", true, "vexa: cannot write r.htm: it is not a regular file\n"},
+        PlantedFile{"settings_link", {"-txt=r"}, "vexa.ini", false,
+                    "vexa: cannot write vexa.ini: it is a symbolic link\n"},
+        PlantedFile{"settings_fifo", {"-txt=r"}, "vexa.ini", true,
+                    "vexa: cannot write vexa.ini: it is not a regular file\n"}),
+    [](const ::testing::TestParamInfo<PlantedFile>& row) { return std::string(row.param.name); });
+
+// ---- Failures say so ----
+
+struct FailedWrite {
+    const char* name;
+    const char* argument;
+    size_t fileSizeLimit;  // 0: none
+    const char* error;
+};
+
+void PrintTo(const FailedWrite& row, std::ostream* out) { *out << row.name; }
+
+class FailedWrites : public ::testing::TestWithParam<FailedWrite> {};
+
+TEST_P(FailedWrites, ExitWithTheReasonAndKeepTheOldReport) {
+    VexaRun run(SampleMachine());
+    std::ofstream(run.programFile("r.txt")) << "old report";
+    run.limitFileSize(GetParam().fileSizeLimit);
+    const VexaResult result = run.run({GetParam().argument});
+    ExpectCleanRun(run, result, false, 1);
+    EXPECT_EQ(result.err, GetParam().error);
+    EXPECT_EQ(vexa::test::readFile(run.programFile("r.txt")), "old report");
+    EXPECT_EQ(run.programFiles(), (Files{"r.txt", "vexa.ini"}));  // no temporary file left
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reports, FailedWrites,
+    ::testing::Values(
+        FailedWrite{"missing_folder", "-txt=missing/r", 0,
+                    "vexa: cannot write missing/r.txt: No such file or directory\n"},
+        // The driver's files and the settings fit; the report does not.
+        FailedWrite{"full_disk", "-txt=r", 16384, "vexa: cannot write r.txt: File too large\n"}),
+    [](const ::testing::TestParamInfo<FailedWrite>& row) { return std::string(row.param.name); });
+
+// A folder the run needs, replaced by a plain file.
+void BlockFolder(const std::string& folder) {
+    std::filesystem::remove_all(folder);
+    std::ofstream(folder) << "no folder";
+}
+
+struct Breakdown {
+    const char* name;
+    std::function<void(VexaRun&)> cause;
+    const char* error;  // what standard error says
+};
+
+void PrintTo(const Breakdown& row, std::ostream* out) { *out << row.name; }
+
+class Breakdowns : public ::testing::TestWithParam<Breakdown> {};
+
+TEST_P(Breakdowns, ExitWithTheReasonAfterTheReport) {
+    VexaRun run(SampleMachine());
+    GetParam().cause(run);
+    const VexaResult result = run.run({"-txt=r"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find(GetParam().error), std::string::npos) << result.err;
+    EXPECT_TRUE(StartsWith(vexa::test::readFile(run.programFile("r.txt")), TextTitle("Vexa TXT Report")));
+    EXPECT_FALSE(std::filesystem::exists(vexa::platform::objectPath("service", "vexa138")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, Breakdowns,
+    ::testing::Values(
+        // No driver folder can be made in the temporary folder.
+        Breakdown{"driver_not_installed", [](VexaRun& run) { BlockFolder(run.tempFolder()); },
+                  "vexa: the driver could not be installed (error 0x"},
+        // Neither the driver's service nor the library mutex can be created.
+        Breakdown{"no_object_namespace",
+                  [](VexaRun& run) {
+                      run.useOwnNamespace();
+                      BlockFolder(run.objectFolder());
+                  },
+                  "Vexa Error: Mutex not created\n"}),
+    [](const ::testing::TestParamInfo<Breakdown>& row) { return std::string(row.param.name); });
+
+// ---- Stop signals ----
+
+class StopSignals : public ::testing::TestWithParam<int> {};
+
+// Sent while the driver is installed, the signal ends the run before its
+// report; the shut-down still writes the settings and removes the driver,
+// its file, service record and log, and the mutexes.
+TEST_P(StopSignals, EndTheRunWithNothingLeftBehind) {
+    VexaRun run(SampleMachine());
+    run.useOwnNamespace();
+    const std::string service = run.objectFolder() + "/service.vexa138";
+    const VexaResult result =
+        run.runAndSignal({"-txt=r"}, GetParam(), [&] { return std::filesystem::exists(service); });
+    EXPECT_EQ(result.exitCode, 128 + GetParam());
+    EXPECT_EQ(result.err, "vexa: stopped by signal " + std::to_string(GetParam()) + " (" + strsignal(GetParam()) +
+                              ")\n");
+    EXPECT_EQ(run.programFiles(), Files{"vexa.ini"});
+    EXPECT_EQ(run.tempFiles(), Files{});
+    for (const std::string& name : run.objectFiles()) {
+        EXPECT_NE(name.rfind("service.", 0), 0u) << name;
+        EXPECT_NE(name.rfind("mutex.", 0), 0u) << name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, StopSignals, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
+                         [](const ::testing::TestParamInfo<int>& row) { return std::string(sigabbrev_np(row.param)); });
 
 } // namespace

@@ -388,7 +388,7 @@ TEST_F(ReportHtmlWriter, DocumentHeadAndTail) {
     EXPECT_EQ(writer_.BeginDocument(), 1);
     const std::string head = Written();
     EXPECT_EQ(head,
-              "<html><head><title>Vexa HTML report file</title></head><body bgcolor=FFFFFF>\n"
+              "<html><head><meta charset=\"utf-8\"><title>Vexa HTML report file</title></head><body bgcolor=FFFFFF>\n"
               "<font face=\"Verdana\" color=\"#000000\">\n"
               "<table border=0 width=\"100%\" cellspacing=\"0\" cellpadding=\"5\">\n"
               "<tr align=\"left\">\n"
