@@ -6,6 +6,23 @@
 #include <utility>
 
 namespace vexa::machine {
+namespace {
+
+// Repeats a partial read or write until `size` bytes have moved, restarting
+// after signals; false when the file ends or fails first.
+template <typename Transfer>
+bool transferAll(size_t size, Transfer transfer) {
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t moved = transfer(done);
+        if (moved < 0 && errno == EINTR) continue;
+        if (moved <= 0) return false;
+        done += size_t(moved);
+    }
+    return true;
+}
+
+} // namespace
 
 DeviceFile::DeviceFile(const std::string& path, int flags) : fd_(open(path.c_str(), flags | O_CLOEXEC)) {}
 
@@ -25,26 +42,12 @@ DeviceFile& DeviceFile::operator=(DeviceFile&& other) noexcept {
 
 bool DeviceFile::readAt(uint64_t offset, void* out, size_t size) const {
     auto* bytes = static_cast<uint8_t*>(out);
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t got = pread(fd_, bytes + done, size - done, off_t(offset + done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        done += size_t(got);
-    }
-    return true;
+    return transferAll(size, [&](size_t done) { return pread(fd_, bytes + done, size - done, off_t(offset + done)); });
 }
 
 bool DeviceFile::writeAt(uint64_t offset, const void* data, size_t size) const {
     const auto* bytes = static_cast<const uint8_t*>(data);
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t put = pwrite(fd_, bytes + done, size - done, off_t(offset + done));
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        done += size_t(put);
-    }
-    return true;
+    return transferAll(size, [&](size_t done) { return pwrite(fd_, bytes + done, size - done, off_t(offset + done)); });
 }
 
 } // namespace vexa::machine
