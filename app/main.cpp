@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/ui/qt_window_layer.h"
 #include "app/vexa_app.h"
+#include "app/window_module.h"
 #include "platform/machine_selection.h"
 #include "platform/text.h"
 
@@ -32,12 +32,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vexa: %s\n", error.c_str());
         return 2;
     }
-    // Qt starts only when the window mode opens the layer.
-    vexa::ui::QtWindowLayer windowLayer;
+    // The window's library (and Qt) is loaded only when the window mode
+    // opens the layer.
+    WindowModule windowLayer;
     theApp.m_pWindowLayer = &windowLayer;
     const std::wstring commandLine = CommandLine(argc, argv);
     theApp.InitInstance(commandLine.c_str());
     const int exitCode = theApp.ExitInstance();
     theApp.m_pWindowLayer = nullptr;
-    return exitCode;
+    return windowLayer.LoadFailed() ? 1 : exitCode;
 }

@@ -55,3 +55,10 @@ void ShowNoDisplayBox() {
                 L"Reports: -txt=NAME, -html=NAME or -console.",
                 L"Vexa", MB_OK | kWarning);
 }
+
+void ShowNoWindowLibraryBox(const wchar_t* reason) {
+    wchar_t text[1024];
+    FormatStringW(text, sizeof text / sizeof *text,
+                  L"The window cannot be opened: %s. Reports: -txt=NAME, -html=NAME or -console.", reason);
+    MessageBoxW(nullptr, text, L"Vexa", MB_OK | kWarning);
+}

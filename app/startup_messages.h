@@ -13,3 +13,6 @@ void ShowScanErrorBox(int error, int detail);
 void ShowCoreMaskSetBox();
 // The window mode found no display to open its window on.
 void ShowNoDisplayBox();
+// The window mode could not load the window's library; `reason` says which
+// file and why.
+void ShowNoWindowLibraryBox(const wchar_t* reason);

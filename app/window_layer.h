@@ -12,7 +12,8 @@ public:
     virtual ~WindowLayer() = default;
 
     // Opens the window system and makes the user fonts from the settings;
-    // false when there is no display to open.
+    // false, after a box that says why, when the window cannot open (no
+    // display to open, no window library).
     virtual bool Open(CvexaApp& app) = 0;
     // The start-up splash: shown before the start-up sequence, which moves
     // its bar (g_pWaitDialog), and destroyed after it. The start-up runs

@@ -7,10 +7,11 @@
 #include "app/window_layer.h"
 
 void CvexaApp::RunWindowMode() {
-    if (!m_pWindowLayer || !m_pWindowLayer->Open(*this)) {
+    if (!m_pWindowLayer) {
         ShowNoDisplayBox();
         return;
     }
+    if (!m_pWindowLayer->Open(*this)) return;
     m_pWindowLayer->ShowWaitDialog();
     InitAndRun();
     m_pWindowLayer->DestroyWaitDialog();

@@ -1,5 +1,6 @@
 #include "machine/file_bytes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -26,7 +27,9 @@ FileStatus readBounded(const std::string& path, size_t limit, Buffer& out, std::
         return FileStatus::Error;
     }
     // sysfs files report a size of 4096 whatever they hold, so read until
-    // the end instead of trusting st_size, one byte past the limit at most.
+    // the end instead of trusting st_size, one byte past the limit at most;
+    // the size only spares a large file's text being copied as it grows.
+    out.reserve(size_t(std::min<uint64_t>(uint64_t(std::max<off_t>(info.st_size, 0)), limit)));
     char chunk[16384];
     for (;;) {
         const ssize_t got = read(fd, chunk, sizeof chunk);

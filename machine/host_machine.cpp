@@ -1,6 +1,8 @@
 #include "machine/host_machine.h"
 
 #include "machine/acpi_image.h"
+#include "machine/device_file.h"
+#include "machine/host_pci_config.h"
 #include "machine/file_bytes.h"
 #include "machine/smbios_image.h"
 #include "machine/text_scan.h"
@@ -24,47 +26,6 @@ constexpr size_t kFirmwareTableLimit = 16 * 1024 * 1024;
 constexpr size_t kMeminfoLimit = 64 * 1024;  // /proc/meminfo is a few KiB
 constexpr size_t kStatLimit = 4 * 1024 * 1024;  // /proc/stat: a line per processor and more
 
-// Opens a device file for one access and closes it again; accesses are
-// rare enough that keeping descriptors open buys nothing.
-class DeviceFile {
-public:
-    DeviceFile(const std::string& path, int flags) : fd_(open(path.c_str(), flags | O_CLOEXEC)) {}
-    ~DeviceFile() {
-        if (fd_ >= 0) close(fd_);
-    }
-    DeviceFile(const DeviceFile&) = delete;
-    DeviceFile& operator=(const DeviceFile&) = delete;
-    bool isOpen() const { return fd_ >= 0; }
-    int fd() const { return fd_; }
-
-    // The whole range or nothing, restarting after signals.
-    bool readAt(uint64_t offset, void* out, size_t size) const {
-        auto* bytes = static_cast<uint8_t*>(out);
-        size_t done = 0;
-        while (done < size) {
-            const ssize_t got = pread(fd_, bytes + done, size - done, off_t(offset + done));
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) return false;
-            done += size_t(got);
-        }
-        return true;
-    }
-    bool writeAt(uint64_t offset, const void* data, size_t size) const {
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        size_t done = 0;
-        while (done < size) {
-            const ssize_t put = pwrite(fd_, bytes + done, size - done, off_t(offset + done));
-            if (put < 0 && errno == EINTR) continue;
-            if (put <= 0) return false;
-            done += size_t(put);
-        }
-        return true;
-    }
-
-private:
-    int fd_;
-};
-
 // pread and pwrite take a signed offset; addresses at or above 2^63 cannot
 // be reached through the device files.
 bool offsetReachable(uint64_t offset, size_t size) {
@@ -84,11 +45,14 @@ uint64_t allowedProcessors() {
 } // namespace
 
 HostMachine::HostMachine(std::string sysRoot, std::string devRoot)
-    : sysRoot_(std::move(sysRoot)), devRoot_(std::move(devRoot)) {
+    : sysRoot_(std::move(sysRoot)), devRoot_(std::move(devRoot)),
+      pciConfig_(std::make_unique<HostPciConfig>(sysRoot_ + "/sys/bus/pci/devices")) {
     const long online = sysconf(_SC_NPROCESSORS_ONLN);
     processorCount_ = online > 0 ? unsigned(online) : 1;
     usableProcessors_ = allowedProcessors();
 }
+
+HostMachine::~HostMachine() = default;
 
 unsigned HostMachine::processorCount() const { return processorCount_; }
 
@@ -151,32 +115,12 @@ bool HostMachine::doWritePhysical(uint64_t address, std::span<const uint8_t> dat
     return memory.isOpen() && memory.writeAt(address, data.data(), data.size());
 }
 
-std::string HostMachine::pciConfigPath(PciAddress fn) const {
-    char name[32];
-    std::snprintf(name, sizeof name, "0000:%02x:%02x.%x", fn.bus, fn.device, fn.function);
-    return sysRoot_ + "/sys/bus/pci/devices/" + name + "/config";
-}
-
 bool HostMachine::doReadPciConfig(PciAddress fn, unsigned offset, std::span<uint8_t> out) {
-    std::fill(out.begin(), out.end(), 0xFF);
-    const DeviceFile config(pciConfigPath(fn), O_RDONLY);
-    if (!config.isOpen()) return errno == ENOENT;  // no such function: all ones
-    struct stat info {};
-    if (fstat(config.fd(), &info) != 0) return false;
-    // The file is as long as the function's configuration space (256 bytes
-    // for conventional PCI, 4096 with the extended space); registers past
-    // its end do not exist and read as all ones. A read that stops short
-    // inside it (unprivileged readers see only the first 64 bytes) fails.
-    const uint64_t size = uint64_t(std::max<off_t>(info.st_size, 0));
-    if (offset >= size) return true;
-    const size_t inside = size_t(std::min<uint64_t>(out.size(), size - offset));
-    return config.readAt(offset, out.data(), inside);
+    return pciConfig_->read(fn, offset, out);
 }
 
 bool HostMachine::doWritePciConfig(PciAddress fn, unsigned offset, std::span<const uint8_t> data) {
-    const DeviceFile config(pciConfigPath(fn), O_WRONLY);
-    if (!config.isOpen()) return errno == ENOENT;  // no such function: the write goes nowhere
-    return config.writeAt(offset, data.data(), data.size());
+    return pciConfig_->write(fn, offset, data);
 }
 
 std::optional<SmbiosData> HostMachine::smbios() const {

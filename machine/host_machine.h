@@ -8,9 +8,12 @@
 
 #include "machine/machine.h"
 
+#include <memory>
 #include <string>
 
 namespace vexa::machine {
+
+class HostPciConfig;
 
 class HostMachine final : public Machine {
 public:
@@ -18,6 +21,7 @@ public:
     // every /dev path (tests point them at a fake tree); empty means the
     // real ones.
     explicit HostMachine(std::string sysRoot = {}, std::string devRoot = {});
+    ~HostMachine() override;
 
     std::string description() const override { return "host"; }
     unsigned processorCount() const override;
@@ -58,7 +62,6 @@ protected:
     bool doWritePciConfig(PciAddress fn, unsigned offset, std::span<const uint8_t> data) override;
 
 private:
-    std::string pciConfigPath(PciAddress fn) const;
     // The names in /sys/block of the disks diskDrives() lists, in its order.
     std::vector<std::string> diskNames() const;
 
@@ -66,6 +69,7 @@ private:
     std::string devRoot_;
     unsigned processorCount_;
     uint64_t usableProcessors_;  // the processors the process may run on
+    std::unique_ptr<HostPciConfig> pciConfig_;  // host_pci_config.cpp
 };
 
 } // namespace vexa::machine

@@ -105,7 +105,9 @@ bool loadPci(const std::string& directory, const Manifest& manifest, SimulatedHa
             error = directory + "/lspci.txt: " + why;
             return false;
         }
-        for (const PciFunctionDump& function : dump.functions) hw.pci->addFunction(function.address, function.bytes);
+        // Each function's dump goes as soon as the machine holds its copy.
+        for (; !dump.functions.empty(); dump.functions.pop_front())
+            hw.pci->addFunction(dump.functions.front().address, dump.functions.front().bytes);
     }
     if (manifest.pci.lpcFunctionDisable) hw.pci->addGate(std::make_unique<LpcFunctionDisable>());
     if (manifest.pci.mechanism == 2) return hw.ports.attach(std::make_unique<PciConfigMechanism2>(*hw.pci), error);

@@ -10,6 +10,7 @@
 #include "machine/machine.h"
 
 #include <array>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +26,9 @@ struct PciFunctionDump {
 };
 
 struct PciDump {
-    std::vector<PciFunctionDump> functions;  // in the order of the text
+    // In the order of the text; a deque, so that 4 KB functions are never
+    // moved as the list grows.
+    std::deque<PciFunctionDump> functions;
     size_t skippedOtherDomains = 0;          // functions of domains other than 0
 };
 

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/progress.h"
+#include "app/startup_messages.h"
 #include "app/ui/main_dialog.h"
 #include "app/ui/message_box_dialog.h"
 #include "app/ui/user_fonts.h"
@@ -122,7 +123,10 @@ bool QtWindowLayer::WindowSystemPresent() {
 
 bool QtWindowLayer::Open(CvexaApp& app) {
     if (m_pQt) return true;
-    if (!WindowSystemPresent()) return false;
+    if (!WindowSystemPresent()) {
+        ShowNoDisplayBox();
+        return false;
+    }
     m_pApp = &app;
     const std::string wanted = WantedPlatforms();
     g_platforms = wanted + ";" + kFallbackPlatform;
@@ -136,6 +140,7 @@ bool QtWindowLayer::Open(CvexaApp& app) {
         m_pQt.reset();
         m_pCloseSignals.reset();
         m_pApp = nullptr;
+        ShowNoDisplayBox();
         return false;
     }
     QApplication::setApplicationName(QStringLiteral("Vexa"));

@@ -4,7 +4,7 @@
 //
 // Without a display (neither DISPLAY nor WAYLAND_DISPLAY set, and no
 // QT_QPA_PLATFORM chosen) the layer does not open, nor when none of the
-// window systems named can be reached. While the main window
+// window systems named can be reached; a box says so. While the main window
 // runs, SIGTERM, SIGINT and SIGHUP close it like its close button, so the
 // program ends cleanly: settings written, refresher stopped, library closed
 // and driver removed.

@@ -3,8 +3,11 @@
 // PCI Express window found after the first scan.
 #include "sdk/core/sdk.h"
 #include "sdk/hw/pci_device.h"
+#include "sdk/hw/pci_device_walk.h"
 #include "sdk/hw/pci_interface.h"
 #include "sdk/hw/register_space_pci.h"
+
+#include <unordered_map>
 
 namespace {
 
@@ -21,6 +24,21 @@ bool IsPresent(CRegisterSpace* space, uint8_t bus, uint8_t device, uint8_t funct
 constexpr uint8_t kHiddenBus0Devices[] = {24, 25, 26, 27};
 constexpr uint8_t kHiddenBuses[] = {0x3F, 0x7F, 0xFF};
 constexpr uint8_t kDevicesPerHiddenBus = 32;
+
+uint32_t Location(uint8_t bus, uint8_t device, uint8_t function) {
+    return uint32_t(bus) << 16 | uint32_t(device) << 8 | function;
+}
+
+// The functions listed before a scan, by location (the first listed at
+// each, as FindDevice answers): a machine with thousands of functions
+// would otherwise have the list searched for each of its 8192 slots.
+std::unordered_map<uint32_t, CPCIDevice*> ListedByLocation() {
+    std::unordered_map<uint32_t, CPCIDevice*> listed;
+    ForEachPCIDevice([&](CPCIDevice* device) {
+        listed.emplace(Location(device->m_byBus, device->m_byDevice, device->m_byFunction), device);
+    });
+    return listed;
+}
 
 } // namespace
 
@@ -58,13 +76,17 @@ void CPCIInterface::ScanBus() {
         return bus == kHiddenBuses[0] || bus == kHiddenBuses[1] || bus == kHiddenBuses[2];
     };
 
+    const std::unordered_map<uint32_t, CPCIDevice*> listedBefore = ListedByLocation();
     const int32_t slots = m_iBusCount * m_iDevicesPerBus;
     for (int32_t index = 0; index < slots; ++index) {
         const auto bus = uint8_t(index / m_iDevicesPerBus);
         const auto device = uint8_t(index % m_iDevicesPerBus);
         for (int32_t fn = 0; fn < m_iFunctionsPerDevice; ++fn) {
             const auto function = uint8_t(fn);
-            CPCIDevice* listed = FindDevice(bus, device, function);
+            // Each slot is visited once, so what this scan adds is never
+            // looked for again in it.
+            const auto before = listedBefore.find(Location(bus, device, function));
+            CPCIDevice* listed = before == listedBefore.end() ? nullptr : before->second;
             if (!IsPresent(space, bus, device, function)) {
                 if (listed && hiddenPasses && hiddenLocation(bus, device)) pending.AddTail(listed);
                 else if (listed) RetireDevice(listed);

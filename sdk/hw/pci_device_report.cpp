@@ -10,16 +10,23 @@
 
 namespace {
 
-constexpr size_t kRowTextSize = 512;
 constexpr uint32_t kRowBytes = 16;
 // Rows of the extended space the dump shows, 0x100 to 0x130.
 constexpr uint32_t kExtendedRowsEnd = 0x140;
 
 void PrintLabel(CReportGenerator* report, const char* label) { report->PrintField(label, "", "%s", ""); }
 
+// "XX " for each byte; written directly, a report of thousands of
+// functions has millions of them.
 void PrintRow(CReportGenerator* report, const char* label, const uint8_t* bytes) {
-    char row[kRowTextSize] = {};
-    for (uint32_t i = 0; i < kRowBytes; ++i) AppendFormat(row, sizeof row, "%02X ", bytes[i]);
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    char row[kRowBytes * 3 + 1];
+    for (uint32_t i = 0; i < kRowBytes; ++i) {
+        row[i * 3] = kDigits[bytes[i] >> 4];
+        row[i * 3 + 1] = kDigits[bytes[i] & 0xF];
+        row[i * 3 + 2] = ' ';
+    }
+    row[kRowBytes * 3] = '\0';
     report->PrintField(label, "\t", "%s", row);
 }
 

@@ -3,20 +3,13 @@
 #include "sdk/core/report_generator.h"
 #include "sdk/core/sdk.h"
 #include "sdk/hw/pci_device.h"
+#include "sdk/hw/pci_device_walk.h"
 #include "sdk/hw/register_space_pci.h"
 
 namespace {
 
 constexpr uint32_t kFirstExpressRegister = 256;
 constexpr uint32_t kLastRegister = 0xFFF;
-
-// Walks the PCI functions of the root's device list.
-template <typename Visit>
-void ForEachPCIDevice(Visit visit) {
-    CTListIterator<CDevice> it(GetSDK()->m_pDevices);
-    for (CDevice* device = it.GetFirst(); device; device = it.GetNext())
-        if (device->m_dwKind & DEVICE_PCI) visit(static_cast<CPCIDevice*>(device));
-}
 
 void PrintNoConfigSpace(CReportGenerator* report) { report->PrintField("PCI I/O space not found", "", "%s", ""); }
 

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cwchar>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "app/progress.h"
@@ -55,6 +56,14 @@ TEST(Splash, FollowsTheStartUpSteps) {
     g_pWaitDialog = nullptr;
 }
 
+// What else to run the program with: another program file, arguments,
+// more environment variables.
+struct Launch {
+    std::string program = VEXA_PROGRAM;
+    std::vector<std::string> arguments;
+    std::vector<std::string> environment;
+};
+
 // The vexa program in a folder of its own, on the x58 sample.
 class VexaProcess {
 public:
@@ -74,24 +83,28 @@ public:
 
     // `platform`: the Qt platform to give it, or none at all; `display`:
     // an X display to name, or none.
-    bool Start(const char* platform, const char* display = nullptr) {
+    bool Start(const char* platform, const char* display = nullptr, const Launch& launch = {}) {
         std::vector<std::string> environment = {
             "PATH=/usr/bin:/bin", "VEXA_PROGRAM_DIR=" + (root_ / "program").string(),
             "TMPDIR=" + (root_ / "temp").string(), "VEXA_MACHINE=" + vexa::test::sourcePath("machines/x58-nehalem")};
         if (const char* objects = std::getenv("VEXA_NAMESPACE")) environment.push_back(std::string("VEXA_NAMESPACE=") + objects);
         if (platform) environment.push_back(std::string("QT_QPA_PLATFORM=") + platform);
         if (display) environment.push_back(std::string("DISPLAY=") + display);
+        environment.insert(environment.end(), launch.environment.begin(), launch.environment.end());
         std::vector<char*> envp;
         for (std::string& entry : environment) envp.push_back(entry.data());
         envp.push_back(nullptr);
-        std::string program = VEXA_PROGRAM;
-        char* argv[] = {program.data(), nullptr};
+        std::vector<std::string> arguments = {launch.program};
+        arguments.insert(arguments.end(), launch.arguments.begin(), launch.arguments.end());
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) argv.push_back(argument.data());
+        argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
         const std::string err = (root_ / "stderr").string();
         posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int spawned = posix_spawn(&child_, argv[0], &actions, nullptr, argv, envp.data());
+        const int spawned = posix_spawn(&child_, argv[0], &actions, nullptr, argv.data(), envp.data());
         posix_spawn_file_actions_destroy(&actions);
         return spawned == 0;
     }
@@ -117,6 +130,7 @@ public:
 
     void Signal(int number) { kill(child_, number); }
     fs::path Program(const char* name) const { return root_ / "program" / name; }
+    fs::path Root() const { return root_; }
     fs::path Temp() const { return root_ / "temp"; }
     std::string Errors() const { return vexa::test::readFile((root_ / "stderr").string()); }
 
@@ -155,6 +169,60 @@ TEST(WindowMode, WithoutDisplaySaysSoAndInstallsNothing) {
         ASSERT_TRUE(vexa.Start(c.platform, c.display));
         EXPECT_EQ(vexa.Wait(), 0) << vexa.Errors();
         EXPECT_NE(vexa.Errors().find("No display to open the window on"), std::string::npos) << vexa.Errors();
+        EXPECT_FALSE(DriverServiceInstalled());
+        EXPECT_TRUE(fs::exists(vexa.Program("vexa.ini")));
+    }
+}
+
+// A batch run loads no window system library: neither the window's own
+// library nor Qt (the dynamic loader lists every file it loads).
+TEST(WindowLibrary, BatchRunLoadsNone) {
+    VexaProcess vexa;
+    ASSERT_TRUE(vexa.Start("offscreen", nullptr, {.arguments = {"-console"}, .environment = {"LD_DEBUG=files"}}));
+    EXPECT_EQ(vexa.Wait(), 0);
+    const std::string loaded = vexa.Errors();
+    EXPECT_NE(loaded.find("libc.so"), std::string::npos) << "the loader lists its files";
+    EXPECT_EQ(loaded.find("libQt6"), std::string::npos);
+    EXPECT_EQ(loaded.find("vexa_window"), std::string::npos);
+}
+
+// The window's library next to the program is missing, not a library, or
+// writable by any user: the window mode says so and fails, writes its
+// settings and installs nothing.
+TEST(WindowLibrary, UnusableLibrarySaysSoAndFails) {
+    const fs::path built = fs::path(VEXA_PROGRAM).parent_path() / "vexa_window.so";
+    struct Case {
+        const char* name;
+        void (*place)(const fs::path& original, const fs::path& library);
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"missing", [](const fs::path&, const fs::path&) {}, "No such file"},
+        {"not a library",
+         [](const fs::path&, const fs::path& library) {
+             std::ofstream(library) << "not a library";
+             fs::permissions(library, fs::perms::owner_all);
+         },
+         "vexa_window.so"},
+        {"writable by any user",
+         [](const fs::path& original, const fs::path& library) {
+             fs::copy_file(original, library);
+             fs::permissions(library, fs::perms::all);
+         },
+         "writable by other users"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        VexaProcess vexa;
+        const fs::path folder = vexa.Root() / "bin";
+        fs::create_directories(folder);
+        fs::copy_file(VEXA_PROGRAM, folder / "vexa");
+        c.place(built, folder / "vexa_window.so");
+        ASSERT_TRUE(vexa.Start("offscreen", nullptr, {.program = (folder / "vexa").string()}));
+        EXPECT_EQ(vexa.Wait(), 1) << vexa.Errors();
+        EXPECT_NE(vexa.Errors().find("The window cannot be opened"), std::string::npos) << vexa.Errors();
+        EXPECT_NE(vexa.Errors().find(c.reason), std::string::npos) << vexa.Errors();
+        EXPECT_EQ(vexa.Errors().find("No display"), std::string::npos) << vexa.Errors();
         EXPECT_FALSE(DriverServiceInstalled());
         EXPECT_TRUE(fs::exists(vexa.Program("vexa.ini")));
     }
