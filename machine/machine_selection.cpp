@@ -36,7 +36,7 @@ std::unique_ptr<Machine> loadImage(const std::string& directory, std::string& er
     // the description and messages read "dir/cpuid.txt".
     std::string trimmed = path;
     while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-    return loadMachineImage(trimmed, error);
+    return loadMachineImage(trimmed, error, ImageContent::AtLeastOneFile);
 }
 
 bool selectFromEnvironment(std::string& error) {

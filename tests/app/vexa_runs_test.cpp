@@ -49,6 +49,22 @@ void ExpectCleanRun(const VexaRun& run, const VexaResult& result, bool quiet = t
     EXPECT_FALSE(std::filesystem::exists(vexa::platform::objectPath("service", "vexa138")));
 }
 
+// ---- A machine image that cannot be used ----
+
+// The program stops with the loader's message before it does anything.
+TEST(MachineImage, ThatCannotBeLoadedEndsTheRun) {
+    const std::string empty = std::filesystem::temp_directory_path().string() + "/empty-image";
+    std::filesystem::create_directories(empty);
+    for (const std::string& machine : {empty, std::string("/")}) {
+        SCOPED_TRACE(machine);
+        VexaRun run(machine);
+        const VexaResult result = run.run({"-txt=r"});
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_TRUE(StartsWith(result.err, "vexa: VEXA_MACHINE: " + machine + ": ")) << result.err;
+        EXPECT_FALSE(std::filesystem::exists(run.programFile("r.txt")));
+    }
+}
+
 // ---- The batch reports, on the sample machine and on the host ----
 
 class Reports : public ::testing::TestWithParam<std::string> {
