@@ -93,10 +93,8 @@ FileStatus ImageFiles::readInside(const std::string& name, size_t limit, Buffer&
     struct stat info {};
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && uint64_t(info.st_size) > std::min(limit, left)) {
         close(fd);
-        error = uint64_t(info.st_size) > limit
-                    ? shown(name) + ": larger than " + std::to_string(limit) + " bytes"
-                    : shown(name) + ": the image's files would hold more than " +
-                          std::to_string(kImageByteBudget) + " bytes in all";
+        error = uint64_t(info.st_size) > limit ? shown(name) + ": larger than " + std::to_string(limit) + " bytes"
+                                                : overBudget(name);
         return FileStatus::Error;
     }
     // A file that grows while it is read still stops at the budget.
@@ -111,6 +109,26 @@ FileStatus ImageFiles::read(const std::string& name, size_t limit, std::vector<u
 
 FileStatus ImageFiles::read(const std::string& name, size_t limit, std::string& text, std::string& error) {
     return readInside(name, limit, text, error);
+}
+
+std::string ImageFiles::overBudget(const std::string& name) const {
+    return shown(name) + ": the image's files would hold more than " + std::to_string(kImageByteBudget) +
+           " bytes in all";
+}
+
+FileStatus ImageFiles::sizeOf(const std::string& name, uint64_t& bytes, std::string& error) {
+    bytes = 0;
+    std::string real;
+    const FileStatus status = resolve(name, real, error);
+    if (status != FileStatus::Ok) return status;
+    struct stat info {};
+    if (stat(real.c_str(), &info) != 0) {
+        if (missing(errno)) return FileStatus::Missing;
+        error = shown(name) + ": " + std::strerror(errno);
+        return FileStatus::Error;
+    }
+    bytes = uint64_t(info.st_size);
+    return FileStatus::Ok;
 }
 
 FileStatus ImageFiles::list(const std::string& name, std::vector<std::string>& files, std::string& error) {

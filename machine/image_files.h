@@ -41,6 +41,12 @@ public:
     FileStatus read(const std::string& name, size_t limit, std::vector<uint8_t>& bytes, std::string& error);
     FileStatus read(const std::string& name, size_t limit, std::string& text, std::string& error);
 
+    // The size of the file `name` of the image as the file system gives it.
+    FileStatus sizeOf(const std::string& name, uint64_t& bytes, std::string& error);
+    // What the budget has left, and the message for a file that does not fit.
+    size_t budgetLeft() const { return kImageByteBudget - used_; }
+    std::string overBudget(const std::string& name) const;
+
     // The names of the entries of the folder `name` that are regular files
     // (or links to one), sorted. Missing when there is no such folder.
     FileStatus list(const std::string& name, std::vector<std::string>& files, std::string& error);

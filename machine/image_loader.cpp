@@ -18,6 +18,7 @@
 #include "machine/smbios_image.h"
 #include "machine/text_scan.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -117,8 +118,29 @@ bool loadPorts(const std::string& directory, const Manifest& manifest, Simulated
     return true;
 }
 
+// The memory files together must fit what the budget has left. They are
+// measured before any is read, so that a manifest naming one large file
+// many times is refused at once; a file that cannot be measured is
+// reported when it is read.
+bool memoryFilesFit(ImageFiles& files, const Manifest& manifest, std::string& error) {
+    uint64_t total = 0;
+    for (size_t i = 0; i < manifest.memory.size(); ++i) {
+        const std::string& file = manifest.memory[i].file;
+        uint64_t bytes = 0;
+        std::string ignored;
+        if (file.empty() || files.sizeOf(file, bytes, ignored) != FileStatus::Ok) continue;
+        total += std::min<uint64_t>(bytes, kMemoryFileLimit + 1);
+        if (total > files.budgetLeft()) {
+            error = files.directory() + "/machine.json: memory[" + std::to_string(i) + "]: " + files.overBudget(file);
+            return false;
+        }
+    }
+    return true;
+}
+
 bool loadMemory(ImageFiles& files, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
     const std::string& directory = files.directory();
+    if (!memoryFilesFit(files, manifest, error)) return false;
     for (size_t i = 0; i < manifest.memory.size(); ++i) {
         const MemoryRegionEntry& region = manifest.memory[i];
         std::vector<uint8_t> content;
