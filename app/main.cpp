@@ -1,11 +1,13 @@
 // The vexa program: selects the machine it runs on, hands the application
 // object its window layer, then lets it run.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "app/vexa_app.h"
 #include "app/window_module.h"
 #include "platform/machine_selection.h"
+#include "platform/object_namespace.h"
 #include "platform/text.h"
 
 namespace {
@@ -31,6 +33,15 @@ int main(int argc, char** argv) {
     if (!vexa::platform::selectMachineFromEnvironment(error)) {
         std::fprintf(stderr, "vexa: %s\n", error.c_str());
         return 2;
+    }
+    // A namespace folder the user names and that cannot be used ends the
+    // run: its mutexes and services would otherwise silently fail.
+    if (const char* objects = std::getenv("VEXA_NAMESPACE"); objects && *objects) {
+        std::string reason;
+        if (vexa::platform::objectNamespace(&reason).empty()) {
+            std::fprintf(stderr, "vexa: %s\n", reason.c_str());
+            return 2;
+        }
     }
     // The window's library (and Qt) is loaded only when the window mode
     // opens the layer.

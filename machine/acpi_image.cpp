@@ -1,11 +1,10 @@
 #include "machine/acpi_image.h"
 
-#include "machine/file_bytes.h"
+#include "machine/image_files.h"
 #include "machine/text_scan.h"
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 
 namespace vexa::machine {
 namespace {
@@ -120,23 +119,16 @@ bool parseAcpidumpText(std::string_view text, std::vector<AcpiTable>& tables, st
     return finish();
 }
 
-bool loadAcpiFolder(const std::string& directory, std::vector<AcpiTable>& tables, std::string& error) {
-    namespace fs = std::filesystem;
-    std::error_code code;
-    if (!fs::is_directory(directory, code)) return true;
+bool loadAcpiFolder(ImageFiles& image, std::vector<AcpiTable>& tables, std::string& error) {
     std::vector<std::string> names;
-    for (fs::directory_iterator it(directory, code), end; !code && it != end; it.increment(code))
-        if (it->is_regular_file(code)) names.push_back(it->path().filename().string());
-    if (code) {
-        error = directory + ": " + code.message();
-        return false;
-    }
-    std::sort(names.begin(), names.end());
+    const FileStatus listed = image.list("acpi", names, error);
+    if (listed != FileStatus::Ok) return listed == FileStatus::Missing;
     for (const std::string& name : names) {
-        const std::string path = directory + "/" + name;
+        const std::string file = "acpi/" + name;
         std::vector<uint8_t> bytes;
-        if (readFileBytes(path, kAcpiFileLimit, bytes, error) != FileStatus::Ok) {
-            if (error.empty()) error = path + ": cannot be read";
+        const FileStatus status = image.read(file, kAcpiFileLimit, bytes, error);
+        if (status != FileStatus::Ok) {
+            if (error.empty()) error = image.shown(file) + ": cannot be read";
             return false;
         }
         std::string why;
@@ -145,7 +137,7 @@ bool loadAcpiFolder(const std::string& directory, std::vector<AcpiTable>& tables
                             : parseAcpidumpText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
                                                 tables, why);
         if (!ok) {
-            error = "acpi/" + name + ": " + why;
+            error = image.shown(file) + ": " + why;
             return false;
         }
     }

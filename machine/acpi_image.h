@@ -27,8 +27,10 @@ bool parseRawAcpiTables(std::span<const uint8_t> bytes, std::vector<AcpiTable>& 
 // acpidump text; `error` names the line of a malformed row.
 bool parseAcpidumpText(std::string_view text, std::vector<AcpiTable>& tables, std::string& error);
 
-// Every regular file of `directory` in name order (sub-folders are not
-// looked into). A missing folder gives no tables and succeeds.
-bool loadAcpiFolder(const std::string& directory, std::vector<AcpiTable>& tables, std::string& error);
+class ImageFiles;
+
+// Every regular file of the image's acpi/ folder in name order (sub-folders
+// are not looked into). A missing folder gives no tables and succeeds.
+bool loadAcpiFolder(ImageFiles& image, std::vector<AcpiTable>& tables, std::string& error);
 
 } // namespace vexa::machine

@@ -11,15 +11,9 @@ namespace vexa::machine {
 namespace {
 
 template <typename Buffer>
-FileStatus readBounded(const std::string& path, size_t limit, Buffer& out, std::string& error) {
+FileStatus readOpened(int fd, const std::string& path, size_t limit, Buffer& out, std::string& error) {
     out.clear();
     error.clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR) return FileStatus::Missing;
-        error = path + ": " + std::strerror(errno);
-        return FileStatus::Error;
-    }
     struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         close(fd);
@@ -27,29 +21,48 @@ FileStatus readBounded(const std::string& path, size_t limit, Buffer& out, std::
         return FileStatus::Error;
     }
     // sysfs files report a size of 4096 whatever they hold, so read until
-    // the end instead of trusting st_size, one byte past the limit at most;
-    // the size only spares a large file's text being copied as it grows.
-    out.reserve(size_t(std::min<uint64_t>(uint64_t(std::max<off_t>(info.st_size, 0)), limit)));
-    char chunk[16384];
+    // the end instead of trusting st_size, one byte past the limit at most.
+    // The size only sets the first room, so an ordinary file is read
+    // straight into place.
+    constexpr size_t kFirstRoom = 16384;
+    const uint64_t expected = info.st_size > 0 ? uint64_t(info.st_size) + 1 : kFirstRoom;
+    out.resize(size_t(std::min<uint64_t>(expected, uint64_t(limit) + 1)));
+    size_t filled = 0;
     for (;;) {
-        const ssize_t got = read(fd, chunk, sizeof chunk);
+        if (filled == out.size()) out.resize(size_t(std::min<uint64_t>(uint64_t(out.size()) * 2, uint64_t(limit) + 1)));
+        const ssize_t got = read(fd, out.data() + filled, out.size() - filled);
         if (got < 0) {
             if (errno == EINTR) continue;
             error = path + ": " + std::strerror(errno);
             close(fd);
+            out.clear();
             return FileStatus::Error;
         }
         if (got == 0) break;
-        if (out.size() + size_t(got) > limit) {
+        filled += size_t(got);
+        if (filled > limit) {
             error = path + ": larger than " + std::to_string(limit) + " bytes";
             close(fd);
             out.clear();
             return FileStatus::Error;
         }
-        out.insert(out.end(), chunk, chunk + got);
     }
     close(fd);
+    out.resize(filled);
     return FileStatus::Ok;
+}
+
+template <typename Buffer>
+FileStatus readBounded(const std::string& path, size_t limit, Buffer& out, std::string& error) {
+    out.clear();
+    error.clear();
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return FileStatus::Missing;
+        error = path + ": " + std::strerror(errno);
+        return FileStatus::Error;
+    }
+    return readOpened(fd, path, limit, out, error);
 }
 
 } // namespace
@@ -61,6 +74,15 @@ FileStatus readFileBytes(const std::string& path, size_t limit, std::vector<uint
 
 FileStatus readFileText(const std::string& path, size_t limit, std::string& text, std::string& error) {
     return readBounded(path, limit, text, error);
+}
+
+FileStatus readOpenedFile(int fd, const std::string& path, size_t limit, std::vector<uint8_t>& bytes,
+                          std::string& error) {
+    return readOpened(fd, path, limit, bytes, error);
+}
+
+FileStatus readOpenedFile(int fd, const std::string& path, size_t limit, std::string& text, std::string& error) {
+    return readOpened(fd, path, limit, text, error);
 }
 
 } // namespace vexa::machine

@@ -17,5 +17,10 @@ enum class FileStatus { Ok, Missing, Error };
 FileStatus readFileBytes(const std::string& path, size_t limit, std::vector<uint8_t>& bytes,
                          std::string& error);
 FileStatus readFileText(const std::string& path, size_t limit, std::string& text, std::string& error);
+// The same for a file the caller opened; the descriptor is closed. `path`
+// names the file in messages.
+FileStatus readOpenedFile(int fd, const std::string& path, size_t limit, std::vector<uint8_t>& bytes,
+                          std::string& error);
+FileStatus readOpenedFile(int fd, const std::string& path, size_t limit, std::string& text, std::string& error);
 
 } // namespace vexa::machine

@@ -10,7 +10,7 @@
 #include "machine/devices/pci_config_mechanism2.h"
 #include "machine/devices/pci_config_ports.h"
 #include "machine/devices/root_complex_block.h"
-#include "machine/file_bytes.h"
+#include "machine/image_files.h"
 #include "machine/lspci_dump.h"
 #include "machine/manifest.h"
 #include "machine/simulated_drives.h"
@@ -18,6 +18,7 @@
 #include "machine/smbios_image.h"
 #include "machine/text_scan.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -30,16 +31,8 @@ constexpr size_t kManifestLimit = 1024 * 1024;
 constexpr size_t kMemoryFileLimit = 64 * 1024 * 1024;
 constexpr double kDefaultTscMhz = 1000.0;
 
-// Loads one file of the image; Missing leaves `error` empty.
-FileStatus loadFile(const std::string& directory, const std::string& name, size_t limit, std::string& text,
-                    std::string& error) {
-    return readFileText(directory + "/" + name, limit, text, error);
-}
-
-FileStatus loadFile(const std::string& directory, const std::string& name, size_t limit, std::vector<uint8_t>& bytes,
-                    std::string& error) {
-    return readFileBytes(directory + "/" + name, limit, bytes, error);
-}
+// The files whose presence makes a folder a machine image.
+constexpr const char* kImageFiles[] = {"machine.json", "cpuid.txt", "lspci.txt", "smbios.bin", "acpi", "spd"};
 
 std::string brandString(const CpuidLeaves& cpu) {
     std::string brand;
@@ -52,9 +45,10 @@ std::string brandString(const CpuidLeaves& cpu) {
     return brand.substr(0, brand.find('\0'));
 }
 
-bool loadProcessors(const std::string& directory, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
+bool loadProcessors(ImageFiles& files, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
+    const std::string& directory = files.directory();
     std::string text;
-    const FileStatus status = loadFile(directory, "cpuid.txt", kTextFileLimit, text, error);
+    const FileStatus status = files.read("cpuid.txt", kTextFileLimit, text, error);
     if (status == FileStatus::Error) return false;
     CpuidDump dump;
     if (status == FileStatus::Missing) {
@@ -81,8 +75,9 @@ bool loadProcessors(const std::string& directory, const Manifest& manifest, Simu
         error = directory + "/machine.json: cpu: " + why;
         return false;
     }
+    // A brand string naming a speed no processor has names none.
     double mhz = manifest.cpu.tscMhz.value_or(brandStringMhz(brandString(processors.front())));
-    if (mhz <= 0) mhz = kDefaultTscMhz;
+    if (!(mhz >= kMinTscMhz && mhz <= kMaxClockMhz)) mhz = kDefaultTscMhz;
     hw.tsc = TimeStampCounter(uint64_t(std::llround(mhz * 1e6)));
     for (CpuidLeaves& leaves : processors) hw.processors.emplace_back(std::move(leaves));
     hw.msrs = MsrBank(unsigned(hw.processors.size()));
@@ -94,9 +89,10 @@ bool loadProcessors(const std::string& directory, const Manifest& manifest, Simu
     return true;
 }
 
-bool loadPci(const std::string& directory, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
+bool loadPci(ImageFiles& files, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
+    const std::string& directory = files.directory();
     std::string text;
-    const FileStatus status = loadFile(directory, "lspci.txt", kTextFileLimit, text, error);
+    const FileStatus status = files.read("lspci.txt", kTextFileLimit, text, error);
     if (status == FileStatus::Error) return false;
     if (status == FileStatus::Ok) {
         PciDump dump;
@@ -124,13 +120,35 @@ bool loadPorts(const std::string& directory, const Manifest& manifest, Simulated
     return true;
 }
 
-bool loadMemory(const std::string& directory, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
+// The memory files together must fit what the budget has left. They are
+// measured before any is read, so that a manifest naming one large file
+// many times is refused at once; a file that cannot be measured is
+// reported when it is read.
+bool memoryFilesFit(ImageFiles& files, const Manifest& manifest, std::string& error) {
+    uint64_t total = 0;
+    for (size_t i = 0; i < manifest.memory.size(); ++i) {
+        const std::string& file = manifest.memory[i].file;
+        uint64_t bytes = 0;
+        std::string ignored;
+        if (file.empty() || files.sizeOf(file, bytes, ignored) != FileStatus::Ok) continue;
+        total += std::min<uint64_t>(bytes, kMemoryFileLimit + 1);
+        if (total > files.budgetLeft()) {
+            error = files.directory() + "/machine.json: memory[" + std::to_string(i) + "]: " + files.overBudget(file);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool loadMemory(ImageFiles& files, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
+    const std::string& directory = files.directory();
+    if (!memoryFilesFit(files, manifest, error)) return false;
     for (size_t i = 0; i < manifest.memory.size(); ++i) {
         const MemoryRegionEntry& region = manifest.memory[i];
         std::vector<uint8_t> content;
         if (!region.file.empty()) {
-            const FileStatus status = loadFile(directory, region.file, kMemoryFileLimit, content, error);
-            if (status == FileStatus::Missing) error = directory + "/" + region.file + ": missing";
+            const FileStatus status = files.read(region.file, kMemoryFileLimit, content, error);
+            if (status == FileStatus::Missing) error = files.shown(region.file) + ": missing";
             if (status != FileStatus::Ok) {
                 error = directory + "/machine.json: memory[" + std::to_string(i) + "]: " + error;
                 return false;
@@ -195,9 +213,10 @@ bool loadMemoryDevices(const std::string& directory, const Manifest& manifest, S
     return true;
 }
 
-bool loadFirmware(const std::string& directory, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
+bool loadFirmware(ImageFiles& files, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
+    const std::string& directory = files.directory();
     std::vector<uint8_t> bytes;
-    const FileStatus status = loadFile(directory, "smbios.bin", kTextFileLimit, bytes, error);
+    const FileStatus status = files.read("smbios.bin", kTextFileLimit, bytes, error);
     if (status == FileStatus::Error) return false;
     if (status == FileStatus::Ok) {
         SmbiosData data;
@@ -208,12 +227,62 @@ bool loadFirmware(const std::string& directory, const Manifest& manifest, Simula
         }
         hw.smbios = std::move(data);
     }
-    std::string why;
-    if (!loadAcpiFolder(directory + "/acpi", hw.acpiTables, why)) {
-        error = directory + "/" + why;
+    return loadAcpiFolder(files, hw.acpiTables, error);
+}
+
+// The image folder: an existing directory other than the root.
+bool findFolder(ImageFiles& files, std::string& error) {
+    std::error_code code;
+    if (!std::filesystem::is_directory(files.directory(), code) || files.findRoot(error) != FileStatus::Ok) {
+        if (error.empty()) error = files.directory() + ": not a machine image directory";
         return false;
     }
     return true;
+}
+
+// A folder holding none of the files of an image is a mistaken name, not
+// an empty machine.
+bool holdsAnImage(ImageFiles& files, std::string& error) {
+    for (const char* name : kImageFiles)
+        if (files.exists(name)) return true;
+    error = files.directory() + ": not a machine image (it holds none of";
+    for (const char* name : kImageFiles) error += std::string(" ") + name;
+    error += ")";
+    return false;
+}
+
+std::unique_ptr<SimulatedMachine> load(ImageFiles& files, std::string& error) {
+    const std::string& directory = files.directory();
+    Manifest manifest;
+    std::string text;
+    const FileStatus status = files.read("machine.json", kManifestLimit, text, error);
+    if (status == FileStatus::Error) return nullptr;
+    if (status == FileStatus::Ok) {
+        std::string why;
+        if (!parseManifest(text, manifest, why)) {
+            error = directory + "/machine.json: " + why;
+            return nullptr;
+        }
+    }
+    SimulatedHardware hw;
+    hw.description = directory;
+    if (!loadProcessors(files, manifest, hw, error) || !loadPci(files, manifest, hw, error) ||
+        !loadPorts(directory, manifest, hw, error) || !loadSmbus(files, manifest, hw, error) ||
+        !loadMemory(files, manifest, hw, error) ||
+        !loadMemoryDevices(directory, manifest, hw, error) ||
+        !loadFirmware(files, manifest, hw, error))
+        return nullptr;
+    if (manifest.os.windows) hw.windows = *manifest.os.windows;
+    hw.deviceTree = manifest.os.deviceTree;
+    hw.acpiNamespace = manifest.acpiNamespace;
+    hw.busClockMHz = manifest.cpu.busMhz.value_or(-1.0);
+    hw.processorLoadPercent = manifest.cpu.loadPercent.value_or(0.0);
+    hw.driver = manifest.driver;
+    hw.hypervisor = manifest.vm;
+    hw.wmiClasses = manifest.wmi;
+    if (!loadDrivesAndUsb(files, manifest, hw, error)) return nullptr;
+    if (manifest.os.memoryMb) hw.totalMemoryBytes = uint64_t(std::llround(*manifest.os.memoryMb * 1048576.0));
+    return std::make_unique<SimulatedMachine>(std::move(hw));
 }
 
 } // namespace
@@ -234,43 +303,17 @@ double brandStringMhz(std::string_view brand) {
     return 0;
 }
 
-std::unique_ptr<SimulatedMachine> loadMachineImage(const std::string& directory, std::string& error) {
+std::unique_ptr<SimulatedMachine> loadMachineImage(const std::string& directory, std::string& error,
+                                                   ImageContent content) {
     error.clear();
-    std::error_code code;
-    if (!std::filesystem::is_directory(directory, code)) {
-        error = directory + ": not a machine image directory";
-        return nullptr;
-    }
-    Manifest manifest;
-    std::string text;
-    const FileStatus status = loadFile(directory, "machine.json", kManifestLimit, text, error);
-    if (status == FileStatus::Error) return nullptr;
-    if (status == FileStatus::Ok) {
-        std::string why;
-        if (!parseManifest(text, manifest, why)) {
-            error = directory + "/machine.json: " + why;
-            return nullptr;
-        }
-    }
-    SimulatedHardware hw;
-    hw.description = directory;
-    if (!loadProcessors(directory, manifest, hw, error) || !loadPci(directory, manifest, hw, error) ||
-        !loadPorts(directory, manifest, hw, error) || !loadSmbus(directory, manifest, hw, error) ||
-        !loadMemory(directory, manifest, hw, error) ||
-        !loadMemoryDevices(directory, manifest, hw, error) ||
-        !loadFirmware(directory, manifest, hw, error))
-        return nullptr;
-    if (manifest.os.windows) hw.windows = *manifest.os.windows;
-    hw.deviceTree = manifest.os.deviceTree;
-    hw.acpiNamespace = manifest.acpiNamespace;
-    hw.busClockMHz = manifest.cpu.busMhz.value_or(-1.0);
-    hw.processorLoadPercent = manifest.cpu.loadPercent.value_or(0.0);
-    hw.driver = manifest.driver;
-    hw.hypervisor = manifest.vm;
-    hw.wmiClasses = manifest.wmi;
-    if (!loadDrivesAndUsb(directory, manifest, hw, error)) return nullptr;
-    if (manifest.os.memoryMb) hw.totalMemoryBytes = uint64_t(std::llround(*manifest.os.memoryMb * 1048576.0));
-    return std::make_unique<SimulatedMachine>(std::move(hw));
+    ImageFiles files(directory);
+    std::unique_ptr<SimulatedMachine> machine;
+    if (findFolder(files, error) && (content == ImageContent::Any || holdsAnImage(files, error)))
+        machine = load(files, error);
+    // Names and texts in messages come from the image: none of them may
+    // reach a terminal as a control sequence.
+    if (!machine) error = escapeForMessage(error);
+    return machine;
 }
 
 } // namespace vexa::machine

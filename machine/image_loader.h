@@ -12,7 +12,13 @@
 
 namespace vexa::machine {
 
-std::unique_ptr<SimulatedMachine> loadMachineImage(const std::string& directory, std::string& error);
+// What a folder must hold: a test may build a machine from an empty one
+// (absent parts are absent hardware); a folder the user names must hold
+// at least one of the files of an image.
+enum class ImageContent { Any, AtLeastOneFile };
+
+std::unique_ptr<SimulatedMachine> loadMachineImage(const std::string& directory, std::string& error,
+                                                   ImageContent content = ImageContent::Any);
 
 // The clock rate a brand string names ("... @ 2.67GHz", "... 1200MHz"),
 // in MHz; 0 when it names none.

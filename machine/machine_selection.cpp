@@ -3,7 +3,9 @@
 #include "machine/host_machine.h"
 #include "machine/image_loader.h"
 #include "machine/machine.h"
+#include "machine/machine_generation.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 
@@ -12,6 +14,7 @@ namespace {
 
 std::mutex selectionLock;
 std::unique_ptr<Machine> selected;
+std::atomic<uint64_t> generation{0};
 
 } // namespace
 
@@ -25,8 +28,11 @@ std::unique_ptr<Machine> install(std::unique_ptr<Machine> machine) {
     std::lock_guard lock(selectionLock);
     std::unique_ptr<Machine> previous = std::move(selected);
     selected = std::move(machine);
+    ++generation;
     return previous;
 }
+
+uint64_t machineGeneration() { return generation.load(); }
 
 std::unique_ptr<Machine> loadImage(const std::string& directory, std::string& error) {
     std::error_code code;
@@ -36,7 +42,7 @@ std::unique_ptr<Machine> loadImage(const std::string& directory, std::string& er
     // the description and messages read "dir/cpuid.txt".
     std::string trimmed = path;
     while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-    return loadMachineImage(trimmed, error);
+    return loadMachineImage(trimmed, error, ImageContent::AtLeastOneFile);
 }
 
 bool selectFromEnvironment(std::string& error) {

@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <initializer_list>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -188,6 +189,17 @@ double positiveNumber(const json& value, const std::string& path) {
     return result;
 }
 
+// A clock rate in MHz from `min` to kMaxClockMhz.
+double clockMhz(const json& value, const std::string& path, double min) {
+    const double mhz = positiveNumber(value, path);
+    if (mhz < min || mhz > kMaxClockMhz) {
+        char range[64];
+        std::snprintf(range, sizeof range, "%g to %g MHz", min, kMaxClockMhz);
+        fail(path, "out of range (" + std::string(range) + ")");
+    }
+    return mhz;
+}
+
 bool boolean(const json& value, const std::string& path) {
     if (!value.is_boolean()) fail(path, "expected true or false");
     return value.get<bool>();
@@ -285,7 +297,7 @@ MsrSetting msrSetting(uint32_t index, const json& value, const std::string& path
     if (counts) {
         const json* mhz = member(value, "mhz");
         if (!mhz) fail(path, "a counter needs \"mhz\"");
-        setting.rateMhz = positiveNumber(*mhz, child(path, "mhz"));
+        setting.rateMhz = clockMhz(*mhz, child(path, "mhz"), kMinCounterMhz);
         if (const json* bits = member(value, "bits")) {
             setting.bits = unsigned(unsignedValue(*bits, child(path, "bits"), 64));
             if (setting.bits == 0) fail(child(path, "bits"), "must be at least 1");
@@ -311,8 +323,8 @@ void readCpu(const json& section, Manifest::Cpu& cpu) {
     if (const json* ids = member(section, "apic_ids"))
         for (const json& id : array(*ids, "cpu.apic_ids"))
             cpu.apicIds.push_back(uint32_t(unsignedValue(id, "cpu.apic_ids", UINT32_MAX)));
-    if (const json* mhz = member(section, "tsc_mhz")) cpu.tscMhz = positiveNumber(*mhz, "cpu.tsc_mhz");
-    if (const json* mhz = member(section, "bus_mhz")) cpu.busMhz = positiveNumber(*mhz, "cpu.bus_mhz");
+    if (const json* mhz = member(section, "tsc_mhz")) cpu.tscMhz = clockMhz(*mhz, "cpu.tsc_mhz", kMinTscMhz);
+    if (const json* mhz = member(section, "bus_mhz")) cpu.busMhz = clockMhz(*mhz, "cpu.bus_mhz", kMinBusMhz);
     if (const json* load = member(section, "load_percent")) {
         if (!load->is_number() || !std::isfinite(load->get<double>()) || load->get<double>() < 0 ||
             load->get<double>() > 100)

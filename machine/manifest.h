@@ -121,6 +121,14 @@ struct Manifest {
     std::optional<SmbusSettings> smbus;
 };
 
+// Bounds of the clock rates a manifest gives, in MHz: the time-stamp
+// counter and the bus from 1 MHz, counting MSRs from 1 Hz, all up to
+// 100 GHz, beyond any processor built.
+constexpr double kMinTscMhz = 1.0;
+constexpr double kMinBusMhz = 1.0;
+constexpr double kMinCounterMhz = 0.000001;
+constexpr double kMaxClockMhz = 100000.0;
+
 // Bounds of the ACPI namespace a manifest may describe: nodes in all, the
 // root included, and levels below the root.
 constexpr size_t kMaxAcpiNamespaceNodes = 4096;

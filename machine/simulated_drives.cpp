@@ -1,10 +1,11 @@
 #include "machine/simulated_drives.h"
 
-#include "machine/file_bytes.h"
+#include "machine/image_files.h"
 #include "machine/manifest.h"
 #include "machine/simulated_machine.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace vexa::machine {
 namespace {
@@ -20,17 +21,17 @@ AtaOutcome readSector(const std::vector<uint8_t>& sector, std::span<uint8_t> dat
     return AtaOutcome::Completed;
 }
 
-bool loadSector(const std::string& directory, const std::string& file, const std::string& key,
-                std::vector<uint8_t>& bytes, std::string& error) {
+bool loadSector(ImageFiles& image, const std::string& file, const std::string& key, std::vector<uint8_t>& bytes,
+                std::string& error) {
     if (file.empty()) return true;
     std::string why;
-    const FileStatus status = readFileBytes(directory + "/" + file, kAtaSectorBytes, bytes, why);
+    const FileStatus status = image.read(file, kAtaSectorBytes, bytes, why);
     if (status == FileStatus::Ok && bytes.size() == kAtaSectorBytes) return true;
     const bool tooLarge = status == FileStatus::Error && why.find("larger than") != std::string::npos;
-    const char* reason = status == FileStatus::Missing           ? "missing"
-                         : status == FileStatus::Ok || tooLarge ? "must hold exactly 512 bytes"
-                                                                 : "cannot be read";
-    error = directory + "/machine.json: " + key + ": " + file + ": " + reason;
+    const std::string reason = status == FileStatus::Missing           ? "missing"
+                               : status == FileStatus::Ok || tooLarge ? "must hold exactly 512 bytes"
+                                                                       : why;
+    error = image.directory() + "/machine.json: " + key + ": " + file + ": " + reason;
     return false;
 }
 
@@ -44,15 +45,10 @@ StorageProperty propertyOf(const std::vector<uint8_t>& identify) {
     return property;
 }
 
-bool hasDriverKey(const std::vector<DeviceNode>& tree, const std::string& key) {
-    return std::any_of(tree.begin(), tree.end(), [&](const DeviceNode& node) {
-        const auto it = node.properties.find(DeviceNode::kDriver);
-        return it != node.properties.end() && it->second == key;
-    });
-}
-
-void addUsbNodes(const UsbDevice& device, std::vector<DeviceNode>& tree) {
-    if (!device.description.empty() && !device.driverKey.empty() && !hasDriverKey(tree, device.driverKey)) {
+// A node for every device with a description and a driver key no node
+// holds yet; `keys` are the driver keys of the tree so far.
+void addUsbNodes(const UsbDevice& device, std::vector<DeviceNode>& tree, std::unordered_set<std::string>& keys) {
+    if (!device.description.empty() && !device.driverKey.empty() && keys.insert(device.driverKey).second) {
         if (tree.empty()) tree.emplace_back();  // the root
         DeviceNode node;
         node.parent = 0;
@@ -61,7 +57,7 @@ void addUsbNodes(const UsbDevice& device, std::vector<DeviceNode>& tree) {
         node.properties[DeviceNode::kEnumerator] = "USB";
         tree.push_back(std::move(node));
     }
-    for (const UsbDevice& child : device.children) addUsbNodes(child, tree);
+    for (const UsbDevice& child : device.children) addUsbNodes(child, tree, keys);
 }
 
 } // namespace
@@ -100,16 +96,15 @@ bool answerBridgeCommand(SimulatedDrive& drive, std::span<const uint8_t> cdb, st
     return true;
 }
 
-bool loadDrivesAndUsb(const std::string& directory, const Manifest& manifest, SimulatedHardware& hw,
-                      std::string& error) {
+bool loadDrivesAndUsb(ImageFiles& image, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
     for (size_t i = 0; i < manifest.drives.size(); ++i) {
         const DriveEntry& entry = manifest.drives[i];
         const std::string key = "drives[" + std::to_string(i) + "]";
         SimulatedDrive drive;
         drive.facts = entry.drive;
         drive.usbBridge = entry.usbBridge;
-        if (!loadSector(directory, entry.identifyFile, key + ".identify", drive.identify, error) ||
-            !loadSector(directory, entry.smartFile, key + ".smart", drive.smart, error))
+        if (!loadSector(image, entry.identifyFile, key + ".identify", drive.identify, error) ||
+            !loadSector(image, entry.smartFile, key + ".smart", drive.smart, error))
             return false;
         drive.smartEnabled = ata::smartEnabled(drive.identify);
         if (!entry.propertyGiven && !drive.identify.empty()) {
@@ -121,7 +116,11 @@ bool loadDrivesAndUsb(const std::string& directory, const Manifest& manifest, Si
         hw.drives.push_back(std::move(drive));
     }
     hw.usbControllers = manifest.usb;
-    for (const UsbController& controller : hw.usbControllers) addUsbNodes(controller.rootHub, hw.deviceTree);
+    std::unordered_set<std::string> keys;
+    for (const DeviceNode& node : hw.deviceTree)
+        if (const auto key = node.properties.find(DeviceNode::kDriver); key != node.properties.end())
+            keys.insert(key->second);
+    for (const UsbController& controller : hw.usbControllers) addUsbNodes(controller.rootHub, hw.deviceTree, keys);
     return true;
 }
 

@@ -41,7 +41,7 @@ bool answerBridgeCommand(SimulatedDrive& drive, std::span<const uint8_t> cdb, st
 // the geometry from the IDENTIFY data where the manifest gives none, and
 // adds a device-tree node for every USB device with a description whose
 // driver key the tree does not hold yet (after the manifest's own tree).
-bool loadDrivesAndUsb(const std::string& directory, const Manifest& manifest, SimulatedHardware& hw,
-                      std::string& error);
+class ImageFiles;
+bool loadDrivesAndUsb(ImageFiles& image, const Manifest& manifest, SimulatedHardware& hw, std::string& error);
 
 } // namespace vexa::machine

@@ -2,7 +2,7 @@
 
 #include "machine/default_ich_chipset.h"
 #include "machine/devices/smbus_slaves.h"
-#include "machine/file_bytes.h"
+#include "machine/image_files.h"
 #include "machine/manifest.h"
 #include "machine/simulated_machine.h"
 #include "machine/smbus_controller_models.h"
@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <map>
 
 namespace vexa::machine {
@@ -32,11 +31,10 @@ bool endsWith(const std::string& text, const std::string& suffix) {
     return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-std::unique_ptr<SmbusSlave> makeSlave(const std::string& directory, const SmbusDeviceEntry& entry, std::string& error) {
-    const std::string path = directory + "/" + entry.file;
+std::unique_ptr<SmbusSlave> makeSlave(ImageFiles& image, const SmbusDeviceEntry& entry, std::string& error) {
     if (entry.kind == SmbusDeviceEntry::Kind::Spd && !endsWith(entry.file, ".hex")) {
         std::vector<uint8_t> bytes;
-        const FileStatus status = readFileBytes(path, kSlaveFileLimit, bytes, error);
+        const FileStatus status = image.read(entry.file, kSlaveFileLimit, bytes, error);
         if (status == FileStatus::Missing) error = "missing";
         if (status != FileStatus::Ok) return nullptr;
         if (bytes.empty() || (bytes.size() > SpdEeprom::kPageSize && bytes.size() != SpdEeprom::kPagedSize)) {
@@ -46,7 +44,7 @@ std::unique_ptr<SmbusSlave> makeSlave(const std::string& directory, const SmbusD
         return std::make_unique<SpdEeprom>(std::move(bytes));
     }
     std::string text;
-    const FileStatus status = readFileText(path, kSlaveFileLimit, text, error);
+    const FileStatus status = image.read(entry.file, kSlaveFileLimit, text, error);
     if (status == FileStatus::Missing) error = "missing";
     if (status != FileStatus::Ok) return nullptr;
     switch (entry.kind) {
@@ -75,13 +73,13 @@ std::unique_ptr<SmbusSlave> makeSlave(const std::string& directory, const SmbusD
 
 // The files spd/<n>.bin and spd/<n>.hex: a module at 0x50 + n each, in
 // address order. Other names in the folder are left alone.
-bool spdFolderModules(const std::string& directory, std::vector<SmbusDeviceEntry>& modules, std::string& error) {
-    const std::filesystem::path folder = std::filesystem::path(directory) / "spd";
-    std::error_code code;
-    if (!std::filesystem::is_directory(folder, code)) return true;
+bool spdFolderModules(ImageFiles& image, std::vector<SmbusDeviceEntry>& modules, std::string& error) {
+    const std::string& directory = image.directory();
+    std::vector<std::string> names;
+    const FileStatus listed = image.list("spd", names, error);
+    if (listed != FileStatus::Ok) return listed == FileStatus::Missing;
     std::map<unsigned, std::string> files;
-    for (std::filesystem::directory_iterator it(folder, code), end; !code && it != end; it.increment(code)) {
-        const std::string name = it->path().filename().string();
+    for (const std::string& name : names) {
         const size_t dot = name.find('.');
         const std::string stem = name.substr(0, dot), suffix = dot == std::string::npos ? "" : name.substr(dot);
         if ((suffix != ".bin" && suffix != ".hex") || stem.empty() ||
@@ -99,10 +97,6 @@ bool spdFolderModules(const std::string& directory, std::vector<SmbusDeviceEntry
         }
         files[unsigned(slot)] = name;
     }
-    if (code) {
-        error = folder.string() + ": " + code.message();
-        return false;
-    }
     for (const auto& [slot, name] : files)
         modules.push_back(SmbusDeviceEntry{uint8_t(kFirstSpdAddress + slot), SmbusDeviceEntry::Kind::Spd, "spd/" + name});
     return true;
@@ -110,9 +104,10 @@ bool spdFolderModules(const std::string& directory, std::vector<SmbusDeviceEntry
 
 } // namespace
 
-bool loadSmbus(const std::string& directory, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
+bool loadSmbus(ImageFiles& image, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
+    const std::string& directory = image.directory();
     std::vector<SmbusDeviceEntry> modules;
-    if (!spdFolderModules(directory, modules, error)) return false;
+    if (!spdFolderModules(image, modules, error)) return false;
     if (!manifest.smbus && modules.empty()) return true;
     const SmbusSettings settings = manifest.smbus.value_or(SmbusSettings{});
     const std::string where = directory + (manifest.smbus ? "/machine.json: smbus" : "/spd");
@@ -121,7 +116,7 @@ bool loadSmbus(const std::string& directory, const Manifest& manifest, Simulated
         const SmbusDeviceEntry& entry = settings.devices[i];
         const std::string at = directory + "/machine.json: smbus.devices[" + std::to_string(i) + "]: ";
         std::string why;
-        std::unique_ptr<SmbusSlave> slave = makeSlave(directory, entry, why);
+        std::unique_ptr<SmbusSlave> slave = makeSlave(image, entry, why);
         if (!slave) {
             error = at + entry.file + ": " + why;
             return false;
@@ -141,16 +136,14 @@ bool loadSmbus(const std::string& directory, const Manifest& manifest, Simulated
             return false;
         }
         std::string why;
-        std::unique_ptr<SmbusSlave> slave = makeSlave(directory, module, why);
+        std::unique_ptr<SmbusSlave> slave = makeSlave(image, module, why);
         if (!slave || !segment.attach(module.address, std::move(slave), why)) {
             error = at + why;
             return false;
         }
     }
     // One module alone: the chipset it needs around it.
-    std::error_code code;
-    if (settings.controller == "ich" && segment.size() > 0 &&
-        !std::filesystem::exists(std::filesystem::path(directory) / "lspci.txt", code))
+    if (settings.controller == "ich" && segment.size() > 0 && !image.exists("lspci.txt"))
         addDefaultIchChipset(*hw.pci);
     std::string why;
     if (!attachSmbusController(settings, std::move(segment), hw, why)) {

@@ -38,6 +38,7 @@ struct SmbusSettings {
 // The loader's step for "smbus" and spd/: the files must parse, no two
 // slaves may share an address, and the image must hold what the controller
 // model needs (its PCI function with its base).
-bool loadSmbus(const std::string& directory, const Manifest& manifest, SimulatedHardware& hw, std::string& error);
+class ImageFiles;
+bool loadSmbus(ImageFiles& image, const Manifest& manifest, SimulatedHardware& hw, std::string& error);
 
 } // namespace vexa::machine

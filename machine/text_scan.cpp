@@ -97,4 +97,55 @@ std::string quoteForMessage(std::string_view text, size_t limit) {
     return quoted;
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence at the start of `text`
+// that is not a C1 control character; 0 when there is none.
+size_t printableSequence(std::string_view text) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        if (lead == 0xC2) low = 0xA0;  // U+0080..U+009F are the C1 controls
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;       // no overlong forms
+        if (lead == 0xED) high = 0x9F;      // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+    }
+    if (length == 0 || text.size() < length || byte(1) < low || byte(1) > high) return 0;
+    for (size_t i = 2; i < length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+    return length;
+}
+
+} // namespace
+
+std::string escapeForMessage(std::string_view text) {
+    static const char hex[] = "0123456789abcdef";
+    std::string escaped;
+    escaped.reserve(text.size());
+    while (!text.empty()) {
+        const auto c = static_cast<unsigned char>(text.front());
+        size_t take = 1;
+        if (c >= 0x20 && c < 0x7F) {
+            escaped += char(c);
+        } else if (c >= 0x80 && (take = printableSequence(text)) != 0) {
+            escaped.append(text.substr(0, take));
+        } else {
+            take = 1;
+            escaped += "\\x";
+            escaped += hex[c >> 4];
+            escaped += hex[c & 15];
+        }
+        text.remove_prefix(take);
+    }
+    return escaped;
+}
+
 } // namespace vexa::machine

@@ -43,4 +43,9 @@ void skipBlanks(std::string_view& text);
 // characters replaced, in quotes.
 std::string quoteForMessage(std::string_view text, size_t limit = 60);
 
+// A message made fit for a terminal: control characters (C0, DEL, and C1
+// written in UTF-8) and bytes that are not UTF-8 become "\xNN"; other
+// text, non-ASCII letters included, stays as it is.
+std::string escapeForMessage(std::string_view text);
+
 } // namespace vexa::machine

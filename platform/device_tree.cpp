@@ -9,21 +9,81 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <unordered_map>
 #include <vector>
 
 #include "machine/machine.h"
 #include "platform/device_interfaces.h"
+#include "platform/device_tree_lookup.h"
 #include "platform/internal/handles.h"
 #include "platform/internal/libraries.h"
+#include "platform/internal/per_machine.h"
 
 namespace {
 
 using vexa::machine::DeviceNode;
 
-std::vector<DeviceNode> tree() { return vexa::machine::current().deviceTree(); }
+// The current machine's device tree with the links a walk follows: each
+// node's first child and next sibling in node order (-1: none), and the
+// driver keys in walk order.
+struct IndexedTree {
+    std::vector<DeviceNode> nodes;
+    std::vector<int> firstChild, nextSibling;
+    std::unordered_map<std::string, DEVINST> byDriverKey;  // the first node in walk order
+};
 
-bool valid(const std::vector<DeviceNode>& nodes, DEVINST instance) {
-    return instance >= 1 && instance <= nodes.size();
+void indexDriverKeys(IndexedTree& tree) {
+    // Pre-order from the root; a node is visited once, so a malformed tree
+    // whose links loop cannot hold the walk.
+    std::vector<bool> seen(tree.nodes.size(), false);
+    std::vector<int> pending{0};
+    while (!pending.empty()) {
+        const int node = pending.back();
+        pending.pop_back();
+        if (seen[size_t(node)]) continue;
+        seen[size_t(node)] = true;
+        const auto& properties = tree.nodes[size_t(node)].properties;
+        if (const auto key = properties.find(CM_DRP_DRIVER); key != properties.end())
+            tree.byDriverKey.emplace(key->second, static_cast<DEVINST>(node + 1));
+        // Children go on the stack last first, so the first is taken next.
+        std::vector<int> children;
+        for (int child = tree.firstChild[size_t(node)]; child >= 0; child = tree.nextSibling[size_t(child)])
+            children.push_back(child);
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
+}
+
+IndexedTree buildTree(const vexa::machine::Machine& machine) {
+    IndexedTree tree;
+    tree.nodes = machine.deviceTree();
+    const size_t count = tree.nodes.size();
+    tree.firstChild.assign(count, -1);
+    tree.nextSibling.assign(count, -1);
+    // Siblings are the nodes that name the same parent, even one that is
+    // not in the tree.
+    std::unordered_map<int, int> lastChild;
+    for (size_t i = 0; i < count; ++i) {
+        const int parent = tree.nodes[i].parent;
+        if (parent < 0) continue;
+        const auto [last, first] = lastChild.try_emplace(parent, int(i));
+        if (first) {
+            if (size_t(parent) < count) tree.firstChild[size_t(parent)] = int(i);
+        } else {
+            tree.nextSibling[size_t(last->second)] = int(i);
+            last->second = int(i);
+        }
+    }
+    if (count > 0) indexDriverKeys(tree);
+    return tree;
+}
+
+std::shared_ptr<const IndexedTree> tree() {
+    static vexa::platform::PerMachine<IndexedTree> view(&buildTree);
+    return view.get();
+}
+
+bool valid(const IndexedTree& tree, DEVINST instance) {
+    return instance >= 1 && instance <= tree.nodes.size();
 }
 
 CONFIGRET CM_Locate_DevNodeA(DEVINST* instance, const char* deviceId, ULONG) {
@@ -31,48 +91,40 @@ CONFIGRET CM_Locate_DevNodeA(DEVINST* instance, const char* deviceId, ULONG) {
     *instance = 0;
     // Only the root is located by a null or empty id.
     if (deviceId && *deviceId) return CR_NO_SUCH_DEVNODE;
-    if (tree().empty()) return CR_NO_SUCH_DEVNODE;
+    if (tree()->nodes.empty()) return CR_NO_SUCH_DEVNODE;
     *instance = 1;
     return CR_SUCCESS;
 }
 
-// The first node after `from` whose parent is `parent`.
-CONFIGRET findChild(const std::vector<DeviceNode>& nodes, int parent, size_t from,
-                    DEVINST* result) {
-    for (size_t i = from; i < nodes.size(); ++i) {
-        if (nodes[i].parent == parent) {
-            *result = static_cast<DEVINST>(i + 1);
-            return CR_SUCCESS;
-        }
-    }
-    return CR_NO_SUCH_DEVNODE;
+CONFIGRET linked(int node, DEVINST* result) {
+    if (node < 0) return CR_NO_SUCH_DEVNODE;
+    *result = static_cast<DEVINST>(node + 1);
+    return CR_SUCCESS;
 }
 
 CONFIGRET CM_Get_Child(DEVINST* child, DEVINST instance, ULONG) {
     if (!child) return CR_INVALID_POINTER;
     *child = 0;
     const auto nodes = tree();
-    if (!valid(nodes, instance)) return CR_INVALID_DEVNODE;
-    return findChild(nodes, static_cast<int>(instance - 1), 0, child);
+    if (!valid(*nodes, instance)) return CR_INVALID_DEVNODE;
+    return linked(nodes->firstChild[instance - 1], child);
 }
 
 CONFIGRET CM_Get_Sibling(DEVINST* sibling, DEVINST instance, ULONG) {
     if (!sibling) return CR_INVALID_POINTER;
     *sibling = 0;
     const auto nodes = tree();
-    if (!valid(nodes, instance)) return CR_INVALID_DEVNODE;
-    const int parent = nodes[instance - 1].parent;
-    if (parent < 0) return CR_NO_SUCH_DEVNODE;  // the root has no siblings
-    return findChild(nodes, parent, instance, sibling);
+    if (!valid(*nodes, instance)) return CR_INVALID_DEVNODE;
+    return linked(nodes->nextSibling[instance - 1], sibling);  // the root has none
 }
 
 CONFIGRET CM_Get_Parent(DEVINST* parent, DEVINST instance, ULONG) {
     if (!parent) return CR_INVALID_POINTER;
     *parent = 0;
     const auto nodes = tree();
-    if (!valid(nodes, instance)) return CR_INVALID_DEVNODE;
-    const int index = nodes[instance - 1].parent;
-    if (index < 0 || static_cast<size_t>(index) >= nodes.size()) return CR_NO_SUCH_DEVNODE;
+    if (!valid(*nodes, instance)) return CR_INVALID_DEVNODE;
+    const int index = nodes->nodes[instance - 1].parent;
+    if (index < 0 || static_cast<size_t>(index) >= nodes->nodes.size()) return CR_NO_SUCH_DEVNODE;
     *parent = static_cast<DEVINST>(index + 1);
     return CR_SUCCESS;
 }
@@ -81,8 +133,8 @@ CONFIGRET CM_Get_DevNode_Registry_PropertyA(DEVINST instance, ULONG property, UL
                                             PVOID buffer, ULONG* length, ULONG) {
     if (!length) return CR_INVALID_POINTER;
     const auto nodes = tree();
-    if (!valid(nodes, instance)) return CR_INVALID_DEVNODE;
-    const auto& properties = nodes[instance - 1].properties;
+    if (!valid(*nodes, instance)) return CR_INVALID_DEVNODE;
+    const auto& properties = nodes->nodes[instance - 1].properties;
     auto it = properties.find(property);
     if (it == properties.end()) return CR_NO_SUCH_VALUE;
     const ULONG needed = static_cast<ULONG>(it->second.size() + 1);
@@ -103,8 +155,8 @@ constexpr ULONG kEnumeratorProperty = SPDRP_ENUMERATOR_NAME + 1;
 
 class DeviceSet final : public vexa::platform::KernelObject {
 public:
-    std::vector<DeviceNode> nodes;
-    std::vector<size_t> members;  // indexes into nodes
+    std::shared_ptr<const IndexedTree> tree;
+    std::vector<size_t> members;  // indexes into the tree's nodes
 };
 
 bool sameText(const std::string& a, const char* b) {
@@ -121,11 +173,12 @@ HDEVINFO SetupDiGetClassDevsA(const void* classGuid, const char* enumerator, voi
         return INVALID_HANDLE_VALUE;
     }
     auto set = std::make_shared<DeviceSet>();
-    set->nodes = tree();
-    for (size_t i = 1; i < set->nodes.size(); ++i) {  // node 0 is the tree's root
+    set->tree = tree();
+    const std::vector<DeviceNode>& nodes = set->tree->nodes;
+    for (size_t i = 1; i < nodes.size(); ++i) {  // node 0 is the tree's root
         if (enumerator) {
-            auto it = set->nodes[i].properties.find(kEnumeratorProperty);
-            if (it == set->nodes[i].properties.end() || !sameText(it->second, enumerator)) continue;
+            auto it = nodes[i].properties.find(kEnumeratorProperty);
+            if (it == nodes[i].properties.end() || !sameText(it->second, enumerator)) continue;
         }
         set->members.push_back(i);
     }
@@ -169,11 +222,11 @@ BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO handle, SP_DEVINFO_DATA* data, D
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    if (!data || data->cbSize != sizeof(SP_DEVINFO_DATA) || !valid(set->nodes, data->DevInst)) {
+    if (!data || data->cbSize != sizeof(SP_DEVINFO_DATA) || !valid(*set->tree, data->DevInst)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    const auto& properties = set->nodes[data->DevInst - 1].properties;
+    const auto& properties = set->tree->nodes[data->DevInst - 1].properties;
     auto it = properties.find(property + 1);
     if (it == properties.end()) {
         SetLastError(ERROR_INVALID_DATA);
@@ -221,4 +274,11 @@ const vexa::platform::LibraryExport kExports[] = {
 
 std::span<const vexa::platform::LibraryExport> vexa::platform::setupapiExports() {
     return kExports;
+}
+
+DEVINST vexa::platform::findDevNodeByDriverKey(const char* driverKey) {
+    if (!driverKey) return 0;
+    const auto nodes = tree();
+    const auto found = nodes->byDriverKey.find(driverKey);
+    return found == nodes->byDriverKey.end() ? 0 : found->second;
 }

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -15,10 +16,6 @@
 
 namespace vexa::platform {
 
-namespace {
-
-// Creates the folder when missing and checks that it is a real directory
-// owned by us and closed to everyone else.
 bool usePrivateDirectory(const std::string& path, std::string& error) {
     if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
         error = "cannot create " + path + ": " + std::strerror(errno);
@@ -37,12 +34,19 @@ bool usePrivateDirectory(const std::string& path, std::string& error) {
         error = path + " belongs to another user";
         return false;
     }
-    if ((st.st_mode & 077) != 0 && chmod(path.c_str(), 0700) != 0) {
-        error = "cannot restrict " + path + ": " + std::strerror(errno);
+    // A folder that others may enter was not made by us as a namespace
+    // (ours are created 0700): it is refused, never changed.
+    if ((st.st_mode & 077) != 0) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", unsigned(st.st_mode & 07777));
+        error = path + " is open to other users (mode " + mode +
+                "); the namespace must be a private folder (0700) or one that does not exist yet";
         return false;
     }
     return true;
 }
+
+namespace {
 
 std::string defaultDirectory() {
     if (geteuid() == 0 && access("/run", W_OK) == 0) return "/run/vexa";
@@ -68,8 +72,10 @@ const std::string& objectNamespace(std::string* error) {
     NamespaceState& s = state();
     std::call_once(s.once, [&s] {
         const char* chosen = std::getenv("VEXA_NAMESPACE");
-        std::string directory = chosen && *chosen ? chosen : defaultDirectory();
+        const bool named = chosen && *chosen;
+        const std::string directory = named ? chosen : defaultDirectory();
         if (usePrivateDirectory(directory, s.error)) s.directory = directory;
+        else if (named) s.error = "VEXA_NAMESPACE: " + s.error;
     });
     if (error) *error = s.error;
     return s.directory;

@@ -7,10 +7,12 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "machine/machine.h"
 #include "platform/internal/control_device.h"
+#include "platform/internal/per_machine.h"
 #include "platform/text.h"
 
 namespace vexa::platform {
@@ -68,16 +70,41 @@ const UsbDevice* findHub(const std::vector<machine::UsbController>& controllers,
     return hub->hub ? hub : nullptr;
 }
 
-// Depth first, the hubs of the whole tree; stops at the first match.
-bool findHubNamed(const UsbDevice& hub, HubPlace& place, const std::string& name) {
-    if (hub.hub && sameNoCase(hubName(place, hub), name)) return true;
+std::string lowerCase(std::string text) {
+    for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The current machine's USB tree with its hubs by name (in lower case, as
+// names are matched without regard to case).
+struct UsbView {
+    std::vector<machine::UsbController> controllers;
+    std::unordered_map<std::string, HubPlace> hubs;
+};
+
+void indexHubs(const UsbDevice& hub, HubPlace& place, UsbView& view) {
+    if (hub.hub) view.hubs.try_emplace(lowerCase(hubName(place, hub)), place);
     for (const UsbDevice& device : hub.children) {
         if (!device.hub) continue;
         place.ports.push_back(device.port);
-        if (findHubNamed(device, place, name)) return true;
+        indexHubs(device, place, view);
         place.ports.pop_back();
     }
-    return false;
+}
+
+UsbView buildView(const machine::Machine& machine) {
+    UsbView view;
+    view.controllers = machine.usbControllers();
+    for (size_t i = 0; i < view.controllers.size(); ++i) {
+        HubPlace place{i, {}};
+        indexHubs(view.controllers[i].rootHub, place, view);
+    }
+    return view;
+}
+
+std::shared_ptr<const UsbView> usbView() {
+    static PerMachine<UsbView> view(&buildView);
+    return view.get();
 }
 
 // A name structure: its header (ActualLength last in it), then the wide
@@ -104,7 +131,8 @@ public:
 
     DWORD control(DWORD code, const uint8_t*, DWORD, uint8_t* out, DWORD outSize, DWORD& returned) override {
         if (code != IOCTL_USB_GET_ROOT_HUB_NAME) return ERROR_INVALID_FUNCTION;
-        const auto controllers = machine::current().usbControllers();
+        const auto view = usbView();
+        const std::vector<machine::UsbController>& controllers = view->controllers;
         if (controller_ >= controllers.size()) return ERROR_DEVICE_NOT_CONNECTED;
         const HubPlace place{controller_, {}};
         return writeName(hubName(place, controllers[controller_].rootHub), kRootNameHeader, out, outSize, returned);
@@ -121,8 +149,8 @@ public:
 
     DWORD control(DWORD code, const uint8_t* in, DWORD inSize, uint8_t* out, DWORD outSize,
                   DWORD& returned) override {
-        const auto controllers = machine::current().usbControllers();
-        const UsbDevice* hub = findHub(controllers, place_);
+        const auto view = usbView();
+        const UsbDevice* hub = findHub(view->controllers, place_);
         if (!hub) return ERROR_NOT_READY;
         if (code == IOCTL_USB_GET_NODE_INFORMATION) return nodeInformation(*hub, out, outSize, returned);
         if (code != IOCTL_USB_GET_NODE_CONNECTION_INFORMATION && code != IOCTL_USB_GET_NODE_CONNECTION_NAME &&
@@ -202,7 +230,7 @@ bool openUsbDevice(const std::string& path, HANDLE& handle) {
         const bool digits = !number.empty() && number.size() <= kMaxControllerDigits &&
                             std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
         const size_t controller = digits ? std::stoul(number) : 0;
-        if (!digits || controller >= machine::current().usbControllers().size()) {
+        if (!digits || controller >= usbView()->controllers.size()) {
             handle = notFound();
             return true;
         }
@@ -212,15 +240,14 @@ bool openUsbDevice(const std::string& path, HANDLE& handle) {
     }
     if (!hasPrefix(path, "\\\\.\\USB#")) return false;
     const std::string name = path.substr(sizeof kHubPrefix - 1);
-    const auto controllers = machine::current().usbControllers();
-    for (size_t i = 0; i < controllers.size(); ++i) {
-        HubPlace place{i, {}};
-        if (!findHubNamed(controllers[i].rootHub, place, name)) continue;
-        SetLastError(ERROR_SUCCESS);
-        handle = registerHandle(std::make_shared<HubDevice>(place));
+    const auto view = usbView();
+    const auto found = view->hubs.find(lowerCase(name));
+    if (found == view->hubs.end()) {
+        handle = notFound();
         return true;
     }
-    handle = notFound();
+    SetLastError(ERROR_SUCCESS);
+    handle = registerHandle(std::make_shared<HubDevice>(found->second));
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/device_tree.h"
+#include "platform/device_tree_lookup.h"
 #include "platform/modules.h"
 #include "sdk/core/helpers.h"
 
@@ -29,6 +30,8 @@ public:
     ConfigManager(const ConfigManager&) = delete;
     ConfigManager& operator=(const ConfigManager&) = delete;
 
+    // The lookup stands for a walk of the tree, so it needs the whole
+    // configuration manager the walk would use.
     bool available() const {
         return getProperty && locate && getChild && getSibling && getParent;
     }
@@ -39,25 +42,6 @@ public:
         if (getProperty(node, property, nullptr, text, &length, 0) != CR_SUCCESS) return false;
         text[sizeof text - 1] = '\0';  // registry texts need not be terminated
         return true;
-    }
-
-    // Moves `node` to the next node in pre-order: its first child, else its
-    // next sibling, else the next sibling of the nearest ancestor that has
-    // one. False once the walk has climbed back to the root.
-    bool next(DEVINST& node) const {
-        DEVINST following;
-        if (getChild(&following, node, 0) == CR_SUCCESS) {
-            node = following;
-            return true;
-        }
-        for (;;) {
-            if (getSibling(&following, node, 0) == CR_SUCCESS) {
-                node = following;
-                return true;
-            }
-            if (getParent(&following, node, 0) != CR_SUCCESS) return false;
-            node = following;
-        }
     }
 
     PFN_CM_Get_DevNode_Registry_PropertyA getProperty = nullptr;
@@ -76,17 +60,14 @@ BOOL GetDeviceDescriptionByDriverKey(const char* driverKey, char* description) {
     if (!driverKey || !description) return FALSE;
     const ConfigManager manager;
     if (!manager.available()) return FALSE;
-    DEVINST node;
-    if (manager.locate(&node, nullptr, 0) != CR_SUCCESS) return FALSE;
-    do {
-        char driver[512];
-        if (manager.readProperty(node, CM_DRP_DRIVER, driver) &&
-            std::strcmp(driver, driverKey) == 0) {
-            char text[512];
-            if (!manager.readProperty(node, CM_DRP_DEVICEDESC, text)) return FALSE;
-            FormatString(description, kFormatBufferSize, "%s", text);
-            return TRUE;
-        }
-    } while (manager.next(node));
-    return FALSE;
+    DEVINST root;
+    if (manager.locate(&root, nullptr, 0) != CR_SUCCESS) return FALSE;
+    // The configuration manager's index finds the node a walk from the root
+    // would meet first, without asking for every node on the way.
+    const DEVINST node = vexa::platform::findDevNodeByDriverKey(driverKey);
+    if (node == 0) return FALSE;
+    char text[512];
+    if (!manager.readProperty(node, CM_DRP_DEVICEDESC, text)) return FALSE;
+    FormatString(description, kFormatBufferSize, "%s", text);
+    return TRUE;
 }

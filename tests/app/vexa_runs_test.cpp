@@ -55,6 +55,40 @@ void ExpectCleanRun(const VexaRun& run, const VexaResult& result, bool quiet = t
     EXPECT_FALSE(std::filesystem::exists(vexa::platform::objectPath("service", "vexa138")));
 }
 
+// ---- A machine image that cannot be used ----
+
+// The program stops with the loader's message before it does anything.
+TEST(MachineImage, ThatCannotBeLoadedEndsTheRun) {
+    const std::string empty = std::filesystem::temp_directory_path().string() + "/empty-image";
+    std::filesystem::create_directories(empty);
+    for (const std::string& machine : {empty, std::string("/")}) {
+        SCOPED_TRACE(machine);
+        VexaRun run(machine);
+        const VexaResult result = run.run({"-txt=r"});
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_TRUE(StartsWith(result.err, "vexa: VEXA_MACHINE: " + machine + ": ")) << result.err;
+        EXPECT_FALSE(std::filesystem::exists(run.programFile("r.txt")));
+    }
+}
+
+// A namespace folder open to others is refused, and left as it was.
+TEST(ObjectNamespace, OpenToOthersEndsTheRunUnchanged) {
+    const std::filesystem::path open = std::filesystem::temp_directory_path() / "shared-objects";
+    std::filesystem::create_directories(open);
+    const auto shared = std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                        std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                        std::filesystem::perms::others_exec;
+    std::filesystem::permissions(open, shared);
+    const std::string previous = std::getenv("VEXA_NAMESPACE") ? std::getenv("VEXA_NAMESPACE") : "";
+    setenv("VEXA_NAMESPACE", open.c_str(), 1);
+    const VexaResult result = VexaRun(SampleMachine()).run({"-txt=r"});
+    setenv("VEXA_NAMESPACE", previous.c_str(), 1);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(StartsWith(result.err, "vexa: VEXA_NAMESPACE: " + open.string() + " is open to other users"))
+        << result.err;
+    EXPECT_EQ(std::filesystem::status(open).permissions(), shared);
+}
+
 // ---- The batch reports, on the sample machine and on the host ----
 
 class Reports : public ::testing::TestWithParam<std::string> {

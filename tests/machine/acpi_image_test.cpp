@@ -1,4 +1,5 @@
 #include "machine/acpi_image.h"
+#include "machine/image_files.h"
 
 #include <gtest/gtest.h>
 
@@ -99,8 +100,9 @@ TEST(AcpiImage, SignatureAndTableRecognition) {
 
 TEST(AcpiImage, FolderLoadsFilesInNameOrderAndNamesTheBadOne) {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / "acpi-folder-test";
-    fs::remove_all(dir);
+    const fs::path image = fs::temp_directory_path() / "acpi-folder-test";
+    const fs::path dir = image / "acpi";
+    fs::remove_all(image);
     fs::create_directories(dir / "sub");
     const auto write = [&](const char* name, const std::string& content) {
         std::ofstream(dir / name, std::ios::binary) << content;
@@ -111,20 +113,22 @@ TEST(AcpiImage, FolderLoadsFilesInNameOrderAndNamesTheBadOne) {
     write("sub/ignored", "not looked at");
     std::vector<AcpiTable> tables;
     std::string error;
-    ASSERT_TRUE(loadAcpiFolder(dir.string(), tables, error)) << error;
+    ImageFiles files(image.string());
+    ASSERT_TRUE(loadAcpiFolder(files, tables, error)) << error;
     ASSERT_EQ(tables.size(), 2u);
     EXPECT_EQ(tables[0].signature, "DSDT");
     EXPECT_EQ(tables[1].signature, "APIC");
 
     write("c-bad", "hello\n");
     tables.clear();
-    EXPECT_FALSE(loadAcpiFolder(dir.string(), tables, error));
+    EXPECT_FALSE(loadAcpiFolder(files, tables, error));
     EXPECT_NE(error.find("acpi/c-bad: line 1"), std::string::npos) << error;
 
     tables.clear();
-    EXPECT_TRUE(loadAcpiFolder((dir / "missing").string(), tables, error));
+    ImageFiles withoutFolder((image / "missing").string());
+    EXPECT_TRUE(loadAcpiFolder(withoutFolder, tables, error));
     EXPECT_TRUE(tables.empty());
-    fs::remove_all(dir);
+    fs::remove_all(image);
 }
 
 } // namespace

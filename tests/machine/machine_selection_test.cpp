@@ -88,5 +88,31 @@ TEST(MachineSelection, EnvironmentNamesTheImage) {
     install(nullptr);
 }
 
+// A name that leads to no image is an error, never the empty machine a
+// test may build.
+TEST(MachineSelection, EnvironmentNamingNoImageIsAnError) {
+    install(nullptr);
+    const test::ImageDir empty;
+    const test::ImageDir links;
+    std::filesystem::create_symlink(links.path() + "/nowhere", links.path() + "/dangling");
+    std::filesystem::create_symlink(empty.path(), links.path() + "/to-empty");
+    const struct {
+        std::string name, message;
+    } cases[] = {
+        {empty.path(), empty.path() + ": not a machine image (it holds none of"},
+        {"/", "/: the root folder cannot be a machine image"},
+        {links.path() + "/dangling", links.path() + "/dangling: not a machine image directory"},
+        {links.path() + "/to-empty", links.path() + "/to-empty: not a machine image (it holds none of"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EnvironmentVariable named("VEXA_MACHINE", c.name);
+        std::string error;
+        EXPECT_FALSE(selectFromEnvironment(error));
+        EXPECT_NE(error.find("VEXA_MACHINE: " + c.message), std::string::npos) << error;
+        EXPECT_EQ(current().description(), "host");
+    }
+}
+
 } // namespace
 } // namespace vexa::machine

@@ -149,6 +149,13 @@ TEST(Manifest, ErrorsNameTheKeyOrThePosition) {
         {R"({"cpu": {"bus_mhz": -133.33}})", "cpu.bus_mhz: must be a positive"},
         {R"({"cpu": {"bus_mhz": [133]}})", "cpu.bus_mhz: expected a number"},
         {R"({"cpu": {"bus_mhz": "133 MHz"}})", "cpu.bus_mhz: \"133 MHz\" is not a number"},
+        // Clock rates stay within what a processor or a bus can run at.
+        {R"({"cpu": {"tsc_mhz": 1e19}})", "cpu.tsc_mhz: out of range (1 to 100000 MHz)"},
+        {R"({"cpu": {"tsc_mhz": "100000.5"}})", "cpu.tsc_mhz: out of range"},
+        {R"({"cpu": {"tsc_mhz": 0.5}})", "cpu.tsc_mhz: out of range"},
+        {R"({"cpu": {"bus_mhz": 1e300}})", "cpu.bus_mhz: out of range (1 to 100000 MHz)"},
+        {R"({"cpu": {"msrs": {"0xE7": {"kind": "counter", "mhz": 1e12}}}})", "cpu.msrs.0xE7.mhz: out of range"},
+        {R"({"cpu": {"msrs": {"0xE7": {"kind": "counter", "mhz": 1e-9}}}})", "cpu.msrs.0xE7.mhz: out of range"},
         {R"({"cpu": {"msrs": {"0xZZ": 1}}})", "cpu.msrs.0xZZ: \"0xZZ\" is not a number"},
         {R"({"cpu": {"msrs": {"0x17": {"read_only": true}}}})", "cpu.msrs.0x17: \"value\" is missing"},
         {R"({"cpu": {"msrs": {"0x17": {"value": 1, "cpu": [0]}}}})", "cpu.msrs.0x17.cpu: unknown key"},

@@ -458,6 +458,21 @@ TEST_F(DeviceDescriptionTest, WithoutConfigurationManagerFindsNothing) {
     }
 }
 
+// The configuration manager keeps its view of the tree only while the
+// machine stays installed.
+TEST_F(DeviceDescriptionTest, AnotherMachineBringsItsOwnTree) {
+    char description[256] = "";
+    UseTree(SampleTree());
+    ASSERT_EQ(GetDeviceDescriptionByDriverKey(kNetKey, description), 1);
+    EXPECT_STREQ(description, "Network adapter");
+    UseTree({Node(-1, nullptr, nullptr), Node(0, kNetKey, "Other adapter")});
+    ASSERT_EQ(GetDeviceDescriptionByDriverKey(kNetKey, description), 1);
+    EXPECT_STREQ(description, "Other adapter");
+    machine_.reset();
+    UseTree({});
+    EXPECT_EQ(GetDeviceDescriptionByDriverKey(kNetKey, description), 0);
+}
+
 TEST_F(DeviceDescriptionTest, MachineWithoutDeviceTreeFindsNothing) {
     UseTree({});
     char description[256] = "unchanged";
