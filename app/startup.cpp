@@ -31,6 +31,7 @@ void CvexaApp::InitAndRun() {
     if (!m_pInfoParser->Init(&initError)) {
         g_bNoValidation = 1;
         if (!m_bBatch) ShowInitErrorBox(initError, LocalInfoParser()->GetDriverLogPath());
+        else ReportInitErrorLine(initError);
     }
     int scanError = 0, scanDetail = 0;
     if (!m_pInfoParser->Scan(&scanError, &scanDetail)) ShowScanErrorBox(scanError, scanDetail);

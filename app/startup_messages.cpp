@@ -1,5 +1,7 @@
 #include "app/startup_messages.h"
 
+#include <cstdio>
+
 #include "app/info_parser.h"
 #include "app/local_info_parser.h"
 #include "platform/message_box.h"
@@ -23,6 +25,13 @@ void ShowInitErrorBox(int error, const wchar_t* driverLogPath) {
     if (ShellExecuteW(nullptr, L"open", driverLogPath, nullptr, nullptr, SW_SHOWNORMAL) > 32) return;
     FormatStringW(text, kInfoTextChars, L"Unable to open %s", driverLogPath);
     MessageBoxW(nullptr, text, L"Vexa Driver Error", MB_OK | kWarning);
+}
+
+void ReportInitErrorLine(int error) {
+    std::fprintf(stderr,
+                 "vexa: the driver is not available (error 0x%X (%d)); the run goes on without "
+                 "hardware access\n",
+                 static_cast<unsigned>(error), error);
 }
 
 void ShowScanErrorBox(int error, int detail) {

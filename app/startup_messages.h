@@ -6,6 +6,9 @@
 // The driver could not be installed: offers to open the driver's log and
 // opens it with the shell when the answer is Yes.
 void ShowInitErrorBox(int error, const wchar_t* driverLogPath);
+// The same for a batch run: one line on standard error saying that the run
+// goes on without the driver.
+void ReportInitErrorLine(int error);
 // The scan failed: the library lock ("Mutex not created" when its mutex does
 // not exist, else "Mutex locked"), the driver's version, or another code.
 void ShowScanErrorBox(int error, int detail);
