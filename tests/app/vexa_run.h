@@ -24,6 +24,9 @@ public:
     VexaRun& operator=(const VexaRun&) = delete;
 
     VexaResult run(const std::vector<std::string>& arguments) const;
+    // Runs from now on use the temporary folder of `owner`, as instances of
+    // one user share theirs.
+    void shareTempFolder(const VexaRun& owner) { temp_ = owner.temp_; }
 
     const std::string& programFolder() const { return program_; }
     const std::string& tempFolder() const { return temp_; }
