@@ -265,7 +265,8 @@ int CKMDriver::OpenDeviceHoldingMutex(uint32_t* error) {
 
 uint32_t CKMDriver::UnlockDriverHandle() {
     // A release without a lock (a second unlock) leaves the count at 0.
-    for (int depth = m_iLockDepth; depth > 0 && !m_iLockDepth.compare_exchange_weak(depth, depth - 1);) {
+    int depth = m_iLockDepth.load();
+    while (depth > 0 && !m_iLockDepth.compare_exchange_weak(depth, depth - 1)) {
     }
     const BOOL released = ReleaseMutex(m_hDriverMutex);
     return released ? static_cast<uint32_t>(released) : GetLastError();
@@ -294,12 +295,12 @@ void CKMDriver::vCloseDriver(uint32_t stop, uint32_t remove, uint32_t deleteLog)
         if (m_iOSVersion == kPlatformWin9x) Win9x_dwUninstallDriver();
         else if (m_iOSVersion == kPlatformNT) WinNT_dwUninstallDriver(stop, remove);
     }
-    // An abandoned mutex is held too, but another instance may have left
-    // the driver half used: it is only let go.
-    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) ReleaseMutex(m_hDriverMutex);
     // This instance is done with the driver in any case.
     CloseDeviceHandle();
     m_iLockDepth = 0;
+    // An abandoned mutex is held too, but another instance may have left
+    // the driver half used: it is only let go.
+    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) ReleaseMutex(m_hDriverMutex);
     CloseDriverMutex();
     if (deleteLog && m_szLogPath[0]) {
         DeleteFileA(m_szLogPath);
