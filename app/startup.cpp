@@ -32,7 +32,8 @@ void CvexaApp::InitAndRun() {
     if (!m_pInfoParser->Init(&initError)) {
         g_bNoValidation = 1;
         if (!m_bBatch) ShowInitErrorBox(initError, LocalInfoParser()->GetDriverLogPath());
-        else ReportFailure("the driver could not be installed (error 0x%X)", static_cast<unsigned>(initError));
+        else ReportFailure("the driver is not available (error 0x%X (%d)); the run goes on without hardware access",
+                           static_cast<unsigned>(initError), initError);
     }
     if (StopRequested()) return;
     int scanError = 0, scanDetail = 0;

@@ -48,20 +48,20 @@ DWORD pathError(const std::string& path, int error) {
 
 } // namespace
 
-HANDLE openDriverDevice(const std::string& name);
+HANDLE openDriverDevice(const std::string& name, DWORD shareMode);
 
 } // namespace vexa::platform
 
 using namespace vexa::platform;
 
-HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition,
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES, DWORD disposition,
                    DWORD, HANDLE) {
     if (!path || !*path) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     if (HANDLE device; openSystemDevice(path, device)) return device;  // disks, USB controllers and hubs
-    if (std::strncmp(path, "\\\\.\\", 4) == 0) return openDriverDevice(path + 4);
+    if (std::strncmp(path, "\\\\.\\", 4) == 0) return openDriverDevice(path + 4, shareMode);
     const std::string native = nativePath(path);
     int flags = O_CLOEXEC;
     const bool read = access & GENERIC_READ, write = access & GENERIC_WRITE;
@@ -244,11 +244,14 @@ DWORD createOwnFile(const char* path) {
     const std::string native = nativePath(path);
     int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0 && errno == EEXIST) {
-        // Something is there: empty it only when it is a regular file of ours.
+        // Something is there: empty it only when it is a regular file of ours
+        // with no other name (a hard link would carry the truncation to
+        // whatever file it names).
         fd = open(native.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) return errno == ELOOP ? ERROR_ACCESS_DENIED : errorFromErrno(errno);
         struct stat st {};
-        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !ours(st) || ftruncate(fd, 0) != 0) {
+        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !ours(st) || st.st_nlink != 1 ||
+            ftruncate(fd, 0) != 0) {
             close(fd);
             return ERROR_ACCESS_DENIED;
         }

@@ -60,7 +60,7 @@ std::string nativePath(const char* path);
 // there (its mode is tightened to 0700).
 DWORD createOwnDirectory(const char* path);
 // Creates the file new and exclusively (mode 0600), or, when a regular file
-// of ours is already there, empties it.
+// of ours with no other name (no hard link) is already there, empties it.
 DWORD createOwnFile(const char* path);
 // Writes `size` bytes into a new file, created exclusively (mode 0644);
 // ERROR_FILE_EXISTS when anything is there already.

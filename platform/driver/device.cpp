@@ -7,6 +7,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
 #include <string>
 
@@ -61,16 +62,22 @@ HANDLE openVxd(const std::string& name) {
     return INVALID_HANDLE_VALUE;
 }
 
-HANDLE openKernelDevice(const std::string& name) {
+HANDLE openKernelDevice(const std::string& name, DWORD shareMode) {
     auto service = loadService(name);
     if (!service || service->state != SERVICE_RUNNING) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     const int fd = open(deviceLockPath(service->name).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0 || flock(fd, LOCK_SH) != 0) {
-        if (fd >= 0) close(fd);
+    if (fd < 0) {
         SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    const int lock = shareMode & FILE_SHARE_READ ? LOCK_SH : LOCK_EX;
+    if (flock(fd, lock | LOCK_NB) != 0) {
+        const bool shared = errno == EWOULDBLOCK;
+        close(fd);
+        SetLastError(shared ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
     SetLastError(ERROR_SUCCESS);
@@ -80,7 +87,7 @@ HANDLE openKernelDevice(const std::string& name) {
 } // namespace
 
 // Called by CreateFileA for paths of the form "\\.\<name>".
-HANDLE openDriverDevice(const std::string& name) {
+HANDLE openDriverDevice(const std::string& name, DWORD shareMode) {
     if (name.empty()) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
@@ -90,7 +97,7 @@ HANDLE openDriverDevice(const std::string& name) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    return openKernelDevice(name);
+    return openKernelDevice(name, shareMode);
 }
 
 } // namespace vexa::platform

@@ -4,12 +4,14 @@
 
 #include <cstdarg>
 #include <cstring>
+#include <string>
 
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/modules.h"
 #include "platform/sync.h"
 #include "platform/sysinfo.h"
+#include "platform/temp_files.h"
 #include "platform/threads.h"
 #include "sdk/core/helpers.h"
 #include "sdk/core/sdk.h"
@@ -21,6 +23,7 @@ constexpr uint32_t kInitLockTimeout = 2000;   // ms, the first lock of bInitDriv
 constexpr uint32_t kCloseLockTimeout = 10000;  // ms, vCloseDriver
 constexpr const char* kMutexName = "vexa";
 constexpr const char* kDriverFolder = "vexa138\\";
+constexpr const char* kPrivateDriverFolderPrefix = "vexa138.";
 
 unsigned HandleValue(HANDLE handle) {
     return static_cast<unsigned>(reinterpret_cast<uintptr_t>(handle));
@@ -48,14 +51,24 @@ CKMDriver::CKMDriver() {
     char temp[MAX_PATH];
     const DWORD length = GetTempPathA(sizeof temp, temp);
     if (length == 0 || length >= sizeof temp) return;
-    char name[64];
-    FormatString(name, sizeof name, "vexa_driver_%d.log", static_cast<int>(GetCurrentProcessId()));
+    char stem[64];
+    FormatString(stem, sizeof stem, "vexa_driver_%d", static_cast<int>(GetCurrentProcessId()));
+    char name[sizeof stem + 8];
+    FormatString(name, sizeof name, "%s.log", stem);
     char path[sizeof m_szLogPath];
-    // The log is ours and starts empty; a link or another user's file there
-    // means no log at all.
+    // The log is ours and starts empty. Anything else at its usual name (a
+    // link, another user's file, a file with a second name) is left alone,
+    // and the log is created under a fresh name no one could plant in advance.
     if (kmdriver::JoinPath(path, sizeof path, temp, name) &&
-        vexa::platform::createOwnFile(path) == ERROR_SUCCESS)
+        vexa::platform::createOwnFile(path) == ERROR_SUCCESS) {
         FormatString(m_szLogPath, sizeof m_szLogPath, "%s", path);
+        return;
+    }
+    std::string unique;
+    AppendFormat(stem, sizeof stem, ".");
+    if (vexa::platform::createUniqueFile(temp, stem, ".log", unique) == ERROR_SUCCESS &&
+        unique.size() < sizeof m_szLogPath)
+        FormatString(m_szLogPath, sizeof m_szLogPath, "%s", unique.c_str());
 }
 
 CKMDriver::~CKMDriver() = default;
@@ -124,6 +137,7 @@ HANDLE CKMDriver::CreateDriverMutex(uint32_t initialOwner, const char* name) {
 int CKMDriver::bInitDriver(const char* path, uint32_t* error, uint32_t extract) {
     uint32_t status = 0;
     int result = 0;
+    bool lockMissed = false;  // another instance held the driver mutex throughout
 
     Log("[bInitDriver] path = %s\n", path ? path : "(null)");
     const DWORD directoryLength = GetCurrentDirectoryA(sizeof m_szStartDirectory, m_szStartDirectory);
@@ -145,15 +159,9 @@ int CKMDriver::bInitDriver(const char* path, uint32_t* error, uint32_t extract) 
     m_bExtract = extract;
     FormatString(m_szPath, sizeof m_szPath, "%s", path ? path : m_szStartDirectory);
 
-    // The driver file lives in a folder of its own, which must be ours: a
-    // link or another user's folder there stops the installation.
     m_szPath_2[0] = '\0';
     if (m_iOSVersion == kPlatformNT && m_bExtract) {
-        char folder[sizeof m_szPath_2];
-        status = kmdriver::JoinPath(folder, sizeof folder, m_szPath, kDriverFolder)
-                     ? vexa::platform::createOwnDirectory(folder)
-                     : ERROR_FILENAME_EXCED_RANGE;
-        if (status == ERROR_SUCCESS) FormatString(m_szPath_2, sizeof m_szPath_2, "%s", folder);
+        status = ChooseDriverFolder();
     } else {
         FormatString(m_szPath_2, sizeof m_szPath_2, "%s", m_szPath);
     }
@@ -173,7 +181,9 @@ int CKMDriver::bInitDriver(const char* path, uint32_t* error, uint32_t extract) 
         Log("[bInitDriver] m_szFilename = %s\n", m_szFilename);
         // The first lock installs and starts the service when the device
         // cannot be opened. A failed lock has already let the mutex go.
-        result = bLockDriverHandle(&status, kInitLockTimeout);
+        const bool held = AcquireDriverMutex(&status, kInitLockTimeout);
+        lockMissed = !held && m_hDriverMutex;
+        if (held) result = OpenDeviceHoldingMutex(&status);
         if (result) UnlockDriverHandle();
     } else {
         status = KMDRIVER_ERROR_UNKNOWN_PLATFORM;
@@ -181,13 +191,44 @@ int CKMDriver::bInitDriver(const char* path, uint32_t* error, uint32_t extract) 
 
     Log("[bInitDriver] bInitDriver returned %d\n", static_cast<int>(status));
     if (error) *error = status;
-    if (!result) vCloseDriver(1, 1, 0);  // the log stays for the user
+    if (!result && lockMissed) {
+        // The driver belongs to the instance holding the mutex: nothing of
+        // it is touched. Our folder goes when it is empty.
+        if (HasOwnFolder()) RemoveDirectoryA(m_szPath_2);
+        CloseDriverMutex();
+    } else if (!result) {
+        vCloseDriver(1, 1, 0);  // the log stays for the user
+    }
     return result;
+}
+
+uint32_t CKMDriver::ChooseDriverFolder() {
+    // The driver file lives in a folder of its own, which must be ours; when
+    // something else is at its name (a link, a file, another user's folder),
+    // a fresh private folder takes its place.
+    char folder[sizeof m_szPath_2];
+    if (!kmdriver::JoinPath(folder, sizeof folder, m_szPath, kDriverFolder)) return ERROR_FILENAME_EXCED_RANGE;
+    if (vexa::platform::usePrivateFolder(folder) == ERROR_SUCCESS) {
+        FormatString(m_szPath_2, sizeof m_szPath_2, "%s", folder);
+        return ERROR_SUCCESS;
+    }
+    std::string fresh;
+    const uint32_t status = vexa::platform::createPrivateFolder(m_szPath, kPrivateDriverFolderPrefix, fresh);
+    if (status != ERROR_SUCCESS) return status;
+    if (!kmdriver::JoinPath(m_szPath_2, sizeof m_szPath_2, fresh.c_str(), "")) {
+        RemoveDirectoryA(fresh.c_str());
+        return ERROR_FILENAME_EXCED_RANGE;
+    }
+    return ERROR_SUCCESS;
 }
 
 int CKMDriver::bLockDriverHandle(uint32_t* error, uint32_t timeout) {
     uint32_t ignored;
     if (!error) error = &ignored;
+    return AcquireDriverMutex(error, timeout) && OpenDeviceHoldingMutex(error);
+}
+
+bool CKMDriver::AcquireDriverMutex(uint32_t* error, uint32_t timeout) {
     if (!m_hDriverMutex) {
         const SYSTEMTIME now = kmdriver::Now();
         Log("[bLockDriverHandle %02d:%02d:%02d] m_hDriverMutex NULL\n", now.wHour, now.wMinute, now.wSecond);
@@ -200,19 +241,33 @@ int CKMDriver::bLockDriverHandle(uint32_t* error, uint32_t timeout) {
         // An abandoned mutex is ours now; whatever its owner did with the
         // driver may be half done, so this wait does not count.
         if (wait == WAIT_ABANDONED) ReleaseMutex(m_hDriverMutex);
-        return 0;
+        return false;
     }
     *error = 0;
+    return true;
+}
+
+int CKMDriver::OpenDeviceHoldingMutex(uint32_t* error) {
+    // The device stays open between locks; only the first lock (or one
+    // after the device was closed) opens it.
     int opened = 0;
-    if (m_iOSVersion == kPlatformWin9x) opened = Win9x_bOpenDriver(error);
-    else if (m_iOSVersion == kPlatformNT) opened = WinNT_bOpenDriver(error);
-    else *error = KMDRIVER_ERROR_UNKNOWN_PLATFORM;
-    if (!opened) ReleaseMutex(m_hDriverMutex);
-    return opened;
+    if (m_iOSVersion != kPlatformWin9x && m_iOSVersion != kPlatformNT) *error = KMDRIVER_ERROR_UNKNOWN_PLATFORM;
+    else if (IsDeviceOpen()) opened = 1;
+    else if (m_iOSVersion == kPlatformWin9x) opened = Win9x_bOpenDriver(error);
+    else opened = WinNT_bOpenDriver(error);
+    if (!opened) {
+        ReleaseMutex(m_hDriverMutex);
+        return 0;
+    }
+    ++m_iLockDepth;
+    return 1;
 }
 
 uint32_t CKMDriver::UnlockDriverHandle() {
-    if (m_iOSVersion == kPlatformWin9x || m_iOSVersion == kPlatformNT) CloseDeviceHandle();
+    // A release without a lock (a second unlock) leaves the count at 0.
+    int depth = m_iLockDepth.load();
+    while (depth > 0 && !m_iLockDepth.compare_exchange_weak(depth, depth - 1)) {
+    }
     const BOOL released = ReleaseMutex(m_hDriverMutex);
     return released ? static_cast<uint32_t>(released) : GetLastError();
 }
@@ -220,6 +275,13 @@ uint32_t CKMDriver::UnlockDriverHandle() {
 void CKMDriver::CloseDeviceHandle() {
     if (IsDeviceOpen()) CloseHandle(m_hDevice);
     m_hDevice = INVALID_HANDLE_VALUE;
+}
+
+void CKMDriver::CloseDriverMutex() {
+    if (!m_hDriverMutex) return;
+    const BOOL closed = CloseHandle(m_hDriverMutex);
+    Log("[vCloseDriver] CloseHandle(mutex) = %d\n", closed);
+    m_hDriverMutex = nullptr;
 }
 
 bool CKMDriver::IsDeviceOpen() const { return m_hDevice && m_hDevice != INVALID_HANDLE_VALUE; }
@@ -233,14 +295,13 @@ void CKMDriver::vCloseDriver(uint32_t stop, uint32_t remove, uint32_t deleteLog)
         if (m_iOSVersion == kPlatformWin9x) Win9x_dwUninstallDriver();
         else if (m_iOSVersion == kPlatformNT) WinNT_dwUninstallDriver(stop, remove);
     }
+    // This instance is done with the driver in any case.
+    CloseDeviceHandle();
+    m_iLockDepth = 0;
     // An abandoned mutex is held too, but another instance may have left
     // the driver half used: it is only let go.
     if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) ReleaseMutex(m_hDriverMutex);
-    if (m_hDriverMutex) {
-        const BOOL closed = CloseHandle(m_hDriverMutex);
-        Log("[vCloseDriver] CloseHandle(mutex) = %d\n", closed);
-        m_hDriverMutex = nullptr;
-    }
+    CloseDriverMutex();
     if (deleteLog && m_szLogPath[0]) {
         DeleteFileA(m_szLogPath);
         m_szLogPath[0] = '\0';

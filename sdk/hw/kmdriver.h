@@ -1,8 +1,11 @@
 // The kernel-driver manager. It installs the kernel driver through which the
 // program reaches ports, physical memory, PCI configuration space and
 // MSRs, serialises every use of it between all running
-// instances with the global driver mutex, opens the driver's device only
-// while that mutex is held, and removes the driver at the end. The driver
+// instances with the global driver mutex, and removes the driver at the end.
+// The driver's device is opened once and stays open until vCloseDriver, as
+// a real driver handle would; requests go through it only while the driver
+// mutex is held. An instance ending while another one still has the device
+// open leaves the driver to that one: the last user removes it. The driver
 // builds travel in the program's RCDATA resources; the one that fits the
 // running Windows is written into a folder of our own below the temporary
 // folder and registered as a demand-start kernel service. Every step writes
@@ -19,6 +22,7 @@
 // driver does not answer.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 
@@ -109,11 +113,14 @@ public:
     // caller's last error.
     void Log(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // 1 when the driver is installed and ready; 0 with the error code set,
-    // after removing what was installed (the log stays).
+    // after removing what was installed (the log stays). When the driver
+    // mutex cannot be had in time, another instance holds the driver: it is
+    // left alone, and this instance goes on without it.
     int bInitDriver(const char* path, uint32_t* error, uint32_t extract);
-    // 1 with the driver mutex held and the device open.
+    // 1 with the driver mutex held and the device open (opened at the first
+    // lock, kept open until vCloseDriver).
     int bLockDriverHandle(uint32_t* error, uint32_t timeout);
-    // Closes the device and releases the driver mutex: the release's
+    // Releases the driver mutex (the device stays open): the release's
     // result, or the last error when it fails.
     uint32_t UnlockDriverHandle();
     void vCloseDriver(uint32_t stop, uint32_t remove, uint32_t deleteLog);
@@ -239,6 +246,24 @@ public:
 
 private:
     bool IsDeviceOpen() const;
+    // Waits for the driver mutex; false with the error set when it is not
+    // held afterwards.
+    bool AcquireDriverMutex(uint32_t* error, uint32_t timeout);
+    // With the driver mutex held: opens the device unless it is open
+    // already. On failure the mutex is released.
+    int OpenDeviceHoldingMutex(uint32_t* error);
+    void CloseDriverMutex();
+    // The driver's own folder below the base path: "vexa138\" when that is
+    // ours, else a fresh private folder. 0 or the error.
+    uint32_t ChooseDriverFolder();
+    // Opens "\\.\<service>" with the given share mode (no logging).
+    HANDLE OpenServiceDevice(DWORD shareMode) const;
+    // True when another handle of the driver's device is open, in this
+    // process or another instance (NT).
+    bool IsDriverUsedElsewhere() const;
+    // After a stop or removal: waits until the service is stopped, or gone
+    // when it was removed, for at most kUninstallSettleTime.
+    void WaitForServiceToSettle(bool removed);
     // True when m_szPath_2 is the driver's own folder below the base path.
     bool HasOwnFolder() const;
     // "m_szPath_2\m_szFilename"; false when it does not fit.
@@ -252,7 +277,7 @@ private:
     uint32_t ResourceIdForPlatform() const;
 
     // The common precondition of every request: an open device on Windows
-    // 9x or NT.
+    // 9x or NT, and the driver lock held.
     bool CanSend() const;
     // Sends one request: true when CanSend() and DeviceIoControl succeeds.
     bool SendRequest(uint32_t code, const void* in, uint32_t inSize, void* out, uint32_t outSize);
@@ -271,4 +296,7 @@ private:
                             uint32_t length, uint8_t* buffer);
     int WritePCIConfigDwords(uint32_t bus, uint32_t device, uint32_t function, uint32_t reg,
                              uint32_t length, const uint8_t* buffer);
+
+    // How many driver locks this process holds (the mutex is recursive).
+    std::atomic<int> m_iLockDepth{0};
 };

@@ -10,6 +10,7 @@
 #include "platform/resources.h"
 #include "platform/services.h"
 #include "platform/sync.h"
+#include "platform/temp_files.h"
 #include "platform/threads.h"
 #include "sdk/core/helpers.h"
 #include "sdk/hw/kmdriver.h"
@@ -17,7 +18,8 @@
 
 namespace {
 
-constexpr DWORD kUninstallSettleTime = 200;  // ms for the driver to unload
+constexpr DWORD kUninstallSettleTime = 200;  // ms at most for the driver to unload
+constexpr DWORD kSettlePollInterval = 5;     // ms between looks at the service
 
 const char* MachineNameOrNull(const char* name) { return name[0] ? name : nullptr; }
 
@@ -52,7 +54,7 @@ HANDLE CKMDriver::Win9x_hCreateServiceHandle() {
 }
 
 int CKMDriver::Win9x_bOpenDriver(uint32_t* error) {
-    CloseDeviceHandle();  // a lock taken again by its holder opens anew
+    CloseDeviceHandle();
     m_hDevice = Win9x_hCreateServiceHandle();
     if (m_hDevice == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND) {
         if (!Win9x_bInstallDriver(error)) return 0;
@@ -65,11 +67,25 @@ int CKMDriver::Win9x_bOpenDriver(uint32_t* error) {
 
 // ---- Windows NT ----
 
-HANDLE CKMDriver::WinNT_hCreateServiceHandle() {
+HANDLE CKMDriver::OpenServiceDevice(DWORD shareMode) const {
     char device[128];
     FormatString(device, sizeof device, "\\\\.\\%s", m_szServiceName);
     SetLastError(ERROR_SUCCESS);  // a successful open need not clear it
-    HANDLE handle = CreateFileA(device, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    return CreateFileA(device, GENERIC_READ, shareMode, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+bool CKMDriver::IsDriverUsedElsewhere() const {
+    // Every user opens the device shared and keeps it open while it runs:
+    // an open that shares nothing fails exactly while some other handle
+    // exists. A killed instance's handle is gone with it.
+    HANDLE probe = OpenServiceDevice(0);
+    if (probe == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+    CloseHandle(probe);
+    return false;
+}
+
+HANDLE CKMDriver::WinNT_hCreateServiceHandle() {
+    HANDLE handle = OpenServiceDevice(FILE_SHARE_READ);
     const DWORD status = GetLastError();
     if (status != ERROR_SUCCESS)
         Log("[WinNT_hCreateServiceHandle] returned %d (0x%X)\n", static_cast<int>(status), status);
@@ -77,7 +93,7 @@ HANDLE CKMDriver::WinNT_hCreateServiceHandle() {
 }
 
 int CKMDriver::WinNT_bOpenDriver(uint32_t* error) {
-    CloseDeviceHandle();  // a lock taken again by its holder opens anew
+    CloseDeviceHandle();
     m_hDevice = WinNT_hCreateServiceHandle();
     // No device: the service is not installed or was removed meanwhile.
     if (m_hDevice == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND) {
@@ -244,6 +260,17 @@ uint32_t CKMDriver::WinNT_dwDeleteService() {
 }
 
 uint32_t CKMDriver::WinNT_dwUninstallDriver(uint32_t stop, uint32_t remove) {
+    // Our own handle goes first. Another instance still holding the device
+    // keeps the driver: the service and its file stay for it, and the last
+    // user removes them.
+    CloseDeviceHandle();
+    if (IsDriverUsedElsewhere()) {
+        Log("[WinNT_dwUninstallDriver] driver in use by another instance, left installed\n");
+        // A folder of ours that holds no driver file (another instance
+        // installed it elsewhere) is not needed by anyone.
+        if (m_bExtract && HasOwnFolder()) RemoveDirectoryA(m_szPath_2);
+        return 0;
+    }
     m_hSCManager = OpenSCManagerA(MachineNameOrNull(m_szMachineName), nullptr, SC_MANAGER_ALL_ACCESS);
     if (!m_hSCManager) {
         const DWORD status = GetLastError();
@@ -255,15 +282,29 @@ uint32_t CKMDriver::WinNT_dwUninstallDriver(uint32_t stop, uint32_t remove) {
     if (remove) {
         if (const uint32_t status = WinNT_dwDeleteService()) lastError = status;
     }
+    if (stop || remove) WaitForServiceToSettle(remove != 0);
     if (!CloseServiceHandle(m_hSCManager)) {
         lastError = GetLastError();
         Log("[WinNT_dwUninstallDriver] CloseServiceHandle failed, errorcode = %d\n",
             static_cast<int>(lastError));
     }
     m_hSCManager = nullptr;
-    Sleep(kUninstallSettleTime);
     if (m_bExtract && !bDeleteFile()) lastError = GetLastError();
     return lastError;
+}
+
+void CKMDriver::WaitForServiceToSettle(bool removed) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        SC_HANDLE service = OpenServiceA(m_hSCManager, m_szServiceName, SERVICE_ALL_ACCESS);
+        if (!service) return;  // gone (or out of reach): nothing to wait for
+        SERVICE_STATUS state {};
+        const bool stopped = QueryServiceStatus(service, &state) && state.dwCurrentState == SERVICE_STOPPED;
+        CloseServiceHandle(service);
+        if (stopped && !removed) return;
+        if (GetTickCount() - start >= kUninstallSettleTime) return;
+        Sleep(kSettlePollInterval);
+    }
 }
 
 // ---- The driver file ----
@@ -330,7 +371,7 @@ uint32_t CKMDriver::LoadDriverImage(uint32_t resourceId, bool logFailures, const
 uint32_t CKMDriver::WriteDriverFile(const char* path, const void* data, DWORD size, bool logFailures) {
     // The driver's own folder may have been removed by another instance
     // since bInitDriver; it is made again, and must still be ours.
-    const uint32_t folderStatus = HasOwnFolder() ? vexa::platform::createOwnDirectory(m_szPath_2) : 0;
+    const uint32_t folderStatus = HasOwnFolder() ? vexa::platform::usePrivateFolder(m_szPath_2) : 0;
     uint32_t status = folderStatus ? folderStatus : vexa::platform::writeNewFile(path, data, size);
     if (status == ERROR_SUCCESS) return 0;
     if (logFailures)

@@ -25,7 +25,7 @@ float ClockFromRatio(uint32_t ratioTimes100, double frequency) {
 } // namespace
 
 bool CKMDriver::CanSend() const {
-    return IsDeviceOpen() && (m_iOSVersion == kPlatformWin9x || m_iOSVersion == kPlatformNT);
+    return IsDeviceOpen() && m_iLockDepth > 0 && (m_iOSVersion == kPlatformWin9x || m_iOSVersion == kPlatformNT);
 }
 
 bool CKMDriver::SendRequest(uint32_t code, const void* in, uint32_t inSize, void* out, uint32_t outSize) {

@@ -40,6 +40,9 @@ public:
     const std::string& objectFolder() const { return objects_; }
     // The names in the own object namespace, sorted.
     std::vector<std::string> objectFiles() const;
+    // Runs from now on use the temporary folder of `owner`, as instances of
+    // one user share theirs.
+    void shareTempFolder(const VexaRun& owner) { temp_ = owner.temp_; }
 
     const std::string& programFolder() const { return program_; }
     const std::string& tempFolder() const { return temp_; }

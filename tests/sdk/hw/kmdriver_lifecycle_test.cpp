@@ -50,8 +50,11 @@ TEST_F(KMDriverTest, FirstStartInstallsExtractsAndStartsTheService) {
     EXPECT_EQ(serviceState(), SERVICE_RUNNING);
     EXPECT_EQ(readFile(platform::nativePath(driverFile().c_str())), driverImage("vexa138_x64.sys"));
     EXPECT_EQ(fs::status(driverFolder()).permissions(), fs::perms::owner_all);
-    // The device is open only while the driver lock is held.
-    EXPECT_EQ(driver.m_hDevice, INVALID_HANDLE_VALUE);
+    // The device stays open for the instance's lifetime; requests still
+    // need the driver lock.
+    EXPECT_NE(driver.m_hDevice, INVALID_HANDLE_VALUE);
+    uint32_t version = 0;
+    EXPECT_EQ(driver.GetDriverVersion(&version), 0) << "sent without the driver lock";
 
     expectLines(logLines(driver), {
         literal("[bInitDriver] path = " + tempFolder()),
@@ -122,9 +125,54 @@ TEST_F(KMDriverTest, SecondInstanceFindsTheServiceRunning) {
     first.UnlockDriverHandle();
 }
 
-TEST_F(KMDriverTest, LockReinstallsAServiceAnotherInstanceRemoved) {
+TEST_F(KMDriverTest, InstanceEndingLeavesTheDriverToTheOneStillUsingIt) {
     CKMDriver& first = startedDriver();
     CKMDriver& second = startedDriver();
+    const size_t before = logLines(second).size();  // the shared log
+    second.vCloseDriver(1, 1, 0);
+    EXPECT_EQ(serviceState(), SERVICE_RUNNING);
+    EXPECT_TRUE(fs::exists(platform::nativePath(driverFile().c_str())));
+    expectLines(linesAfter(second, before), {
+        R"(\[vCloseDriver <time>\] WaitForSingleObject error = 0)",
+        literal("[WinNT_dwUninstallDriver] driver in use by another instance, left installed"),
+        literal("[vCloseDriver] CloseHandle(mutex) = 1"),
+    });
+
+    uint32_t error = 0xDEAD, version = 0;
+    ASSERT_EQ(first.bLockDriverHandle(&error, 1000), 1) << "error " << error;
+    EXPECT_EQ(first.GetDriverVersion(&version), 1);
+    first.UnlockDriverHandle();
+
+    // The last user removes it all.
+    first.vCloseDriver(1, 1, 0);
+    EXPECT_FALSE(serviceExists());
+    EXPECT_FALSE(fs::exists(driverFolder()));
+}
+
+TEST_F(KMDriverTest, InstanceKilledWhileUsingTheDriverDoesNotKeepItInstalled) {
+    CKMDriver& driver = startedDriver();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Another instance opens the device, then dies without closing it.
+        HANDLE device = CreateFileA("\\\\.\\vexa138", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                    nullptr);
+        _exit(device == INVALID_HANDLE_VALUE ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    driver.vCloseDriver(1, 1, 0);
+    EXPECT_FALSE(serviceExists());
+    EXPECT_FALSE(fs::exists(driverFolder()));
+}
+
+TEST_F(KMDriverTest, LockReinstallsAServiceRemovedMeanwhile) {
+    CKMDriver& first = startedDriver();
+    CKMDriver& second = startedDriver();
+    // Both let go of the device; the second one, ending last, removes it.
+    first.CloseDeviceHandle();
     second.vCloseDriver(1, 1, 0);
     ASSERT_FALSE(serviceExists());
     ASSERT_FALSE(fs::exists(driverFolder()));
@@ -145,6 +193,33 @@ TEST_F(KMDriverTest, LockReinstallsAServiceAnotherInstanceRemoved) {
         literal("[WinNT_bCreateService] szDestName = " + driverFile()),
     });
 }
+
+// The wait after a stop or removal ends once the service is stopped or
+// gone, and waits no longer than 200 ms for one that stays.
+struct RemovalWait {
+    const char* name;
+    uint32_t stop, remove;
+    uint64_t minMs, maxMs;  // time spent in vCloseDriver, on a clock moved only by sleeping
+};
+
+class KMDriverRemovalWait : public KMDriverOnMachine, public ::testing::WithParamInterface<RemovalWait> {};
+
+TEST_P(KMDriverRemovalWait, EndsOnceTheServiceIsGone) {
+    CKMDriver& driver = startedDriver();
+    useManualClock();
+    const uint64_t start = machine::clock().nowNs();
+    driver.vCloseDriver(GetParam().stop, GetParam().remove, 0);
+    const uint64_t spentMs = (machine::clock().nowNs() - start) / 1000000;
+    EXPECT_GE(spentMs, GetParam().minMs);
+    EXPECT_LE(spentMs, GetParam().maxMs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , KMDriverRemovalWait,
+    ::testing::Values(RemovalWait{"StopAndRemove", 1, 1, 0, 0}, RemovalWait{"StopOnly", 1, 0, 0, 0},
+                      // A running service marked for deletion does not go.
+                      RemovalWait{"RemoveWithoutStop", 0, 1, 200, 210}, RemovalWait{"Neither", 0, 0, 0, 0}),
+    CaseName());
 
 struct FailedStart {
     const char* name;
@@ -209,11 +284,21 @@ TEST_F(KMDriverTest, LockHeldByAnotherProcessTimesOutWithoutTouchingTheService) 
     ASSERT_EQ(read(ready[0], &held, 1), 1);
     ASSERT_EQ(held, 1);
 
-    uint32_t error = 0;
+    uint32_t error = 0, version = 0;
     EXPECT_EQ(driver.bLockDriverHandle(&error, 100), 0);
     EXPECT_EQ(error, WAIT_TIMEOUT);
-    EXPECT_EQ(driver.m_hDevice, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(driver.GetDriverVersion(&version), 0) << "a request without the lock";
     EXPECT_EQ(serviceState(), SERVICE_RUNNING);
+
+    // An instance starting now waits for its first lock, misses it, and
+    // leaves the driver the others use as it is.
+    CKMDriver& late = newDriver();
+    EXPECT_EQ(late.bInitDriver(tempFolder().c_str(), &error, 1), 0);
+    EXPECT_EQ(error, WAIT_TIMEOUT);
+    EXPECT_EQ(late.m_hDriverMutex, nullptr);
+    EXPECT_EQ(serviceState(), SERVICE_RUNNING);
+    EXPECT_TRUE(fs::exists(platform::nativePath(driverFile().c_str())));
+    for (const auto& line : logLines(late)) EXPECT_EQ(line.find("[vCloseDriver <"), std::string::npos) << line;
 
     ASSERT_EQ(write(release[1], &held, 1), 1);
     int status = 0;
