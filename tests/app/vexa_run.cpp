@@ -50,6 +50,8 @@ VexaRun::~VexaRun() {
 void VexaRun::useOwnNamespace() {
     objects_ = root_ + "/objects";
     fs::create_directories(objects_);
+    // The program accepts only a namespace folder closed to others.
+    fs::permissions(objects_, fs::perms::owner_all, fs::perm_options::replace);
 }
 
 std::vector<std::string> VexaRun::objectFiles() const {

@@ -349,11 +349,11 @@ INSTANTIATE_TEST_SUITE_P(
         // No driver folder can be made in the temporary folder.
         Breakdown{"driver_not_installed", [](VexaRun& run) { BlockFolder(run.tempFolder()); },
                   "vexa: the driver is not available (error 0x"},
-        // Neither the driver's service nor the library mutex can be created.
-        Breakdown{"no_object_namespace",
+        // A folder stands where the library mutex's file belongs.
+        Breakdown{"library_mutex_blocked",
                   [](VexaRun& run) {
                       run.useOwnNamespace();
-                      BlockFolder(run.objectFolder());
+                      std::filesystem::create_directory(run.objectFolder() + "/mutex.Global%5CBRENIKSDK");
                   },
                   "Vexa Error: Mutex not created\n"}),
     [](const ::testing::TestParamInfo<Breakdown>& row) { return std::string(row.param.name); });
