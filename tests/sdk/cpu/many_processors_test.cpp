@@ -69,13 +69,14 @@ TEST_F(ManyProcessors, CoreI9_7980XEIsOnePackageOf18CoresAnd36Threads) {
         << report;
 }
 
-// The i7 920's packages of four cores and eight threads, 16 or 32 of them;
-// the x2APIC ids of the second half of the 256 lie above 255.
+// The sample images of 16 and 32 i7 920 packages (four cores, eight
+// threads each); the x2APIC ids of the second half of the 256 lie above 255.
 class EveryProcessor : public ManyProcessors, public ::testing::WithParamInterface<unsigned> {};
 
 TEST_P(EveryProcessor, IsIdentifiedDumpedAndMeasured) {
     const unsigned count = GetParam();
-    Use(X58With(R"({"cpu": {"logical_processors": )" + std::to_string(count) + "}}"), false);
+    std::string error;
+    Use(machine::loadImage(sourcePath("machines/nehalem-" + std::to_string(count) + "-threads"), error), false);
     CCPUInterface* cpu = Create();
     EXPECT_EQ(cpu->m_iThreadCount, static_cast<int32_t>(count));
     const std::vector<CCPUThread*> threads = Threads(*cpu);
@@ -135,7 +136,8 @@ TEST_F(ManyProcessors, AnOlderWindowsIdentifiesThirtyTwo) {
     vista.majorVersion = 6;
     vista.minorVersion = 0;
     platform::testing::overrideWindowsIdentity(vista);
-    Use(X58With(R"({"cpu": {"logical_processors": 128}})"), false);
+    std::string error;
+    Use(machine::loadImage(sourcePath("machines/nehalem-128-threads"), error), false);
     CCPUInterface* cpu = Create();
     EXPECT_EQ(cpu->m_iThreadCount, 64);
     const std::vector<CCPUThread*> threads = Threads(*cpu);
