@@ -145,9 +145,15 @@ TEST_F(HostProcessors, FirstPackageAgreesWithCpuidExecutedHere) {
     EXPECT_EQ(package->GetFamily(), family);
     EXPECT_EQ(package->GetModel(), model);
     EXPECT_EQ(package->GetStepping(), static_cast<int32_t>(leaf1->eax & 0xF));
-    if (first->m_pVendorInfos && (family == 6 || family == 0xF)) {
-        // Both vendors extend the model of these families by EAX[19:16].
-        EXPECT_EQ(package->GetExtModel(), model + static_cast<int32_t>(leaf1->eax >> 16 & 0xF) * 16);
+    // The extended model: Intel's descriptions read it from leaf 1, AMD's
+    // from leaf 0x80000001 (the two may differ under a hypervisor).
+    const std::string vendor = Vendor(*leaf0);
+    std::optional<Regs> signature;
+    if (vendor == "GenuineIntel") signature = leaf1;
+    if (vendor == "AuthenticAMD" && extended->eax >= 0x80000001) signature = CpuidOn(0, 0x80000001);
+    if (first->m_pVendorInfos && signature) {
+        EXPECT_EQ(package->GetExtModel(),
+                  static_cast<int32_t>((signature->eax >> 16 & 0xF) * 16 + (signature->eax >> 4 & 0xF)));
     }
 }
 
