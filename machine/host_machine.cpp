@@ -14,9 +14,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sched.h>
+#include <memory>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 #include <x86intrin.h>
 
 namespace vexa::machine {
@@ -24,6 +26,7 @@ namespace {
 
 constexpr size_t kFirmwareTableLimit = 16 * 1024 * 1024;
 constexpr size_t kMeminfoLimit = 64 * 1024;  // /proc/meminfo is a few KiB
+constexpr size_t kMaxKernelProcessors = 1u << 16;  // beyond any kernel's NR_CPUS
 constexpr size_t kStatLimit = 4 * 1024 * 1024;  // /proc/stat: a line per processor and more
 
 // pread and pwrite take a signed offset; addresses at or above 2^63 cannot
@@ -32,14 +35,32 @@ bool offsetReachable(uint64_t offset, size_t size) {
     return offset <= uint64_t(INT64_MAX) && size <= uint64_t(INT64_MAX) - offset;
 }
 
-uint64_t allowedProcessors() {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (sched_getaffinity(getpid(), sizeof set, &set) != 0) return ~0ull;
-    uint64_t mask = 0;
-    for (unsigned cpu = 0; cpu < 64; ++cpu)
-        if (CPU_ISSET(cpu, &set)) mask |= 1ull << cpu;
-    return mask;
+// A processor set of the kernel's, sized for `count` processors.
+struct ProcessorSet {
+    explicit ProcessorSet(size_t count)
+        : count(count), size(CPU_ALLOC_SIZE(count)), bits(CPU_ALLOC(count), [](cpu_set_t* set) { CPU_FREE(set); }) {
+        if (bits) CPU_ZERO_S(size, bits.get());
+    }
+    size_t count;
+    size_t size;
+    std::unique_ptr<cpu_set_t, void (*)(cpu_set_t*)> bits;
+};
+
+// The processors the process may run on, by the kernel's numbers; empty
+// when the kernel does not say (then every processor is taken as usable).
+// The set grows until it holds every processor the kernel knows.
+std::vector<bool> allowedProcessors() {
+    for (size_t count = 1024; count <= kMaxKernelProcessors; count *= 2) {
+        ProcessorSet set(count);
+        if (!set.bits) break;
+        if (sched_getaffinity(0, set.size, set.bits.get()) == 0) {
+            std::vector<bool> usable(count);
+            for (size_t cpu = 0; cpu < count; ++cpu) usable[cpu] = CPU_ISSET_S(cpu, set.size, set.bits.get());
+            return usable;
+        }
+        if (errno != EINVAL) break;
+    }
+    return {};
 }
 
 } // namespace
@@ -56,18 +77,22 @@ HostMachine::~HostMachine() = default;
 
 unsigned HostMachine::processorCount() const { return processorCount_; }
 
-unsigned HostMachine::currentProcessor(uint64_t) const {
+unsigned HostMachine::currentProcessor(const ProcessorAffinity&) const {
     const int cpu = sched_getcpu();
     return cpu >= 0 ? unsigned(cpu) : 0;
 }
 
-bool HostMachine::pinThread(int nativeTid, uint64_t affinity) {
-    if (affinity == 0 || (affinity & ~usableProcessors_) != 0) return false;
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    for (unsigned cpu = 0; cpu < 64; ++cpu)
-        if (affinity & (1ull << cpu)) CPU_SET(cpu, &set);
-    return sched_setaffinity(nativeTid, sizeof set, &set) == 0;
+bool HostMachine::pinThread(int nativeTid, const ProcessorAffinity& affinity) {
+    if (affinity.empty()) return false;
+    ProcessorSet set(size_t(affinity.first) + 64);
+    if (!set.bits) return false;
+    for (unsigned bit = 0; bit < 64; ++bit) {
+        if (!(affinity.mask >> bit & 1)) continue;
+        const size_t cpu = size_t(affinity.first) + bit;
+        if (!usableProcessors_.empty() && (cpu >= usableProcessors_.size() || !usableProcessors_[cpu])) return false;
+        CPU_SET_S(cpu, set.size, set.bits.get());
+    }
+    return sched_setaffinity(nativeTid, set.size, set.bits.get()) == 0;
 }
 
 CpuidRegs HostMachine::doCpuid(unsigned, uint32_t leaf, uint32_t subleaf) {

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vexa::machine {
 
@@ -25,8 +26,9 @@ public:
 
     std::string description() const override { return "host"; }
     unsigned processorCount() const override;
-    unsigned currentProcessor(uint64_t affinity) const override;
-    bool pinThread(int nativeTid, uint64_t affinity) override;
+    unsigned currentProcessor(const ProcessorAffinity& affinity) const override;
+    // Any number of processors: the kernel's set is sized for the affinity.
+    bool pinThread(int nativeTid, const ProcessorAffinity& affinity) override;
 
     std::optional<SmbiosData> smbios() const override;
     std::vector<AcpiTable> acpiTables() const override;
@@ -68,7 +70,7 @@ private:
     std::string sysRoot_;
     std::string devRoot_;
     unsigned processorCount_;
-    uint64_t usableProcessors_;  // the processors the process may run on
+    std::vector<bool> usableProcessors_;  // the processors the process may run on; empty: all
     std::unique_ptr<HostPciConfig> pciConfig_;  // host_pci_config.cpp
 };
 

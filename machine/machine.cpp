@@ -3,6 +3,7 @@
 #include "machine/machine.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace vexa::machine {
@@ -23,6 +24,14 @@ bool pciArgumentsValid(PciAddress fn, unsigned offset, size_t size) {
 }
 
 } // namespace
+
+unsigned ProcessorAffinity::lowest() const { return first + unsigned(std::countr_zero(mask)); }
+
+bool ProcessorAffinity::within(unsigned count) const {
+    if (first >= count) return false;
+    const unsigned room = count - first;
+    return room >= 64 || (mask >> room) == 0;
+}
 
 AcpiValue AcpiValue::fromInteger(uint64_t value) {
     AcpiValue result{kInteger, std::vector<uint8_t>(8)};

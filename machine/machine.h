@@ -205,6 +205,21 @@ struct Fault {
     std::optional<uint32_t> cpu;   // every processor when empty
 };
 
+// Where a thread may run: processor `first + k` for every bit k of `mask`
+// (a slice of at most 64 processors starting at `first`, which is how a
+// processor group and its affinity mask name processors).
+struct ProcessorAffinity {
+    unsigned first = 0;
+    uint64_t mask = 0;
+
+    bool empty() const { return mask == 0; }
+    // The lowest processor it names (meaningless when empty).
+    unsigned lowest() const;
+    // Whether every processor it names lies below `count`.
+    bool within(unsigned count) const;
+    bool operator==(const ProcessorAffinity&) const = default;
+};
+
 class Machine {
 public:
     virtual ~Machine() = default;
@@ -217,13 +232,14 @@ public:
 
     // ---- Processors ----
     virtual unsigned processorCount() const = 0;
-    // The logical processor a thread with this affinity mask runs on: the
+    // The logical processor a thread with this affinity runs on: the
     // processor it is actually on for the host, the lowest processor of the
-    // mask for a simulated machine.
-    virtual unsigned currentProcessor(uint64_t affinity) const = 0;
-    // Restricts a thread (native id) to the processors of the mask; the
-    // simulated machine only checks the mask.
-    virtual bool pinThread(int nativeTid, uint64_t affinity) = 0;
+    // affinity for a simulated machine.
+    virtual unsigned currentProcessor(const ProcessorAffinity& affinity) const = 0;
+    // Restricts a thread (native id) to the processors of the affinity;
+    // false when it names none or one the machine does not have (or the
+    // process may not use). The simulated machine only checks it.
+    virtual bool pinThread(int nativeTid, const ProcessorAffinity& affinity) = 0;
 
     // Every access below fails (false) for arguments out of range: a
     // processor >= processorCount(), a port width other than 1, 2 or 4 or a

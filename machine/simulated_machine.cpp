@@ -37,18 +37,12 @@ SimulatedMachine::SimulatedMachine(SimulatedHardware hardware) : hw_(std::move(h
     if (!hw_.acpiNamespace.empty()) addAcpiHal(hw_.deviceTree);
 }
 
-uint64_t SimulatedMachine::validProcessorMask() const {
-    const size_t count = hw_.processors.size();
-    return count >= 64 ? ~0ull : (1ull << count) - 1;
+unsigned SimulatedMachine::currentProcessor(const ProcessorAffinity& affinity) const {
+    return !affinity.empty() && affinity.within(processorCount()) ? affinity.lowest() : 0;
 }
 
-unsigned SimulatedMachine::currentProcessor(uint64_t affinity) const {
-    const uint64_t usable = affinity & validProcessorMask();
-    return usable ? unsigned(std::countr_zero(usable)) : 0;
-}
-
-bool SimulatedMachine::pinThread(int, uint64_t affinity) {
-    return affinity != 0 && (affinity & ~validProcessorMask()) == 0;
+bool SimulatedMachine::pinThread(int, const ProcessorAffinity& affinity) {
+    return !affinity.empty() && affinity.within(processorCount());
 }
 
 CpuidRegs SimulatedMachine::doCpuid(unsigned cpu, uint32_t leaf, uint32_t subleaf) {

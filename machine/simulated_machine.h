@@ -63,8 +63,8 @@ public:
 
     std::string description() const override { return hw_.description; }
     unsigned processorCount() const override { return unsigned(hw_.processors.size()); }
-    unsigned currentProcessor(uint64_t affinity) const override;
-    bool pinThread(int nativeTid, uint64_t affinity) override;
+    unsigned currentProcessor(const ProcessorAffinity& affinity) const override;
+    bool pinThread(int nativeTid, const ProcessorAffinity& affinity) override;
 
     std::optional<SmbiosData> smbios() const override { return hw_.smbios; }
     std::vector<AcpiTable> acpiTables() const override { return hw_.acpiTables; }
@@ -102,8 +102,6 @@ protected:
     bool doWritePciConfig(PciAddress fn, unsigned offset, std::span<const uint8_t> data) override;
 
 private:
-    uint64_t validProcessorMask() const;
-
     mutable std::mutex lock_;
     SimulatedHardware hw_;
 };

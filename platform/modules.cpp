@@ -52,6 +52,14 @@ bool isHidden(const std::string& library, const std::string& function = {}) {
     return !function.empty() && hiddenExports.count({library, function});
 }
 
+// Whether the identity's Windows has a function that came with a version.
+bool presentInThisWindows(const LibraryExport& entry) {
+    if (entry.sinceNtVersion == 0) return true;
+    const machine::WindowsIdentity identity = testing::windowsIdentity();
+    const uint32_t version = identity.majorVersion << 8 | std::min(identity.minorVersion, 0xFFu);
+    return identity.platformId == 2 && version >= entry.sinceNtVersion;
+}
+
 } // namespace
 
 namespace testing {
@@ -97,7 +105,8 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
         return nullptr;
     }
     for (const LibraryExport& entry : module->exports()) {
-        if (std::strcmp(entry.name, procName) == 0 && !isHidden(module->name, procName))
+        if (std::strcmp(entry.name, procName) == 0 && !isHidden(module->name, procName) &&
+            presentInThisWindows(entry))
             return entry.function;
     }
     SetLastError(ERROR_PROC_NOT_FOUND);

@@ -10,6 +10,7 @@
 #include "platform/firmware_tables.h"
 #include "platform/memory_status.h"
 #include "platform/os_edition.h"
+#include "platform/processor_groups.h"
 #include "platform/storage_ioctl.h"
 #include "platform/internal/handles.h"
 #include "platform/internal/libraries.h"
@@ -71,9 +72,11 @@ BOOL GetVersionExA(OSVERSIONINFOA* info) {
 
 namespace {
 
+// The record describes the processor group the process runs in (the
+// first), as Windows does on machines of more than one group.
 void fillSystemInfo(SYSTEM_INFO* info, WORD architecture) {
     std::memset(info, 0, sizeof *info);
-    const unsigned count = vexa::machine::current().processorCount();
+    const unsigned count = vexa::platform::processorGroupSizes().front();
     info->wProcessorArchitecture = architecture;
     info->dwPageSize = 4096;
     info->dwAllocationGranularity = 65536;
@@ -122,6 +125,8 @@ ULONGLONG ReadTimeStampCounter() {
 
 namespace {
 
+constexpr uint16_t kWindows7 = 0x0601;  // the processor-group functions came with it
+
 const vexa::platform::LibraryExport kKernel32Exports[] = {
     {"GetNativeSystemInfo", vexa::platform::exported(&GetNativeSystemInfo)},
     {"GetSystemFirmwareTable", vexa::platform::exported(&GetSystemFirmwareTable)},
@@ -130,6 +135,10 @@ const vexa::platform::LibraryExport kKernel32Exports[] = {
     {"GlobalMemoryStatusEx", vexa::platform::exported(&GlobalMemoryStatusEx)},
     {"GetProductInfo", vexa::platform::exported(&GetProductInfo)},
     {"GetDevicePowerState", vexa::platform::exported(&GetDevicePowerState)},
+    {"GetActiveProcessorGroupCount", vexa::platform::exported(&GetActiveProcessorGroupCount), kWindows7},
+    {"GetActiveProcessorCount", vexa::platform::exported(&GetActiveProcessorCount), kWindows7},
+    {"GetThreadGroupAffinity", vexa::platform::exported(&GetThreadGroupAffinity), kWindows7},
+    {"SetThreadGroupAffinity", vexa::platform::exported(&SetThreadGroupAffinity), kWindows7},
 };
 
 } // namespace

@@ -18,6 +18,7 @@
 #include "machine/machine.h"
 #include "platform/internal/handles.h"
 #include "platform/internal/thread_state.h"
+#include "platform/processor_groups.h"
 
 namespace vexa::platform {
 
@@ -26,11 +27,9 @@ namespace {
 std::atomic<uint64_t> processAffinity{0};  // 0: every processor
 std::atomic<DWORD> nextThreadId{0x1000};
 
-uint64_t allProcessors() {
-    const unsigned count = vexa::machine::current().processorCount();
-    if (count == 0) return 1;
-    return count >= 64 ? ~0ull : (1ull << count) - 1;
-}
+// The processors of the first group, which the process and the threads
+// without an affinity of their own run in.
+uint64_t allProcessors() { return processorGroupMask(0); }
 
 pid_t nativeThreadId() { return static_cast<pid_t>(syscall(SYS_gettid)); }
 
@@ -50,6 +49,9 @@ public:
                    : WAIT_TIMEOUT;
     }
 
+    // Where the thread's own affinity puts it on the machine.
+    vexa::machine::ProcessorAffinity placement() const { return {processorGroupFirst(group_), affinity_}; }
+
     std::mutex mutex_;
     std::condition_variable resumed_;
     std::condition_variable done_;
@@ -58,6 +60,7 @@ public:
     DWORD id_ = 0;
     pid_t nativeId_ = 0;     // known once the thread runs
     uint64_t affinity_ = 0;  // 0: the process's
+    WORD group_ = 0;         // the processor group affinity_ speaks of
     int priority_ = THREAD_PRIORITY_NORMAL;
     int suspendCount_ = 0;
     bool finished_ = false;
@@ -95,7 +98,7 @@ void* threadMain(void* argument) {
     {
         std::unique_lock lock(self->mutex_);
         self->nativeId_ = nativeThreadId();
-        if (self->affinity_) vexa::machine::current().pinThread(self->nativeId_, self->affinity_);
+        if (self->affinity_) vexa::machine::current().pinThread(self->nativeId_, self->placement());
         self->resumed_.wait(lock, [&] { return self->suspendCount_ == 0; });
     }
     const DWORD code = self->start_(self->parameter_);
@@ -112,12 +115,16 @@ void* threadMain(void* argument) {
 
 } // namespace
 
-uint64_t effectiveAffinity() {
+vexa::machine::ProcessorAffinity effectiveAffinity() {
+    ThreadObject& self = current();
+    std::lock_guard lock(self.mutex_);
+    if (self.affinity_) {
+        const uint64_t mask = self.affinity_ & processorGroupMask(self.group_);
+        if (mask) return {processorGroupFirst(self.group_), mask};
+    }
     const uint64_t all = allProcessors();
-    uint64_t mask = current().affinity_;
-    if (!mask) mask = processAffinity.load();
-    mask &= all;
-    return mask ? mask : all;
+    const uint64_t mask = processAffinity.load() & all;
+    return {0, mask ? mask : all};
 }
 
 unsigned currentProcessor() {
@@ -214,15 +221,19 @@ DWORD_PTR SetThreadAffinityMask(HANDLE handle, DWORD_PTR mask) {
         SetLastError(ERROR_INVALID_HANDLE);
         return 0;
     }
+    // The mask speaks of the group the thread is in; in the first group it
+    // must stay within the process's mask.
+    std::lock_guard lock(thread->mutex_);
     const uint64_t all = allProcessors();
     const uint64_t process = processAffinity.load() ? processAffinity.load() : all;
-    if (mask == 0 || (mask & ~process) != 0) {
+    const uint64_t allowed = thread->group_ == 0 ? process : processorGroupMask(thread->group_);
+    if (mask == 0 || (mask & ~allowed) != 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    std::lock_guard lock(thread->mutex_);
     const uint64_t previous = thread->affinity_ ? thread->affinity_ : process;
-    if (thread->nativeId_ && !vexa::machine::current().pinThread(thread->nativeId_, mask)) {
+    const vexa::machine::ProcessorAffinity placement{processorGroupFirst(thread->group_), mask};
+    if (thread->nativeId_ && !vexa::machine::current().pinThread(thread->nativeId_, placement)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
@@ -256,12 +267,54 @@ BOOL SetProcessAffinityMask(HANDLE process, DWORD_PTR mask) {
     // reports move themselves from processor to processor.
     ThreadObject& self = vexa::platform::current();
     std::lock_guard lock(self.mutex_);
-    if (!vexa::machine::current().pinThread(self.nativeId_, mask)) {
+    if (!vexa::machine::current().pinThread(self.nativeId_, {0, mask})) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     processAffinity.store(mask == all ? 0 : mask);
     self.affinity_ = 0;
+    self.group_ = 0;
+    return TRUE;
+}
+
+BOOL GetThreadGroupAffinity(HANDLE handle, GROUP_AFFINITY* groupAffinity) {
+    auto thread = threadFromHandle(handle);
+    if (!thread || !groupAffinity) {
+        SetLastError(thread ? ERROR_NOACCESS : ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    std::lock_guard lock(thread->mutex_);
+    *groupAffinity = GROUP_AFFINITY{};
+    groupAffinity->Group = thread->group_;
+    groupAffinity->Mask = thread->affinity_ ? thread->affinity_
+                                            : (processAffinity.load() ? processAffinity.load() : allProcessors());
+    return TRUE;
+}
+
+BOOL SetThreadGroupAffinity(HANDLE handle, const GROUP_AFFINITY* groupAffinity,
+                            GROUP_AFFINITY* previousGroupAffinity) {
+    auto thread = threadFromHandle(handle);
+    if (!thread || !groupAffinity) {
+        SetLastError(thread ? ERROR_NOACCESS : ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    const uint64_t group = processorGroupMask(groupAffinity->Group);
+    const bool reserved = groupAffinity->Reserved[0] || groupAffinity->Reserved[1] || groupAffinity->Reserved[2];
+    if (!group || groupAffinity->Mask == 0 || (groupAffinity->Mask & ~group) != 0 || reserved) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    GROUP_AFFINITY previous {};
+    GetThreadGroupAffinity(handle, &previous);
+    std::lock_guard lock(thread->mutex_);
+    const vexa::machine::ProcessorAffinity placement{processorGroupFirst(groupAffinity->Group), groupAffinity->Mask};
+    if (thread->nativeId_ && !vexa::machine::current().pinThread(thread->nativeId_, placement)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    thread->affinity_ = groupAffinity->Mask;
+    thread->group_ = groupAffinity->Group;
+    if (previousGroupAffinity) *previousGroupAffinity = previous;
     return TRUE;
 }
 

@@ -35,7 +35,9 @@ DWORD GetCurrentThreadId();
 DWORD GetCurrentProcessId();
 
 // Returns the previous affinity mask, 0 on failure (a mask naming no
-// processor or a processor the machine does not have).
+// processor or a processor the machine does not have). The mask speaks of
+// the processor group the thread is in (processor_groups.h); the process
+// mask, of the first group.
 DWORD_PTR SetThreadAffinityMask(HANDLE thread, DWORD_PTR mask);
 BOOL GetProcessAffinityMask(HANDLE process, DWORD_PTR* processMask, DWORD_PTR* systemMask);
 BOOL SetProcessAffinityMask(HANDLE process, DWORD_PTR mask);

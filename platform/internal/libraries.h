@@ -2,6 +2,7 @@
 // of exported functions defined beside their implementation.
 #pragma once
 
+#include <cstdint>
 #include <span>
 
 #include "platform/win_types.h"
@@ -11,6 +12,10 @@ namespace vexa::platform {
 struct LibraryExport {
     const char* name;
     FARPROC function;
+    // The first Windows NT version that has the function (major << 8 |
+    // minor, 0x0601 for Windows 7); 0: every version. Identities of older
+    // versions do not find it.
+    uint16_t sinceNtVersion = 0;
 };
 
 template <typename F>

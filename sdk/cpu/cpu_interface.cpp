@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "platform/modules.h"
+#include "platform/processor_groups.h"
 #include "platform/sync.h"
 #include "platform/sysinfo.h"
 #include "platform/threads.h"
@@ -22,16 +23,10 @@ namespace {
 constexpr uint32_t kMaxProcessorGroups = 64;
 
 // The processor-group functions of kernel32 (Windows 7 on), by name.
-struct GROUP_AFFINITY {
-    DWORD_PTR Mask;
-    WORD Group;
-    WORD Reserved[3];
-};
-using GetActiveProcessorGroupCountFunction = WORD (*)();
-using GetActiveProcessorCountFunction = DWORD (*)(WORD group);
-using GetThreadGroupAffinityFunction = BOOL (*)(HANDLE thread, GROUP_AFFINITY* affinity);
-using SetThreadGroupAffinityFunction = BOOL (*)(HANDLE thread, const GROUP_AFFINITY* affinity,
-                                                GROUP_AFFINITY* previous);
+using GetActiveProcessorGroupCountFunction = decltype(&GetActiveProcessorGroupCount);
+using GetActiveProcessorCountFunction = decltype(&GetActiveProcessorCount);
+using GetThreadGroupAffinityFunction = decltype(&GetThreadGroupAffinity);
+using SetThreadGroupAffinityFunction = decltype(&SetThreadGroupAffinity);
 
 } // namespace
 
@@ -102,6 +97,21 @@ bool CCPUInterface::Pin(HANDLE thread, const Placement& placement) {
     affinity.Group = placement.group;
     setAffinity(thread, &affinity, nullptr);
     return getAffinity(thread, &affinity) != FALSE;
+}
+
+std::optional<CCPUInterface::GroupMask> CCPUInterface::SaveCallerGroup() {
+    auto getAffinity = reinterpret_cast<GetThreadGroupAffinityFunction>(m_pGetThreadGroupAffinity);
+    GROUP_AFFINITY affinity {};
+    if (!getAffinity || !getAffinity(GetCurrentThread(), &affinity)) return std::nullopt;
+    return GroupMask{affinity.Group, affinity.Mask};
+}
+
+void CCPUInterface::RestoreCallerGroup(const GroupMask& saved) {
+    auto setAffinity = reinterpret_cast<SetThreadGroupAffinityFunction>(m_pSetThreadGroupAffinity);
+    GROUP_AFFINITY affinity {};
+    affinity.Group = saved.group;
+    affinity.Mask = saved.mask;
+    if (setAffinity) setAffinity(GetCurrentThread(), &affinity, nullptr);
 }
 
 void CCPUInterface::EnumerateGrouped(uint16_t architecture, std::vector<HANDLE>& identification) {

@@ -22,6 +22,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "platform/system_information.h"
@@ -182,6 +183,14 @@ private:
     // Pins a thread (created suspended) to a placement; false when the
     // system refused.
     bool Pin(HANDLE thread, const Placement& placement);
+    // Group mode: the calling thread's group and mask, and putting them
+    // back (the thread dumps move the calling thread).
+    struct GroupMask {
+        uint16_t group = 0;
+        uint64_t mask = 0;
+    };
+    std::optional<GroupMask> SaveCallerGroup();
+    void RestoreCallerGroup(const GroupMask& saved);
 
     StopSignal m_Stop;
     FirstPassSignal m_FirstPasses;

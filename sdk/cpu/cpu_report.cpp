@@ -1,8 +1,10 @@
 // The processors section of the report (counts, the APIC tree, the timers
 // and one block per package) and the thread dumps.
 #include <cmath>
+#include <optional>
 #include <string>
 
+#include "platform/threads.h"
 #include "sdk/core/helpers.h"
 #include "sdk/core/report_generator.h"
 #include "sdk/core/sdk.h"
@@ -163,14 +165,21 @@ void CCPUInterface::Dump(CReportGenerator* report) {
 void CCPUInterface::DumpThreads(CReportGenerator* report) {
     if (!report) return;
     report->PrintTitle("Thread dumps");
+    // With processor groups the process mask reaches only the first 32
+    // processors of the first group; the calling thread is moved to each
+    // processor's group and bit instead, and back afterwards.
+    const auto callerGroup = m_bGroupMode ? SaveCallerGroup() : std::nullopt;
     CTListIterator<CCPUThread> it(m_pThreads);
-    for (CCPUThread* thread = it.GetFirst(); thread; thread = it.GetNext()) {
-        thread->BindAndSleep(kThreadDumpSettleMs);
+    size_t position = 0;
+    for (CCPUThread* thread = it.GetFirst(); thread; thread = it.GetNext(), ++position) {
+        if (m_bGroupMode) Pin(GetCurrentThread(), m_Placements[position]);
+        else thread->BindAndSleep(kThreadDumpSettleMs);
         thread->Dump(report);
         report->PrintBlankLine();
     }
     report->PrintBlankLine();
     RestoreProcessAffinity();
+    if (callerGroup) RestoreCallerGroup(*callerGroup);
 }
 
 void CProcessor::Dump(CReportGenerator* report) {

@@ -385,6 +385,25 @@ TEST_P(StopSignals, EndTheRunWithNothingLeftBehind) {
 INSTANTIATE_TEST_SUITE_P(Signals, StopSignals, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
                          [](const ::testing::TestParamInfo<int>& row) { return std::string(sigabbrev_np(row.param)); });
 
+// ---- A machine of 256 logical processors in four processor groups ----
+
+TEST(ManyProcessors, TheTextReportDumpsEveryOneOf256) {
+    VexaRun run(vexa::test::sourcePath("machines/nehalem-256-threads"));
+    const VexaResult result = run.run({"-txt=r"});
+    ExpectCleanRun(run, result);
+    const std::string report = vexa::test::readFile(run.programFile("r.txt"));
+    EXPECT_NE(report.find("Number of processors\t\t32\nNumber of threads\t\t256\n"), std::string::npos);
+    // Each processor's dump reads its own leaf 0xB: its x2APIC id, once.
+    for (unsigned i = 0; i < 256; ++i) {
+        char leaf[96];
+        std::snprintf(leaf, sizeof leaf, "\t0x0000000B\t\t0x00000001\t0x00000002\t0x00000100\t0x%08X\n",
+                      (i / 8) << 4 | (i % 8 / 2) << 1 | (i % 2));
+        const size_t at = report.find(leaf);
+        EXPECT_NE(at, std::string::npos) << i;
+        EXPECT_EQ(report.find(leaf, at + 1), std::string::npos) << i;
+    }
+}
+
 } // namespace
 
 // ---- Instances at once ----

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <cpuid.h>
 #include <cstring>
 #include <filesystem>
@@ -132,19 +134,32 @@ TEST(HostMachine, RealAcpiTablesHaveTheirSignatures) {
     }
 }
 
-TEST(HostMachine, PinningChecksTheMask) {
+// The processors this process may use, as the kernel numbers them.
+std::vector<unsigned> AllowedProcessors(cpu_set_t& set) {
+    std::vector<unsigned> allowed;
+    for (unsigned cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &set)) allowed.push_back(cpu);
+    return allowed;
+}
+
+TEST(HostMachine, PinningChecksTheAffinity) {
     HostMachine host;
     cpu_set_t saved;
     ASSERT_EQ(sched_getaffinity(0, sizeof saved, &saved), 0);
-    EXPECT_FALSE(host.pinThread(0, 0));
-    if (host.processorCount() < 64) {
-        EXPECT_FALSE(host.pinThread(0, 1ull << 63));
+    const std::vector<unsigned> allowed = AllowedProcessors(saved);
+    ASSERT_FALSE(allowed.empty());
+    EXPECT_FALSE(host.pinThread(0, {0, 0}));
+    EXPECT_FALSE(host.pinThread(0, {CPU_SETSIZE, 1}));  // past any processor of the process
+    // The first and the last usable processor, each named two ways: by its
+    // bit from processor 0 where it has one, and as the slice starting at it.
+    for (unsigned cpu : {allowed.front(), allowed.back()}) {
+        if (cpu < 64) {
+            EXPECT_TRUE(host.pinThread(0, {0, 1ull << cpu})) << cpu;
+            EXPECT_EQ(host.currentProcessor({0, 1ull << cpu}), cpu);
+        }
+        EXPECT_TRUE(host.pinThread(0, {cpu, 1})) << cpu;
+        EXPECT_EQ(host.currentProcessor({cpu, 1}), cpu);
     }
-    unsigned first = 0;
-    while (first < 64 && !CPU_ISSET(first, &saved)) ++first;
-    ASSERT_LT(first, 64u);
-    EXPECT_TRUE(host.pinThread(0, 1ull << first));
-    EXPECT_EQ(host.currentProcessor(0), first);
     ASSERT_EQ(sched_setaffinity(0, sizeof saved, &saved), 0);
 }
 

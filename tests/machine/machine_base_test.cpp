@@ -17,8 +17,8 @@ public:
     int calls = 0;
     std::string description() const override { return "counting"; }
     unsigned processorCount() const override { return 2; }
-    unsigned currentProcessor(uint64_t) const override { return 0; }
-    bool pinThread(int, uint64_t) override { return true; }
+    unsigned currentProcessor(const ProcessorAffinity&) const override { return 0; }
+    bool pinThread(int, const ProcessorAffinity&) override { return true; }
 
 protected:
     CpuidRegs doCpuid(unsigned cpu, uint32_t leaf, uint32_t subleaf) override {

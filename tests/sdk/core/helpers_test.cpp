@@ -344,8 +344,8 @@ public:
     explicit DeviceTreeMachine(std::vector<DeviceNode> nodes) : nodes_(std::move(nodes)) {}
     std::string description() const override { return "device tree"; }
     unsigned processorCount() const override { return 1; }
-    unsigned currentProcessor(uint64_t) const override { return 0; }
-    bool pinThread(int, uint64_t) override { return true; }
+    unsigned currentProcessor(const vexa::machine::ProcessorAffinity&) const override { return 0; }
+    bool pinThread(int, const vexa::machine::ProcessorAffinity&) override { return true; }
     std::vector<DeviceNode> deviceTree() const override { return nodes_; }
 
 protected:

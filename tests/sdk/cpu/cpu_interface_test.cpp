@@ -113,6 +113,7 @@ TEST_F(ProcessorInterface, TwoPackageImageWithX2ApicIds) {
 }
 
 TEST_F(ProcessorInterface, WithoutProcessorGroupsThirtyTwoOfFortyAreIdentified) {
+    platform::testing::hideExport("kernel32.dll", "GetActiveProcessorGroupCount");
     Use(X58With(R"({"cpu": {"logical_processors": 40}})"), false);
     CCPUInterface* cpu = Create();
     EXPECT_EQ(cpu->m_iThreadCount, 40);
