@@ -103,8 +103,9 @@ void CLocalInfoParser::Close() {
     }
     domain_steps::DeleteSPDInterface(m_pSPD);
     m_pSPD = nullptr;
+    // The driver lock was released above when it was taken; releasing it
+    // again would release a lock this thread does not hold.
     if (m_pDriver) {
-        m_pDriver->UnlockDriverHandle();
         m_pDriver->vCloseDriver(1, 1, 1);
         delete m_pDriver;
         m_pDriver = nullptr;

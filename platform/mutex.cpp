@@ -9,6 +9,10 @@
 // it (an exclusive flock succeeds) starts a fresh object, exactly as Windows
 // creates a new mutex once the last handle of the old one was closed.
 // Creation and the last close run under the namespace's guard lock.
+//
+// The block also records which thread owns the mutex and how often it took
+// it, so that a release by any other thread fails with ERROR_NOT_OWNER, as
+// on Windows, without touching the pthread mutex.
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/file.h>
@@ -16,6 +20,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#if defined(__SANITIZE_THREAD__)
+#include <sanitizer/tsan_interface.h>
+#endif
+
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -26,6 +35,7 @@
 #include "platform/internal/namespace_guard.h"
 #include "platform/object_namespace.h"
 #include "platform/sync.h"
+#include "platform/testing.h"
 
 namespace vexa::platform {
 
@@ -33,11 +43,34 @@ namespace {
 
 constexpr uint32_t kMutexMagic = 0x58544D56;  // "VMTX"
 
+std::atomic<unsigned> unownedReleases{0};
+
 struct MutexBlock {
     uint32_t magic;
     uint32_t reserved;
     pthread_mutex_t mutex;
+    // The owning thread's id (0: none), read by any thread of any process
+    // and written by the owner only, hence atomic. The depth is touched by
+    // the owner only.
+    pid_t owner;
+    uint32_t depth;
 };
+
+// ThreadSanitizer does not see a pthread_mutex_clocklock of this C library
+// (its runtime has no interceptor for it), so a timed wait tells it about
+// the lock itself; otherwise the matching release looks like one of a
+// mutex nobody locked.
+int clockLock(pthread_mutex_t* mutex, const timespec& deadline) {
+#if defined(__SANITIZE_THREAD__)
+    __tsan_mutex_pre_lock(mutex, __tsan_mutex_try_lock);
+    const int result = pthread_mutex_clocklock(mutex, CLOCK_MONOTONIC, &deadline);
+    const bool locked = result == 0 || result == EOWNERDEAD;
+    __tsan_mutex_post_lock(mutex, __tsan_mutex_try_lock | (locked ? 0 : __tsan_mutex_try_lock_failed), 0);
+    return result;
+#else
+    return pthread_mutex_clocklock(mutex, CLOCK_MONOTONIC, &deadline);
+#endif
+}
 
 bool initialiseMutex(pthread_mutex_t* mutex, bool shared) {
     pthread_mutexattr_t attributes;
@@ -146,14 +179,15 @@ public:
         close(fd_);
     }
 
+    // An owned mutex is taken again at once; a free or abandoned one is
+    // taken by the first attempt, so that only a mutex another thread holds
+    // is waited for.
     DWORD wait(DWORD milliseconds) override {
         pthread_mutex_t* mutex = &block_->mutex;
-        int result;
-        if (milliseconds == 0) {
-            result = pthread_mutex_trylock(mutex);
-        } else if (milliseconds == INFINITE) {
+        int result = pthread_mutex_trylock(mutex);
+        if (result == EBUSY && milliseconds == INFINITE) {
             result = pthread_mutex_lock(mutex);
-        } else {
+        } else if (result == EBUSY && milliseconds != 0) {
             timespec deadline {};
             clock_gettime(CLOCK_MONOTONIC, &deadline);
             deadline.tv_sec += milliseconds / 1000;
@@ -162,12 +196,15 @@ public:
                 deadline.tv_sec += 1;
                 deadline.tv_nsec -= 1000000000L;
             }
-            result = pthread_mutex_clocklock(mutex, CLOCK_MONOTONIC, &deadline);
+            result = clockLock(mutex, deadline);
         }
         switch (result) {
-        case 0: return WAIT_OBJECT_0;
+        case 0:
+            noteOwner(false);
+            return WAIT_OBJECT_0;
         case EOWNERDEAD:
             pthread_mutex_consistent(mutex);
+            noteOwner(true);
             return WAIT_ABANDONED;
         case EBUSY:
         case ETIMEDOUT: return WAIT_TIMEOUT;
@@ -178,15 +215,37 @@ public:
     }
 
     bool release() {
-        if (pthread_mutex_unlock(&block_->mutex) != 0) {
-            SetLastError(ERROR_NOT_OWNER);
-            return false;
+        if (__atomic_load_n(&block_->owner, __ATOMIC_RELAXED) != gettid()) return notOwner();
+        const uint32_t depth = block_->depth;
+        if (depth <= 1) {
+            block_->depth = 0;
+            __atomic_store_n(&block_->owner, 0, __ATOMIC_RELAXED);
+        } else {
+            block_->depth = depth - 1;
         }
-        return true;
+        return pthread_mutex_unlock(&block_->mutex) == 0 || notOwner();
     }
 
 private:
     MutexObject() = default;
+
+    // Called by the thread that just took the mutex. Taking it from a
+    // thread or process that ended while owning it starts a new count.
+    void noteOwner(bool abandoned) {
+        const pid_t self = gettid();
+        if (!abandoned && __atomic_load_n(&block_->owner, __ATOMIC_RELAXED) == self) {
+            ++block_->depth;
+            return;
+        }
+        block_->depth = 1;
+        __atomic_store_n(&block_->owner, self, __ATOMIC_RELAXED);
+    }
+
+    static bool notOwner() {
+        ++unownedReleases;
+        SetLastError(ERROR_NOT_OWNER);
+        return false;
+    }
 
     MutexBlock* block_ = nullptr;
     bool mapped_ = false;
@@ -195,6 +254,8 @@ private:
 };
 
 } // namespace
+
+unsigned testing::unownedMutexReleases() { return unownedReleases; }
 
 } // namespace vexa::platform
 

@@ -20,4 +20,8 @@ void hideLibrary(const std::string& library);
 void hideExport(const std::string& library, const std::string& function);
 void restoreLibraries();
 
+// How many ReleaseMutex calls of this process failed because the calling
+// thread did not own the mutex: each one is a fault of its caller.
+unsigned unownedMutexReleases();
+
 } // namespace vexa::platform::testing

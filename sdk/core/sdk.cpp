@@ -58,10 +58,9 @@ BRENIKSDK::~BRENIKSDK() {
     deleteList(m_pTimers);
     deleteList(m_pSensors);
     deleteList(m_pCommands);
-    if (m_hMutex) {
-        ReleaseMutex(m_hMutex);
-        CloseHandle(m_hMutex);
-    }
+    // The root is deleted without the library lock (shut-down takes none),
+    // so there is nothing to release: closing the handle is all.
+    if (m_hMutex) CloseHandle(m_hMutex);
 }
 
 int BRENIKSDK::Lock(uint32_t* status, uint32_t timeout) {

@@ -13,6 +13,7 @@
 #include "app/scan_rules.h"
 #include "app/settings.h"
 #include "platform/sync.h"
+#include "platform/testing.h"
 #include "sdk/core/device.h"
 #include "sdk/core/interface.h"
 #include "sdk/core/sdk.h"
@@ -245,7 +246,9 @@ TEST(Close, WithTheDriverLockRestoresClosesAndRemovesTheDriver) {
     ASSERT_EQ(layer.parser.Init(&error), 1) << error;
     ASSERT_EQ(layer.parser.Scan(&error, &detail), 1);
     AddDomainsToTheRoot();
+    const unsigned faultsBefore = vexa::platform::testing::unownedMutexReleases();
     layer.parser.Close();
+    EXPECT_EQ(vexa::platform::testing::unownedMutexReleases(), faultsBefore) << "each lock released once";
     EXPECT_EQ(Events(), (std::vector<std::string>{"command restored", "processor threads stopped", "chipset closed",
                                                   "processors deleted"}));
     EXPECT_FALSE(driverServiceExists());
@@ -270,9 +273,11 @@ TEST(Close, BeforeAnyScanOnlyRemovesTheDriver) {
     QueryLayer layer;
     int error = 0;
     ASSERT_EQ(layer.parser.Init(&error), 1) << error;
+    const unsigned faultsBefore = vexa::platform::testing::unownedMutexReleases();
     layer.parser.Close();
     EXPECT_FALSE(driverServiceExists());
     layer.parser.Close();  // a second time finds nothing left to do
+    EXPECT_EQ(vexa::platform::testing::unownedMutexReleases(), faultsBefore);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 
 #include "platform/object_namespace.h"
 #include "platform/sync.h"
+#include "platform/testing.h"
 #include "platform/threads.h"
 
 namespace {
@@ -75,10 +76,24 @@ TEST(Mutex, RecursiveForItsOwnerAndExclusiveForOthers) {
     std::thread([&] { other = WaitForSingleObject(mutex, 20); }).join();
     EXPECT_EQ(other, WAIT_TIMEOUT);
 
+    // Another thread cannot release it, and trying leaves it owned.
+    const unsigned faultsBefore = vexa::platform::testing::unownedMutexReleases();
+    BOOL released = TRUE;
+    DWORD releaseError = 0;
+    std::thread([&] {
+        released = ReleaseMutex(mutex);
+        releaseError = GetLastError();
+        other = WaitForSingleObject(mutex, 0);
+    }).join();
+    EXPECT_FALSE(released);
+    EXPECT_EQ(releaseError, ERROR_NOT_OWNER);
+    EXPECT_EQ(other, WAIT_TIMEOUT);
+
     EXPECT_TRUE(ReleaseMutex(mutex));
     EXPECT_TRUE(ReleaseMutex(mutex));
     EXPECT_FALSE(ReleaseMutex(mutex));  // no longer owned
     EXPECT_EQ(GetLastError(), ERROR_NOT_OWNER);
+    EXPECT_EQ(vexa::platform::testing::unownedMutexReleases(), faultsBefore + 2);
 
     std::thread([&] {
         other = WaitForSingleObject(mutex, 20);

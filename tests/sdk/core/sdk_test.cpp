@@ -83,8 +83,14 @@ protected:
 
 TEST_F(Root, GetSDKKeepsOneObjectUntilReleased) {
     EXPECT_EQ(GetSDK(), sdk);
+    uint32_t status = 0;
+    ASSERT_EQ(sdk->Lock(&status, 100), 1);
+    sdk->Unlock();
+    // Deleting the root releases no lock it does not hold.
+    const unsigned faultsBefore = vexa::platform::testing::unownedMutexReleases();
     ReleaseSDK();
     ReleaseSDK();  // harmless without a root
+    EXPECT_EQ(vexa::platform::testing::unownedMutexReleases(), faultsBefore);
     sdk = GetSDK();
     EXPECT_NE(sdk, nullptr);
 }

@@ -73,7 +73,10 @@ TEST_F(ProcessorInterface, SampleBoardIsOnePackageOfFourCoresAndEightThreads) {
     EXPECT_EQ(package->CountCaches(3, CACHE_UNIFIED), 1);
     EXPECT_EQ(package->FindCache(3, CACHE_UNIFIED)->m_iSize, 8192);
     // Each logical processor was identified on its own processor: its APIC
-    // id is that processor's.
+    // id is that processor's. The measurement threads rewrite the measured
+    // clock under the library lock, so it is read under that lock too.
+    uint32_t status = 0;
+    ASSERT_EQ(GetSDK()->Lock(&status, 10000), 1) << status;
     int32_t expected = 0;
     CTListIterator<CCPUThread> it(cpu->m_pThreads);
     for (CCPUThread* thread = it.GetFirst(); thread; thread = it.GetNext(), ++expected) {
@@ -81,6 +84,7 @@ TEST_F(ProcessorInterface, SampleBoardIsOnePackageOfFourCoresAndEightThreads) {
         EXPECT_EQ(thread->m_iProcessorNumber, expected);
         EXPECT_GT(thread->m_fMeasuredTSCClock, 0.0f) << "measured during the identification";
     }
+    GetSDK()->Unlock();
     const std::string report = Text(*cpu, &CCPUInterface::Dump);
     EXPECT_EQ(report.rfind("Number of processors\t\t1\nNumber of threads\t\t8\n", 0), 0u) << report;
     EXPECT_NE(report.find("\tNumber of cores\t\t4 (max 8)\n\tNumber of threads\t8 (max 16)\n"), std::string::npos);
