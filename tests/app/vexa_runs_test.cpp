@@ -442,7 +442,12 @@ TEST(ConcurrentRuns, EachWritesItsFullReportOrSaysWhy) {
             EXPECT_GE(lines, fullLines * 95 / 100);
             EXPECT_EQ(results[i].exitCode, 0);
         } else {
-            EXPECT_NE(results[i].err.find("the driver is not available"), std::string::npos) << results[i].err;
+            // Slowed down enough, an instance waits out its driver lock or
+            // the library lock the scan holds; either is said.
+            const std::string& err = results[i].err;
+            EXPECT_TRUE(err.find("the driver is not available") != std::string::npos ||
+                        err == "Vexa Error: Mutex locked\n")
+                << err;
             EXPECT_EQ(results[i].exitCode, 1);
         }
     }

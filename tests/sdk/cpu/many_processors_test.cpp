@@ -82,6 +82,10 @@ TEST_P(EveryProcessor, IsIdentifiedDumpedAndMeasured) {
     const std::vector<CCPUThread*> threads = Threads(*cpu);
     ASSERT_EQ(threads.size(), count);
     std::vector<uint32_t> x2ApicIds;
+    // The measurement threads rewrite the measured clock under the library
+    // lock, so it is read under that lock too.
+    uint32_t status = 0;
+    ASSERT_EQ(GetSDK()->Lock(&status, 10000), 1) << status;
     for (unsigned i = 0; i < count; ++i) {
         SCOPED_TRACE(i);
         const uint32_t id = (i / 8) << 4 | (i % 8 / 2) << 1 | (i % 2);
@@ -92,6 +96,7 @@ TEST_P(EveryProcessor, IsIdentifiedDumpedAndMeasured) {
         EXPECT_EQ(threads[i]->m_iCoreId, static_cast<int32_t>(i % 8 / 2));
         EXPECT_GT(threads[i]->m_fMeasuredTSCClock, 0.0f) << "measured during the identification";
     }
+    GetSDK()->Unlock();
     EXPECT_EQ(cpu->m_iProcessorCount, static_cast<int32_t>(count / 8));
     for (int32_t index = 0; index < cpu->m_iProcessorCount; ++index) {
         CProcessor* package = cpu->GetProcessor(index);
