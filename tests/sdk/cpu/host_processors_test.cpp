@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/processor_groups.h"
 #include "sdk/core/sdk.h"
 #include "sdk/cpu/cpu_interface.h"
 #include "sdk/cpu/cpu_package.h"
@@ -174,11 +175,17 @@ TEST_F(HostProcessors, ApicIdsAreTheProcessorsOwnOrTheirOrder) {
         distinct.insert(*read.back());
     }
     const bool renumbered = distinct.size() != threads_.size();
+    // Each processor's number is its bit in its group, whatever the sizes
+    // the groups were split into (72 processors: two groups of 36).
+    std::vector<int32_t> bitInGroup;
+    for (unsigned size : vexa::platform::processorGroupSizes())
+        for (unsigned k = 0; k < size; ++k) bitInGroup.push_back(static_cast<int32_t>(k));
+    ASSERT_EQ(bitInGroup.size(), threads_.size());
     std::set<int32_t> reported;
     for (unsigned cpu = 0; cpu < threads_.size(); ++cpu) {
         SCOPED_TRACE(cpu);
         EXPECT_EQ(threads_[cpu]->m_iApicId, renumbered ? static_cast<int32_t>(cpu) : *read[cpu]);
-        EXPECT_EQ(threads_[cpu]->m_iProcessorNumber, static_cast<int32_t>(cpu % 64));
+        EXPECT_EQ(threads_[cpu]->m_iProcessorNumber, bitInGroup[cpu]);
         reported.insert(threads_[cpu]->m_iApicId);
     }
     EXPECT_EQ(reported.size(), threads_.size());
