@@ -8,6 +8,7 @@
 #include "app/ui/later_pages.h"
 #include "app/ui/library_lock.h"
 #include "app/ui/processor_page.h"
+#include "app/ui/spd_page.h"
 #include "app/ui/user_fonts.h"
 
 namespace vexa::ui {

@@ -231,8 +231,9 @@ void SaveScreenshot(QWidget& window, const char* name) {
 }
 
 // The x58 sample in the window: ticks refresh from the library, a tick
-// while another thread holds the library lock is skipped, and both pages
-// are photographed (VEXA_SCREENSHOT_DIR names the folder).
+// while another thread holds the library lock is skipped, and the
+// processor, caches and SPD pages are photographed (VEXA_SCREENSHOT_DIR
+// names the folder).
 TEST(MainWindowX58, RefreshesAndPhotographsBothPages) {
     vexa::test::X58Application x58;
     MainWindow window(x58.app, x58.fonts);
@@ -254,6 +255,8 @@ TEST(MainWindowX58, RefreshesAndPhotographsBothPages) {
     window.SelectTab(1);
     window.Tick();
     SaveScreenshot(window, "caches-page.png");
+    window.SelectTab(4);
+    SaveScreenshot(window, "spd-page.png");
 }
 
 } // namespace
