@@ -5,14 +5,9 @@
 // command-line tool, never with the program's own code.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,97 +20,17 @@
 #include "platform/text.h"
 #include "sdk/core/file_version.h"
 #include "sdk/cpu/cpu_class_codes.h"
+#include "tests/app/validation_test_support.h"
 #include "tests/support/manual_clock_guard.h"
 #include "tests/support/test_paths.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using vexa::test::readFile;
-
-// The field key of a program with version 1.5.4.0, written out by hand.
-const std::string kFieldKeyHex = [] {
-    const std::string key = std::string("1540") + "vexa.valid#7";
-    std::string hex;
-    char digits[3];
-    for (unsigned char c : key) {
-        std::snprintf(digits, sizeof digits, "%02x", c);
-        hex += digits;
-    }
-    return hex;
-}();
-
-// A private folder for OpenSSL's input and output files.
-class Scratch {
-public:
-    Scratch() {
-        std::string pattern = (fs::temp_directory_path() / "validation-XXXXXX").string();
-        path_ = mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~Scratch() {
-        std::error_code ignored;
-        if (!path_.empty()) fs::remove_all(path_, ignored);
-    }
-    // Runs `command` (which names the files "in" and "out") with "in"
-    // holding `input`; what it wrote to "out".
-    std::string Run(const std::string& input, const std::string& command) const {
-        const std::string in = path_ + "/in", out = path_ + "/out";
-        std::ofstream(in, std::ios::binary).write(input.data(), std::streamsize(input.size()));
-        std::remove(out.c_str());
-        const std::string line = "cd '" + path_ + "' && " + command + " 2>err";
-        EXPECT_EQ(std::system(line.c_str()), 0) << line << ": " << readFile(path_ + "/err");
-        return readFile(out);
-    }
-
-private:
-    std::string path_;
-};
-
-std::string Decrypt(const std::string& bytes) {
-    return Scratch().Run(bytes, "openssl enc -d -aes-128-ecb -nopad -in in -out out -K " + kFieldKeyHex);
-}
-
-// The lower-case hexadecimal digest OpenSSL prints for the bytes.
-std::string DigestHex(const std::string& bytes, const char* algorithm) {
-    const std::string printed =
-        Scratch().Run(bytes, std::string("openssl dgst -provider legacy -provider default -r -out out -") + algorithm + " in");
-    return printed.substr(0, printed.find(' '));
-}
-
-std::string HexToBytes(const std::string& hex) {
-    std::string bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes += char(std::stoi(hex.substr(i, 2), nullptr, 16));
-    return bytes;
-}
-
-// The plain fields of a decrypted record: each field is its text and a
-// comma, then 1 to 16 spaces up to a 16-byte boundary.
-std::vector<std::string> SplitFields(const std::string& plain) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (size_t end = 16; end <= plain.size(); end += 16) {
-        const size_t comma = plain.find_last_not_of(' ', end - 1);
-        if (comma == std::string::npos || comma < start || plain[comma] != ',' || end - 1 - comma > 16 ||
-            end - 1 - comma < 1)
-            continue;
-        fields.push_back(plain.substr(start, comma - start));
-        start = end;
-    }
-    EXPECT_EQ(start, plain.size()) << "bytes after the last field";
-    return fields;
-}
-
-struct ValidationApp {
-    ValidationApp() {
-        FileVersionInfo& version = *app.m_pVersionInfo;
-        version.Major = 1, version.Minor = 5, version.Build = 4, version.Revision = 0;
-    }
-    std::string Record() const {
-        return std::string(reinterpret_cast<const char*>(app.m_pValidationRecord.get()),
-                           size_t(app.m_iValidationRecordLength));
-    }
-    CvexaApp app;
-};
+using vexa::test::Decrypt;
+using vexa::test::DigestHex;
+using vexa::test::HexToBytes;
+using vexa::test::SplitFields;
+using vexa::test::ValidationApp;
 
 TEST(ValidationField, PadsEachFieldToWholeBlocksAfterItsComma) {
     struct Case {
