@@ -45,7 +45,10 @@ public:
     static constexpr size_t kPathChars = 512;
     static constexpr size_t kVersionChars = 16;
     static constexpr size_t kValidationIdChars = 32;
-    static constexpr size_t kValidationRecordBytes = 8192;
+    // The record's fields are held to kValidationFieldBytes; its digest
+    // block follows them, so the buffer has room for both.
+    static constexpr size_t kValidationFieldBytes = 16384;
+    static constexpr size_t kValidationRecordBytes = kValidationFieldBytes + 48;
     static constexpr size_t kValidationDumpBytes = 16384;
 
     CvexaApp();

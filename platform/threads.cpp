@@ -326,6 +326,8 @@ DWORD GetTickCount() {
     return static_cast<DWORD>(vexa::machine::clock().nowNs() / 1000000ull);
 }
 
+DWORD timeGetTime() { return GetTickCount(); }
+
 ULONGLONG GetTickCount64() { return vexa::machine::clock().nowNs() / 1000000ull; }
 
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {

@@ -44,6 +44,8 @@ BOOL SetProcessAffinityMask(HANDLE process, DWORD_PTR mask);
 
 void Sleep(DWORD milliseconds);
 DWORD GetTickCount();
+// The multimedia clock: milliseconds, as the tick count.
+DWORD timeGetTime();
 ULONGLONG GetTickCount64();
 // The performance counter runs at 10 MHz.
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
