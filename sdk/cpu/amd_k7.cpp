@@ -63,6 +63,22 @@ bool SpecificationHas(const CCPUThread* thread, const char* text) {
     return std::strstr(thread->m_szBrandString, text) != nullptr;
 }
 
+// The 130 nm models' MP and mobile parts, with their bus clocks.
+void NameMPOrMobile(AMDNaming& name, CCPUThread* thread, bool mpCapable) {
+    if (mpCapable) {
+        name.Name("AMD Athlon MP").Subcode(kAthlonMP);
+        thread->m_iNominalBusClock = 133;
+        if (SpecificationHas(thread, "Sempron")) {
+            name.Name("AMD Sempron").Subcode(kSempron);
+            thread->m_iNominalBusClock = 166;
+        }
+    }
+    if (thread->m_bMobile) {
+        name.Name("AMD Athlon XP-M").Subcode(kAthlonXP);
+        thread->m_iNominalBusClock = 133;
+    }
+}
+
 } // namespace
 
 CCPUInfos* CreateAMDK7Infos() { return new AMD_K7_Infos; }
@@ -144,18 +160,7 @@ void AMD_K7_Infos::IdentifyModel(CCPUThread* thread) {
     case 8:
         if (thread->m_iPerformanceRating != -1 && thread->m_iPerformanceRating != 2600)
             thread->m_iNominalBusClock = thread->m_iPerformanceRating == 2700 ? 166 : 133;
-        if (m_bMPCapable) {
-            name.Name("AMD Athlon MP").Subcode(kAthlonMP);
-            thread->m_iNominalBusClock = 133;
-            if (SpecificationHas(thread, "Sempron")) {
-                name.Name("AMD Sempron").Subcode(kSempron);
-                thread->m_iNominalBusClock = 166;
-            }
-        }
-        if (thread->m_bMobile) {
-            name.Name("AMD Athlon XP-M").Subcode(kAthlonXP);
-            thread->m_iNominalBusClock = 133;
-        }
+        NameMPOrMobile(name, thread, m_bMPCapable != 0);
         if (thread->GetL2Cache() == 64) {
             name.Name("AMD Duron").Subcode(kDuron).Codename("Applebred");
             thread->m_iNominalBusClock = 133;
@@ -164,18 +169,7 @@ void AMD_K7_Infos::IdentifyModel(CCPUThread* thread) {
         }
         break;
     case 10:
-        if (m_bMPCapable) {
-            name.Name("AMD Athlon MP").Subcode(kAthlonMP);
-            thread->m_iNominalBusClock = 133;
-            if (SpecificationHas(thread, "Sempron")) {
-                name.Name("AMD Sempron").Subcode(kSempron);
-                thread->m_iNominalBusClock = 166;
-            }
-        }
-        if (thread->m_bMobile) {
-            name.Name("AMD Athlon XP-M").Subcode(kAthlonXP);
-            thread->m_iNominalBusClock = 133;
-        }
+        NameMPOrMobile(name, thread, m_bMPCapable != 0);
         name.Codename(thread->GetL2Cache() == 256 ? "Thorton" : "Barton");
         break;
     default: break;
