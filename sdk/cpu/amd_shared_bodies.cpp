@@ -200,7 +200,8 @@ float AMDNorthbridgeTemperature(CCPUThread* thread, CPCIDevice* function3) {
     uint32_t value = 0;
     if (!function3 || !function3->ReadConfigDword(kTemperatureRegister, &value)) return -1.0f;
     if (!thread->m_pCoreTemperature) thread->m_pCoreTemperature = AddTemperatureSensor(0, nullptr, 0.0f);
-    auto* sensor = static_cast<CTemperatureSensor*>(thread->m_pCoreTemperature);
+    auto* sensor = dynamic_cast<CTemperatureSensor*>(thread->m_pCoreTemperature);
+    if (!sensor) return -1.0f;
     const uint32_t curTmp = value >> 21;
     sensor->m_dwRawValue = curTmp;
     sensor->SetValue(static_cast<float>(curTmp) * 0.125f + sensor->m_fOffset, 1);

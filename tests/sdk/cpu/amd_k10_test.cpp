@@ -116,6 +116,24 @@ TEST_F(AMDK10, TemperatureFromCurTmp) {
     EXPECT_EQ(thread->m_pCoreTemperature->m_dwRawValue, 100u);
 }
 
+// The P-state specifications of F4x1E0 on come highest multiplier first;
+// a register without its valid bit (27) fills no row.
+TEST_F(AMDK10, PStateSpecificationsHighestMultiplierFirst) {
+    const uint32_t valid = 1u << 27;
+    UseImage(AMDImage(DataDump("cpuid/amd-fam10h/amd-phenom-ii-x4-940-processor.test"), "",
+                      NodeLspci(0x1200, 5,
+                                {{4, {{0x1E0, valid | 0x18u << 9 | 7u}, {0x1E4, valid | 0x10u << 9 | 14u},
+                                      {0x1E8, 0x20u << 9 | 2u}}}})),
+             true);
+    const auto thread = Identified(0);
+    const std::string dump = DumpText(thread->m_pFamilyInfos);
+    EXPECT_NE(dump.find("\tP-State\t\t\t0, FID 0xE - VID 0x10 (15.00x - 1.350 V)\n"
+                        "\tP-State\t\t\t1, FID 0x7 - VID 0x18 (11.50x - 1.250 V)\n"
+                        "\tAttached device"),
+              std::string::npos)
+        << dump;
+}
+
 // Names that need the northbridge's core count and the MSRs, from dumps and
 // from processors written by hand; the family 11h node has its own IDs and
 // is reached through 0xCF8 with the extended register bits.
