@@ -258,11 +258,11 @@ void AMD_K10_Infos::DumpRegisters(CReportGenerator* report) {
     report->PrintField("\tCore Performance Boost", "\t", "%s", m_bBoostSupported ? "yes" : "no");
     if (m_pPStateSpecifications && m_pFIDVID) {
         for (int32_t row = 0; row < kPStateSpecificationRows; ++row) {
-            const PStateSpecification& spec = m_pPStateSpecifications[row];
-            if (spec.fid == -1) continue;
-            report->PrintField("\tP-State", "\t\t\t", "%d, FID 0x%X - VID 0x%02X (%.2fx - %.3f V)", row, spec.fid,
-                               spec.vid, double(m_pFIDVID->GetMultiplier(spec.fid)),
-                               double(m_pFIDVID->GetVoltage(spec.vid)));
+            const PStateSpecification& state = m_pPStateSpecifications[row];
+            if (state.fid == -1) continue;
+            report->PrintField("\tP-State", "\t\t\t", "%d, FID 0x%X - VID 0x%02X (%.2fx - %.3f V)", row, state.fid,
+                               state.vid, double(m_pFIDVID->GetMultiplier(state.fid)),
+                               double(m_pFIDVID->GetVoltage(state.vid)));
         }
     }
     DumpNodeDevices(report, m_pNodeDevices);

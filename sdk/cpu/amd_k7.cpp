@@ -59,7 +59,7 @@ constexpr K7Model kModels[] = {
     {10, "AMD Athlon XP", nullptr, 0.13f, kSocketA, -1, kAthlonXP, {{0, "A2"}}},
 };
 
-bool SpecificationHas(const CCPUThread* thread, const char* text) {
+bool BrandStringHas(const CCPUThread* thread, const char* text) {
     return std::strstr(thread->m_szBrandString, text) != nullptr;
 }
 
@@ -68,7 +68,7 @@ void NameMPOrMobile(AMDNaming& name, CCPUThread* thread, bool mpCapable) {
     if (mpCapable) {
         name.Name("AMD Athlon MP").Subcode(kAthlonMP);
         thread->m_iNominalBusClock = 133;
-        if (SpecificationHas(thread, "Sempron")) {
+        if (BrandStringHas(thread, "Sempron")) {
             name.Name("AMD Sempron").Subcode(kSempron);
             thread->m_iNominalBusClock = 166;
         }
@@ -119,7 +119,7 @@ void AMD_K7_Infos::ReadPerformanceRating(CCPUThread* thread) {
     for (int32_t rating : kRatings) {
         char text[8];
         FormatString(text, sizeof text, "%d+", rating);
-        if (SpecificationHas(thread, text)) {
+        if (BrandStringHas(thread, text)) {
             thread->m_iPerformanceRating = rating;
             return;
         }
@@ -153,7 +153,7 @@ void AMD_K7_Infos::IdentifyModel(CCPUThread* thread) {
     case 6:
         if (m_bMPCapable) {
             name.Name("AMD Athlon MP").Subcode(kAthlonMP);
-            if (SpecificationHas(thread, " XP ")) name.Name("AMD Athlon XP").Subcode(kAthlonXP);
+            if (BrandStringHas(thread, " XP ")) name.Name("AMD Athlon XP").Subcode(kAthlonXP);
         }
         if (thread->m_bMobile) name.Name("AMD Athlon 4").Subcode(kAthlon);
         break;
