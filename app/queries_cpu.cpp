@@ -216,11 +216,6 @@ float CLocalInfoParser::GetCoreVID(int P) {
     });
 }
 
-int CLocalInfoParser::SetCoreEnableMask(int P, int mask) {
-    return Ask(m_pCPU, P, 0,
-               [mask](CProcessor* p) { return static_cast<int>(p->SetCoreEnableMask(static_cast<uint32_t>(mask))); });
-}
-
 // The ten samples of the core's first logical processor, written in turn
 // by its measurement thread; the pointer stays valid until Close.
 int CLocalInfoParser::GetMultiplierHistory(int P, int C, int* count, float** samples) {

@@ -6,6 +6,8 @@
 #include "app/report_lines.h"
 #include "sdk/core/report_generator.h"
 #include "sdk/core/sdk.h"
+#include "sdk/cpu/cpu_interface.h"
+#include "sdk/cpu/cpu_package.h"
 #include "sdk/hw/kmdriver.h"
 
 namespace {
@@ -36,6 +38,18 @@ void CLocalInfoParser::WithReportLocks(Body body) {
     body();
     if (driverLocked) m_pDriver->UnlockDriverHandle();
     m_pSDK->Unlock();
+}
+
+// The mask is written to the processor's registers through the driver, so
+// it needs the locks a report takes: without the driver lock the driver's
+// device is closed and the write would fail.
+int CLocalInfoParser::SetCoreEnableMask(int P, int mask) {
+    int applied = 0;
+    WithReportLocks([&] {
+        if (CProcessor* processor = m_pCPU ? m_pCPU->GetProcessor(P) : nullptr)
+            applied = static_cast<int>(processor->SetCoreEnableMask(static_cast<uint32_t>(mask)));
+    });
+    return applied;
 }
 
 void CLocalInfoParser::WriteMainboardLine(CReportGenerator* report) {

@@ -2,15 +2,19 @@
 // `create` in its row.
 #include "sdk/cpu/cpu_families.h"
 
+#include "sdk/cpu/amd_k10.h"
+#include "sdk/cpu/amd_k7.h"
+#include "sdk/cpu/amd_k8.h"
+
 namespace {
 
 const AMDFamilyRow kFamilies[] = {
     {5, "AMD K5", nullptr},
     {6, "AMD K6", nullptr},
-    {7, "AMD K7", nullptr},
-    {15, "AMD K8", nullptr},
-    {16, "AMD K10", nullptr},
-    {17, "AMD K10", nullptr},  // family 11h, the K10 description
+    {7, "AMD K7", CreateAMDK7Infos},
+    {15, "AMD K8", CreateAMDK8Infos},
+    {16, "AMD K10", CreateAMDK10Infos},
+    {17, "AMD K10", CreateAMDK10Infos},  // family 11h, the K10 description
     {18, "AMD K12", nullptr},
     {20, "AMD K14", nullptr},
     {21, "AMD K15", nullptr},

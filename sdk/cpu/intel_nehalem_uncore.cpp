@@ -9,6 +9,7 @@
 #include "sdk/core/report_generator.h"
 #include "sdk/core/sdk.h"
 #include "sdk/cpu/cpu_thread.h"
+#include "sdk/cpu/express_window.h"
 #include "sdk/cpu/intel_nehalem.h"
 #include "sdk/cpu/msr_register.h"
 #include "sdk/hw/io_space.h"
@@ -21,7 +22,6 @@ namespace {
 constexpr uint32_t kBusNumberMsr = 0x300;
 constexpr uint16_t kIntel = 0x8086;
 constexpr uint32_t kWindowBaseMask = 0xFFF00000;  // bits 19:0 cleared
-constexpr uint32_t kWindowSize = 4096;
 
 // The uncore functions collected, in search order.
 constexpr uint16_t kNodeDevices[] = {0x2C10, 0x2C1C, 0x2C91, 0x2C9C, 0x2D11, 0x2D51, 0x2D90, 0x2D94, 0x2D9C};
@@ -43,19 +43,6 @@ int32_t MaxBusNumber(uint32_t encoding) {
     }
 }
 
-// The PCI Express window at `base`, when the PCI domain has none yet.
-void InstallExpressSpace(CPCIInterface* pci, uint32_t base) {
-    if (pci->GetExpressSpace() || base == 0) return;
-    BRENIKSDK* sdk = GetSDK();
-    CIOSpace* window = sdk->FindIOSpace(0, base, IOSPACE_MEMORY);
-    if (!window) {
-        window = new CMemoryIOSpace(0, base, kWindowSize);
-        sdk->m_pIOSpaces->AddTail(window);
-    }
-    sdk->m_pRegisterSpaces->AddTail(new CPCIExpressRegisterSpace(window));
-    pci->AttachExpressSpace();
-}
-
 } // namespace
 
 void Intel_Nehalem_Infos::ReadBusNumber(CCPUThread* thread) {
@@ -63,7 +50,7 @@ void Intel_Nehalem_Infos::ReadBusNumber(CCPUThread* thread) {
     const MSR_Register* reg = thread->GetMSR(kBusNumberMsr);
     if (!pci || !reg || !(reg->m_dwLow & 1)) return;
     if (const int32_t bus = MaxBusNumber((reg->m_dwLow >> 1) & 7); bus != -1) m_iMaxBusNumber = bus;
-    InstallExpressSpace(pci, reg->m_dwLow & kWindowBaseMask);
+    InstallExpressWindow(pci, reg->m_dwLow & kWindowBaseMask);
 }
 
 void Intel_Nehalem_Infos::FindNodeDevices(CCPUThread* thread) {

@@ -1,5 +1,6 @@
 #include "tests/sdk/cpu/cpu_test_support.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "platform/threads.h"
@@ -34,6 +35,17 @@ Leaves& Leaves::Brand(const std::string& text) {
         Set(0x80000002 + i, regs[0], regs[1], regs[2], regs[3]);
     }
     return *this;
+}
+
+std::string CpuidDumpText(const Leaves& leaves) {
+    std::string dump;
+    for (const auto& [key, regs] : leaves.Get()) {
+        char line[96];
+        std::snprintf(line, sizeof line, "CPUID %08X: %08X-%08X-%08X-%08X [SL %02X]\n", key.leaf, regs.eax, regs.ebx,
+                      regs.ecx, regs.edx, key.subleaf);
+        dump += line;
+    }
+    return dump;
 }
 
 uint32_t SignatureEax(uint32_t family, uint32_t model, uint32_t stepping, uint32_t extFamily, uint32_t extModel) {

@@ -31,6 +31,9 @@ private:
     machine::CpuidLeaves leaves_;
 };
 
+// The answers as a CPUID dump in the dialect of the images.
+std::string CpuidDumpText(const Leaves& leaves);
+
 // CPUID 1 EAX of a signature: base family, model and stepping, and the
 // extended family and model fields.
 uint32_t SignatureEax(uint32_t family, uint32_t model, uint32_t stepping, uint32_t extFamily = 0,

@@ -38,17 +38,8 @@ std::string IntelManifest(const std::string& msrs, const std::string& cpuExtra) 
 
 std::unique_ptr<machine::Machine> IntelPartImage(const IntelPart& part, const std::string& msrs,
                                                  const std::string& cpuExtra, const std::string& lspci) {
-    // The CPUID dump in the dialect of the images.
-    std::string dump;
-    const Leaves leaves = IntelLeaves(part);
-    for (const auto& [key, regs] : leaves.Get()) {
-        char line[96];
-        std::snprintf(line, sizeof line, "CPUID %08X: %08X-%08X-%08X-%08X [SL %02X]\n", key.leaf, regs.eax, regs.ebx,
-                      regs.ecx, regs.edx, key.subleaf);
-        dump += line;
-    }
     ImageDir image;
-    image.write("cpuid.txt", dump);
+    image.write("cpuid.txt", CpuidDumpText(IntelLeaves(part)));
     image.write("machine.json", IntelManifest(msrs, cpuExtra));
     if (!lspci.empty()) image.write("lspci.txt", lspci);
     return image.load();
