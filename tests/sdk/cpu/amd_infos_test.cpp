@@ -111,7 +111,7 @@ TEST(AMDAssociativity, CodesToWays) {
     for (uint32_t code = 0; code < 16; ++code) EXPECT_EQ(AMD_CPU_Infos::DecodeAssociativity(code), ways[code]) << code;
 }
 
-// The mend: the package counts come from leaf 1 and 0x80000008, so that an
+// The package counts come from leaf 1 and 0x80000008, so that an
 // AMD processor of a family without a description is one package.
 TEST_F(AMDInfos, PackageCountsFromLeafOneAndTheSizeLeaf) {
     struct Case {

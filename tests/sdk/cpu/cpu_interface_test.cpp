@@ -345,7 +345,7 @@ TEST_F(ProcessorInterface, PowerNowTableGivesTheK8ItsPStates) {
     EXPECT_EQ(current, -1);
 }
 
-// The mend: a table only counts as far as the block that was read holds it.
+// A table only counts as far as the block that was read holds it.
 TEST_F(ProcessorInterface, PowerNowTableStaysInsideTheBlockRead) {
     struct Case {
         const char* name;

@@ -80,7 +80,7 @@ TEST_F(Topology, RepeatedOrMissingIdsAreRenumbered) {
     }
 }
 
-// The mend: the fields are cut with masks as wide as the id.
+// The fields are cut with masks as wide as the id.
 TEST_F(Topology, X2ApicIdsAbove255KeepTheirCoreAndThread) {
     CCPUInterface cpu(0);
     for (int32_t id : {0x100, 0x101, 0x102, 0x103}) Add(cpu, id, 2, 1);

@@ -85,7 +85,7 @@ TEST_F(IntelInfos, LeafFourWinsAndLeafTwoAddsTheRest) {
     EXPECT_FALSE(thread->FindCacheDescriptor(3, CACHE_UNIFIED)) << "byte 0x22 sits in a register with bit 31 set";
 }
 
-// The mend: EAX carries descriptors above its repeat count (the Pentium 4's
+// EAX carries descriptors above its repeat count (the Pentium 4's
 // level-1 data cache 0x66 sits there).
 TEST_F(IntelInfos, DescriptorsInEaxAboveTheRepeatCount) {
     Use(MachineOf({Leaves("GenuineIntel", 2)
@@ -101,7 +101,7 @@ TEST_F(IntelInfos, DescriptorsInEaxAboveTheRepeatCount) {
     EXPECT_EQ(thread->m_pCaches->GetCount(), 3u) << "0x5B and 0x51 are TLBs, 0x40 no cache";
 }
 
-// The mend: a fully associative cache counts with its real ways.
+// A fully associative cache counts with its real ways.
 TEST_F(IntelInfos, FullyAssociativeCacheSizeUsesItsRealWays) {
     Use(MachineOf({Leaves("GenuineIntel", 4)
                        .Set(1, SignatureEax(6, 15, 2), 0, 0, 0)
