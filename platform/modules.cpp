@@ -225,10 +225,11 @@ HMODULE LoadLibraryExW(LPCWSTR fileName, HANDLE file, DWORD /*flags*/) {
     const std::string name = toNarrow(fileName);
     if (name.find_first_of("\\/") == std::string::npos) return LoadLibraryA(name.c_str());
     const std::string path = nativePath(name.c_str());
-    const size_t separator = path.find_last_of('/');
     const std::string key = libraryKey(path.c_str());
-    const bool inSystemFolder = path.compare(0, separator, systemFolder()) == 0 &&
-                                separator == systemFolder().size() && separator > 0;
+    const std::string folder = systemFolder();
+    const bool inSystemFolder = !folder.empty() && path.size() > folder.size() && path[folder.size()] == '/' &&
+                                path.compare(0, folder.size(), folder) == 0 &&
+                                path.find('/', folder.size() + 1) == std::string::npos;
     const SimulatedLibrary* simulated = nullptr;
     if (inSystemFolder) {
         if (ModuleRecord* library = systemLibrary(key)) return library;

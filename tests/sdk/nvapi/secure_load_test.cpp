@@ -17,6 +17,15 @@
 namespace vexa::test {
 namespace {
 
+// A real shared object to load: the C library's mathematics, wherever this
+// system keeps it.
+std::string mathLibrary() {
+    Dl_info math{};
+    if (dladdr(reinterpret_cast<void*>(static_cast<double (*)(double)>(std::cos)), &math) == 0 || !math.dli_fname)
+        ADD_FAILURE() << "cannot find the library of cos()";
+    return math.dli_fname ? math.dli_fname : "";
+}
+
 class SeparatorName : public ::testing::TestWithParam<const wchar_t*> {};
 
 TEST_P(SeparatorName, IsRefusedAndNothingIsLoaded) {
@@ -54,9 +63,7 @@ TEST_P(PlantedCopy, InTheCurrentFolderIsIgnored) {
     NvapiMachine machine(installed ? "{" + nvapiSection() + "}" : R"({"cpu": {"logical_processors": 1}})");
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "planted";
     std::filesystem::create_directories(folder);
-    Dl_info math{};
-    ASSERT_NE(dladdr(reinterpret_cast<void*>(static_cast<double (*)(double)>(std::cos)), &math), 0);
-    std::filesystem::copy_file(math.dli_fname, folder / "nvapi.dll");
+    std::filesystem::copy_file(mathLibrary(), folder / "nvapi.dll");
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(folder);
     HMODULE module = SecureLoadSystemLibraryExA("nvapi.dll", 0);
@@ -74,14 +81,28 @@ TEST_P(PlantedCopy, InTheCurrentFolderIsIgnored) {
 INSTANTIATE_TEST_SUITE_P(Machines, PlantedCopy, ::testing::Values(true, false),
                          [](const auto& test) { return test.param ? "Installed" : "NotInstalled"; });
 
+// The machine's library exists in the system folder only: a file of that
+// name elsewhere is what it is.
+TEST(SecureLoad, TheSimulatedLibraryLivesOnlyInTheSystemFolder) {
+    NvapiMachine machine("{" + nvapiSection() + "}");
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "elsewhere";
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(mathLibrary(), folder / "nvapi.dll");
+    HMODULE module = LoadLibraryExW((folder / "nvapi.dll").wstring().c_str(), nullptr, 0);
+    ASSERT_NE(module, nullptr);
+    EXPECT_EQ(GetProcAddress(module, "nvapi_QueryInterface"), nullptr);
+    EXPECT_NE(GetProcAddress(module, "cos"), nullptr);
+    EXPECT_TRUE(FreeLibrary(module));
+    EXPECT_EQ(LoadLibraryExW((folder / "absent.dll").wstring().c_str(), nullptr, 0), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
+}
+
 // A real shared object in the system folder is loaded with dlopen, counted,
 // and leaves the process with its last FreeLibrary; one that other users may
 // change is refused.
 TEST(SecureLoad, LoadsASharedObjectFromTheSystemFolder) {
-    Dl_info math{};
-    ASSERT_NE(dladdr(reinterpret_cast<void*>(static_cast<double (*)(double)>(std::cos)), &math), 0);
     const std::string path = systemFolderPath("mathlib.dll");
-    std::filesystem::copy_file(math.dli_fname, path);
+    std::filesystem::copy_file(mathLibrary(), path);
     chmod(path.c_str(), 0644);
     HMODULE first = SecureLoadSystemLibraryExA("mathlib.dll", LOAD_WITH_ALTERED_SEARCH_PATH);
     ASSERT_NE(first, nullptr);
