@@ -17,7 +17,7 @@
 namespace vexa::machine {
 
 struct NvidiaClock {
-    uint32_t domain = 0;  // the library's clock domain (0 graphics, 4 processor, 7 memory)
+    uint32_t domain = 0;  // the library's clock domain (0 core, 4 memory, 7 shader)
     uint32_t khz = 0;
 };
 

@@ -9,6 +9,11 @@
 
 constexpr uint32_t NvapiVersionWord(uint32_t version, size_t size) { return version << 16 | uint32_t(size); }
 
+// The clock domains of the clock records.
+constexpr uint32_t kNvClockDomainCore = 0;
+constexpr uint32_t kNvClockDomainMemory = 4;
+constexpr uint32_t kNvClockDomainShader = 7;
+
 struct NvapiClockFrequencies {
     uint32_t Version;
     uint32_t ClockType;
@@ -99,8 +104,9 @@ static_assert(sizeof(NvapiUtilization) == 72 && offsetof(NvapiUtilization, Domai
 constexpr uint32_t kNvapiUtilizationVersion = NvapiVersionWord(1, sizeof(NvapiUtilization));
 static_assert(kNvapiUtilizationVersion == 0x10048);
 
-// Zeroed before use. A 32-bit process's record is 44 bytes; the two
-// pointers make this one 64.
+// Zeroed before use. A 32-bit process's record is 44 bytes (version word
+// 0x3002C); the two pointers make this one 64, so its version word is
+// kNvapiI2CInfoVersion (0x30040).
 struct NvapiI2CInfo {
     uint32_t Version;
     uint32_t DisplayMask;
@@ -118,3 +124,4 @@ static_assert(offsetof(NvapiI2CInfo, RegisterCount) == 24 && offsetof(NvapiI2CIn
 static_assert(offsetof(NvapiI2CInfo, DataCount) == 40 && offsetof(NvapiI2CInfo, Speed) == 44);
 static_assert(sizeof(NvapiI2CInfo) == 64);
 constexpr uint32_t kNvapiI2CInfoVersion = NvapiVersionWord(3, sizeof(NvapiI2CInfo));
+static_assert(kNvapiI2CInfoVersion == 0x30040);

@@ -39,8 +39,8 @@ TEST_F(NvapiRecords, ClockFrequencies) {
     ASSERT_EQ(NvAPI_GPU_GetAllClockFrequencies(gpu, &clocks), kNvapiOk);
     EXPECT_EQ(clocks.Domains[0].Flags & 1, 1u);
     EXPECT_EQ(clocks.Domains[0].FrequencyKHz, 589000u);
-    EXPECT_EQ(clocks.Domains[4].FrequencyKHz, 1402000u);
-    EXPECT_EQ(clocks.Domains[7].FrequencyKHz, 500000u);
+    EXPECT_EQ(clocks.Domains[kNvClockDomainMemory].FrequencyKHz, 500000u);
+    EXPECT_EQ(clocks.Domains[kNvClockDomainShader].FrequencyKHz, 1402000u);
     EXPECT_EQ(clocks.Domains[1].Flags & 1, 0u);
 }
 
@@ -57,7 +57,7 @@ TEST_F(NvapiRecords, LevelClockTableAllLevelsOneLevelAndWriteBack) {
     EXPECT_EQ(core.SecondClockKHz, 600000u);
     EXPECT_EQ(core.MinimumKHz, 300000u);
     EXPECT_EQ(core.MaximumKHz, 800000u);
-    EXPECT_EQ(table.Levels[1].Entries[1].Domain, 7u);
+    EXPECT_EQ(table.Levels[1].Entries[1].Domain, kNvClockDomainMemory);
 
     NvapiLevelClockTable one{};
     one.Version = kNvapiLevelClockTableVersion;

@@ -17,11 +17,11 @@ std::unique_ptr<machine::Machine> loadWith(const ImageDir& dir, const std::strin
 std::string nvapiSection(const std::string& extra) {
     return R"("nvapi": {"checksum": "0x0004C1F3", "timestamp": "0x4F8E2A10",)" + extra + R"(
       "gpus": [{"device": "0x0A65", "subsystem": "0x34C21458", "revision": "0xA2", "bus": 1,
-                "clocks_khz": {"0": 589000, "4": 1402000, "7": 500000},
+                "clocks_khz": {"0": 589000, "4": 500000, "7": 1402000},
                 "levels": [{"id": 0, "kind": 1, "clocks": [{"domain": 0, "khz": 135000, "min_khz": 135000, "max_khz": 135000}]},
                            {"id": 3, "kind": 3, "clocks": [{"domain": 0, "khz": 589000, "second_khz": 600000,
                                                            "min_khz": 300000, "max_khz": 800000},
-                                                          {"domain": 7, "khz": 500000}]}],
+                                                          {"domain": 4, "khz": 500000}]}],
                 "current_level": 1,
                 "pstates": [{"id": 0, "clocks_khz": {"0": 589000}, "voltages_mv": {"0": 1050}},
                             {"id": 12, "clocks_khz": {"0": 135000}, "voltages_mv": {"0": 880}}],
