@@ -280,6 +280,7 @@ std::unique_ptr<SimulatedMachine> load(ImageFiles& files, std::string& error) {
     hw.driver = manifest.driver;
     hw.hypervisor = manifest.vm;
     hw.wmiClasses = manifest.wmi;
+    if (manifest.nvapi) hw.nvidiaLibrary = std::make_unique<NvidiaLibrary>(*manifest.nvapi);
     if (!loadDrivesAndUsb(files, manifest, hw, error)) return nullptr;
     if (manifest.os.memoryMb) hw.totalMemoryBytes = uint64_t(std::llround(*manifest.os.memoryMb * 1048576.0));
     return std::make_unique<SimulatedMachine>(std::move(hw));

@@ -28,6 +28,8 @@
 
 namespace vexa::machine {
 
+class NvidiaLibrary;  // machine/devices/nvidia_library.h
+
 struct CpuidRegs {
     uint32_t eax = 0, ebx = 0, ecx = 0, edx = 0;
     bool operator==(const CpuidRegs&) const = default;
@@ -312,6 +314,12 @@ public:
     }
     // The USB host controllers in the order the system numbers them.
     virtual std::vector<UsbController> usbControllers() const { return {}; }
+
+    // ---- Vendor libraries ----
+    // The NVIDIA driver library installed in the system folder; null when
+    // the machine has none (the host: its driver's library is no Windows
+    // library).
+    virtual NvidiaLibrary* nvidiaLibrary() { return nullptr; }
 
     // ---- Access log and fault injection ----
     // The log keeps the first kAccessLogLimit accesses after it was enabled

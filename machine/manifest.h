@@ -1,6 +1,7 @@
 // machine.json, the manifest of a machine image: one section per component
 // ("cpu", "pci", "ports", "memory", "memory_devices", "os", "smbios",
-// "driver", "acpi_namespace"; "vm", "wmi", "drives", "usb", "smbus"), each optional,
+// "driver", "acpi_namespace"; "vm", "wmi", "drives", "usb", "smbus",
+// "nvapi"), each optional,
 // so that later components add sections and keys without touching older
 // images. Numbers may be JSON numbers or strings ("0x808", "2048"). A key
 // the schema does not know, or a key given twice in one object, is an
@@ -12,6 +13,7 @@
 #include "machine/devices/hpet.h"
 #include "machine/devices/local_apic.h"
 #include "machine/devices/msr_oc_mailbox.h"
+#include "machine/devices/nvidia_library.h"
 #include "machine/devices/root_complex_block.h"
 #include "machine/machine.h"
 #include "machine/simulated_smbus.h"
@@ -119,6 +121,8 @@ struct Manifest {
     std::vector<UsbController> usb;
     // The SMBus controller and its slaves (simulated_smbus.h); none without "smbus".
     std::optional<SmbusSettings> smbus;
+    // The NVIDIA driver library in the system folder; none without "nvapi".
+    std::optional<NvidiaLibrarySettings> nvapi;
 };
 
 // Bounds of the clock rates a manifest gives, in MHz: the time-stamp

@@ -51,5 +51,7 @@ void readDrives(const json& section, std::vector<DriveEntry>& drives);
 void readUsb(const json& section, std::vector<UsbController>& controllers);
 // "smbus" (manifest_smbus.cpp): the SMBus controller and its slaves.
 void readSmbus(const json& section, SmbusSettings& smbus);
+// "nvapi" (manifest_nvapi.cpp): the NVIDIA driver library and its GPUs.
+void readNvapi(const json& section, NvidiaLibrarySettings& library);
 
 } // namespace vexa::machine::schema

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "machine/devices/memory_bus.h"
+#include "machine/devices/nvidia_library.h"
 #include "machine/devices/msr_bank.h"
 #include "machine/devices/pci_config_space.h"
 #include "machine/devices/physical_memory.h"
@@ -49,6 +50,7 @@ struct SimulatedHardware {
     std::vector<WmiClass> wmiClasses;
     std::vector<SimulatedDrive> drives;            // simulated_drives.h
     std::vector<UsbController> usbControllers;
+    std::unique_ptr<NvidiaLibrary> nvidiaLibrary;  // none: no NVIDIA driver library
 };
 
 // MSR 0x10 (the time-stamp counter) reads the time-stamp counter, as
@@ -85,6 +87,7 @@ public:
     bool scsiPassThrough(size_t drive, std::span<const uint8_t> cdb, std::span<uint8_t> data,
                          size_t& transferred) override;
     std::vector<UsbController> usbControllers() const override { return hw_.usbControllers; }
+    NvidiaLibrary* nvidiaLibrary() override { return hw_.nvidiaLibrary.get(); }
 
     // The time-stamp counter rate, for tests and for the image's own checks.
     uint64_t tscHz() const { return hw_.tsc.hz(); }

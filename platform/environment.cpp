@@ -7,12 +7,14 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <cwchar>
 #include <ctime>
 #include <string>
 
 #include "platform/files.h"
 #include "platform/internal/handles.h"
 #include "platform/object_namespace.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -29,6 +31,12 @@ std::string windowsFolder() {
     const std::string& objects = vexa::platform::objectNamespace();
     if (objects.empty()) return "/tmp";
     const std::string folder = objects + "/windows";
+    vexa::platform::createOwnDirectory(folder.c_str());
+    return folder;
+}
+
+std::string systemFolder() {
+    const std::string folder = windowsFolder() + "/system32";
     vexa::platform::createOwnDirectory(folder.c_str());
     return folder;
 }
@@ -81,10 +89,13 @@ BOOL SetCurrentDirectoryA(LPCSTR path) {
 
 UINT GetWindowsDirectoryA(LPSTR buffer, UINT size) { return copyOut(windowsFolder(), buffer, size); }
 
-UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
-    const std::string folder = windowsFolder() + "/system32";
-    vexa::platform::createOwnDirectory(folder.c_str());
-    return copyOut(folder, buffer, size);
+UINT GetSystemDirectoryA(LPSTR buffer, UINT size) { return copyOut(systemFolder(), buffer, size); }
+
+UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) {
+    const std::wstring folder = vexa::platform::toWide(systemFolder());
+    if (!buffer || folder.size() + 1 > size) return static_cast<UINT>(folder.size() + 1);
+    std::wmemcpy(buffer, folder.c_str(), folder.size() + 1);
+    return static_cast<UINT>(folder.size());
 }
 
 void GetLocalTime(SYSTEMTIME* time) {

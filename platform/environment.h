@@ -28,4 +28,7 @@ BOOL SetCurrentDirectoryA(LPCSTR path);
 // folder of the object namespace.
 UINT GetWindowsDirectoryA(LPSTR buffer, UINT size);
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
+// The same folder in wide text; `buffer` may be null with `size` 0 to ask
+// for the size needed.
+UINT GetSystemDirectoryW(LPWSTR buffer, UINT size);
 void GetLocalTime(SYSTEMTIME* time);

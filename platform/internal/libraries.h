@@ -28,4 +28,18 @@ std::span<const LibraryExport> kernel32Exports();
 std::span<const LibraryExport> ntdllExports();
 std::span<const LibraryExport> setupapiExports();
 
+// A vendor library that a machine may have installed in the system folder,
+// simulated in the process (LoadLibraryExW of its system-folder path).
+struct SimulatedLibrary {
+    const char* name;  // lower case, with ".dll"
+    std::span<const LibraryExport> (*exports)();
+    bool (*installed)();  // whether the current machine has it
+    // The CheckSum and TimeDateStamp of its image now (they change when the
+    // machine replaces the image).
+    void (*identity)(uint32_t& checkSum, uint32_t& timeDateStamp);
+};
+
+// The NVIDIA driver library (nvapi_library.cpp).
+extern const SimulatedLibrary nvapiLibrary;
+
 } // namespace vexa::platform
