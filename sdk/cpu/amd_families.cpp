@@ -1,12 +1,13 @@
 // AMD's microarchitecture descriptions. A family description fills
 // `create` in its row.
+#include "sdk/cpu/amd_k5_k6.h"
 #include "sdk/cpu/cpu_families.h"
 
 namespace {
 
 const AMDFamilyRow kFamilies[] = {
-    {5, "AMD K5", nullptr},
-    {6, "AMD K6", nullptr},
+    {5, "AMD K5", CreateAMDK5Infos},
+    {6, "AMD K6", CreateAMDK6Infos},
     {7, "AMD K7", nullptr},
     {15, "AMD K8", nullptr},
     {16, "AMD K10", nullptr},
