@@ -23,6 +23,13 @@ Leaves CentaurLeaves(uint32_t family, uint32_t model, uint32_t stepping, uint32_
     return leaves;
 }
 
+// The descriptions only read: no MSR write reaches the processor.
+void ExpectNoMsrWrites(machine::Machine& machine) {
+    for (const machine::Access& access : machine.accessLog())
+        EXPECT_FALSE(access.kind == machine::AccessKind::Msr && access.dir == machine::AccessDir::Write)
+            << std::hex << access.address;
+}
+
 // MSR 0x2A with the bus strap (bits 19:18) and the ratio code (bits 25:22,
 // 27).
 uint64_t PowerOn(uint32_t busStrap, uint32_t code) {
@@ -47,6 +54,7 @@ class C3Models : public ProcessorTest, public ::testing::WithParamInterface<C3Ca
 TEST_P(C3Models, NameCacheAndRatio) {
     const C3Case& c = GetParam();
     Use(MachineOf({CentaurLeaves(6, c.model, c.stepping, c.l2Ecx)}, {PlainMsr(0x2A, PowerOn(1, c.ratioCode))}));
+    hw().setLogging(true);
     const auto thread = Identified(0);
     EXPECT_STREQ(thread->m_szName, "VIA C3");
     EXPECT_STREQ(thread->m_szCodename, c.codename);
@@ -64,6 +72,7 @@ TEST_P(C3Models, NameCacheAndRatio) {
     EXPECT_EQ(l2->m_iWays, c.l2Ways);
     PinnedTo pinned(0);
     EXPECT_EQ(thread->GetMultiplier(), c.multiplier);
+    ExpectNoMsrWrites(hw());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -142,6 +151,7 @@ TEST_F(VIAProcessors, NanoTemperatureBusStrapAndRatios) {
         .Set(0xC0000000, 0xC0000004, 0, 0, 0)
         .Set(0xC0000004, 0x2C, 0, 0, 0);
     Use(MachineOf({leaves}, {PlainMsr(0xCD, 0x1), PlainMsr(0x198, 0x0000180006000A00ull)}));
+    hw().setLogging(true);
     const auto thread = Identified(0);
     ASSERT_TRUE(dynamic_cast<VIA_CNA_Infos*>(thread->m_pFamilyInfos));
     EXPECT_STREQ(thread->m_szName, "VIA Nano U3300");
@@ -157,6 +167,7 @@ TEST_F(VIAProcessors, NanoTemperatureBusStrapAndRatios) {
     EXPECT_EQ(thread->GetTemperature(), 44.0f);
     EXPECT_EQ(thread->m_pCoreTemperature->m_dwRawValue, 0x2Cu);
     EXPECT_EQ(thread->GetBusClock(), -1.0f);
+    ExpectNoMsrWrites(hw());
 }
 
 } // namespace
