@@ -3,6 +3,7 @@
 #include "machine/acpi_image.h"
 #include "machine/cpuid_topology.h"
 #include "machine/devices/acpi_pm_timer.h"
+#include "machine/devices/cyrix_configuration.h"
 #include "machine/devices/ecam_window.h"
 #include "machine/devices/hpet.h"
 #include "machine/devices/ich_function_disable.h"
@@ -51,6 +52,11 @@ bool loadProcessors(ImageFiles& files, const Manifest& manifest, SimulatedHardwa
     const FileStatus status = files.read("cpuid.txt", kTextFileLimit, text, error);
     if (status == FileStatus::Error) return false;
     CpuidDump dump;
+    hw.cpuidSupported = manifest.cpu.cpuid;
+    if (status == FileStatus::Ok && !manifest.cpu.cpuid) {
+        error = directory + "/machine.json: cpu.cpuid: false, yet the image has a cpuid.txt";
+        return false;
+    }
     if (status == FileStatus::Missing) {
         // No dump: processors that answer zeros to every leaf.
         dump.processors.assign(1, CpuidLeaves{});
@@ -114,6 +120,11 @@ bool loadPci(ImageFiles& files, const Manifest& manifest, SimulatedHardware& hw,
 
 bool loadPorts(const std::string& directory, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
     if (manifest.ports.acpiPmTimer && !hw.ports.attach(std::make_unique<AcpiPmTimer>(*manifest.ports.acpiPmTimer), error)) {
+        error = directory + "/machine.json: ports: " + error;
+        return false;
+    }
+    if (manifest.ports.cyrixConfiguration &&
+        !hw.ports.attach(std::make_unique<CyrixConfiguration>(*manifest.ports.cyrixConfiguration), error)) {
         error = directory + "/machine.json: ports: " + error;
         return false;
     }

@@ -290,6 +290,9 @@ public:
     // None: the machine stands for a Windows PC (a machine image).
     virtual std::optional<HostSystem> hostSystem() const { return std::nullopt; }
     virtual Hypervisor hypervisor() const { return Hypervisor::None; }
+    // Whether the processors execute CPUID; without it the instruction
+    // faults (probes see an illegal instruction) and cpuid() answers zeros.
+    virtual bool cpuidSupported() const { return true; }
     // The WMI classes with instances the machine lists (wmi_facts.h).
     virtual std::vector<WmiClass> wmiClasses() const { return {}; }
 

@@ -315,7 +315,9 @@ MsrSetting msrSetting(uint32_t index, const json& value, const std::string& path
 }
 
 void readCpu(const json& section, Manifest::Cpu& cpu) {
-    expectObject(section, "cpu", {"logical_processors", "apic_ids", "tsc_mhz", "bus_mhz", "msrs", "load_percent"});
+    expectObject(section, "cpu",
+                 {"logical_processors", "apic_ids", "tsc_mhz", "bus_mhz", "msrs", "load_percent", "cpuid"});
+    if (const json* cpuid = member(section, "cpuid")) cpu.cpuid = boolean(*cpuid, "cpu.cpuid");
     if (const json* count = member(section, "logical_processors")) {
         cpu.logicalProcessors = unsigned(unsignedValue(*count, "cpu.logical_processors", kMaxLogicalProcessors));
         if (*cpu.logicalProcessors == 0) fail("cpu.logical_processors", "must be at least 1");
@@ -364,9 +366,20 @@ void readPci(const json& section, Manifest::Pci& pci) {
 }
 
 void readPorts(const json& section, Manifest::Ports& ports) {
-    expectObject(section, "ports", {"acpi_pm_timer"});
+    expectObject(section, "ports", {"acpi_pm_timer", "cyrix_configuration"});
     if (const json* timer = member(section, "acpi_pm_timer"))
         ports.acpiPmTimer = uint16_t(unsignedValue(*timer, "ports.acpi_pm_timer", 0xFFFC));
+    if (const json* cyrix = member(section, "cyrix_configuration")) {
+        const std::string path = "ports.cyrix_configuration";
+        expectObject(*cyrix, path, {"dir0", "dir1"});
+        CyrixConfigurationSettings settings;
+        for (auto [key, field] : {std::pair{"dir0", &settings.dir0}, std::pair{"dir1", &settings.dir1}}) {
+            const json* value = member(*cyrix, key);
+            if (!value) fail(child(path, key), "required");
+            *field = uint8_t(unsignedValue(*value, child(path, key), 0xFF));
+        }
+        ports.cyrixConfiguration = settings;
+    }
 }
 
 void readMemory(const json& section, std::vector<MemoryRegionEntry>& regions) {

@@ -9,6 +9,7 @@
 // docs/machine-images.md describes every key.
 #pragma once
 
+#include "machine/devices/cyrix_configuration.h"
 #include "machine/devices/ecam_window.h"
 #include "machine/devices/hpet.h"
 #include "machine/devices/local_apic.h"
@@ -84,6 +85,7 @@ struct Manifest {
         std::optional<double> busMhz;
         std::vector<MsrSetting> msrs;
         std::optional<double> loadPercent;  // busy share of every processor, 0..100
+        bool cpuid = true;  // false: the CPUID instruction faults
     } cpu;
     // How PCI configuration space is reached through the ports, and which
     // chipset registers hide functions.
@@ -94,6 +96,7 @@ struct Manifest {
     } pci;
     struct Ports {
         std::optional<uint16_t> acpiPmTimer;
+        std::optional<CyrixConfigurationSettings> cyrixConfiguration;  // ports 0x22/0x23
     } ports;
     std::vector<MemoryRegionEntry> memory;
     // Memory-mapped devices; each is absent unless the manifest places it.

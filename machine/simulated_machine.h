@@ -47,6 +47,7 @@ struct SimulatedHardware {
     uint64_t totalMemoryBytes = 0;                 // 0: unknown
     double processorLoadPercent = 0;               // busy share of every processor
     Hypervisor hypervisor = Hypervisor::None;
+    bool cpuidSupported = true;                    // false: CPUID faults, every leaf answers zeros
     std::vector<WmiClass> wmiClasses;
     std::vector<SimulatedDrive> drives;            // simulated_drives.h
     std::vector<UsbController> usbControllers;
@@ -80,6 +81,7 @@ public:
     // clock's time (in user mode) and idle the rest.
     std::vector<ProcessorTimes> processorTimes() const override;
     Hypervisor hypervisor() const override { return hw_.hypervisor; }
+    bool cpuidSupported() const override { return hw_.cpuidSupported; }
     std::vector<WmiClass> wmiClasses() const override { return hw_.wmiClasses; }
     // The drives answer from their sectors (simulated_drives.cpp).
     std::vector<DiskDrive> diskDrives() const override;

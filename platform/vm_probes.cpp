@@ -3,11 +3,13 @@
 #include <cstring>
 
 #include "machine/machine.h"
+#include "platform/internal/thread_state.h"
 
 namespace {
 
 constexpr BYTE kVirtualPcCall[] = {0x0F, 0x3F, 0x07, 0x0B};
 constexpr BYTE kInDwordFromDx = 0xED;
+constexpr BYTE kCpuid[] = {0x0F, 0xA2};
 constexpr DWORD kVMwareMagic = 0x564D5868;  // "VMXh"
 constexpr WORD kVMwarePort = 0x5658;        // "VX"
 constexpr DWORD kVMwareBackdoorVersion = 6;
@@ -20,7 +22,14 @@ bool is(const BYTE* code, DWORD length, const BYTE* instruction, DWORD size) {
 
 DWORD ExecuteGuardedInstruction(const BYTE* code, DWORD length, PROBE_REGISTERS* registers) {
     if (!code || !registers) return STATUS_ILLEGAL_INSTRUCTION;
-    const vexa::machine::Hypervisor hypervisor = vexa::machine::current().hypervisor();
+    vexa::machine::Machine& machine = vexa::machine::current();
+    if (is(code, length, kCpuid, sizeof kCpuid)) {
+        if (!machine.cpuidSupported()) return STATUS_ILLEGAL_INSTRUCTION;
+        const auto r = machine.cpuid(vexa::platform::currentProcessor(), registers->Eax, registers->Ecx);
+        *registers = PROBE_REGISTERS{r.eax, r.ebx, r.ecx, r.edx};
+        return 0;
+    }
+    const vexa::machine::Hypervisor hypervisor = machine.hypervisor();
     if (is(code, length, kVirtualPcCall, sizeof kVirtualPcCall))
         return hypervisor == vexa::machine::Hypervisor::VirtualPC ? 0 : STATUS_ILLEGAL_INSTRUCTION;
     if (is(code, length, &kInDwordFromDx, 1)) {

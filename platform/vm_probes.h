@@ -10,6 +10,10 @@
 //   value afterwards and EAX the backdoor's version (6). Elsewhere, or at
 //   another port, the IN raises a privileged-instruction exception.
 //
+// - 0F A2 (CPUID) with the leaf in EAX and the sub-leaf in ECX, on the
+//   calling thread's processor: it returns the four registers, or raises an
+//   illegal-instruction exception on a processor without CPUID.
+//
 // Any other instruction raises an illegal-instruction exception.
 #pragma once
 

@@ -3,14 +3,15 @@
 #include "sdk/cpu/cpu_families.h"
 
 #include "sdk/cpu/amd_k10.h"
+#include "sdk/cpu/amd_k5_k6.h"
 #include "sdk/cpu/amd_k7.h"
 #include "sdk/cpu/amd_k8.h"
 
 namespace {
 
 const AMDFamilyRow kFamilies[] = {
-    {5, "AMD K5", nullptr},
-    {6, "AMD K6", nullptr},
+    {5, "AMD K5", CreateAMDK5Infos},
+    {6, "AMD K6", CreateAMDK6Infos},
     {7, "AMD K7", CreateAMDK7Infos},
     {15, "AMD K8", CreateAMDK8Infos},
     {16, "AMD K10", CreateAMDK10Infos},

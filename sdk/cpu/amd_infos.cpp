@@ -9,6 +9,7 @@
 #include "sdk/cpu/cpu_class_codes.h"
 #include "sdk/cpu/cpu_families.h"
 #include "sdk/cpu/cpu_thread.h"
+#include "sdk/cpu/extended_leaf_caches.h"
 #include "sdk/cpu/intel_infos.h"
 #include "sdk/cpu/msr_register.h"
 
@@ -29,15 +30,6 @@ uint32_t Field(uint32_t value, unsigned high, unsigned low) {
 
 void SetName(CCPUThread* thread, const char* name) {
     FormatString(thread->m_szName, sizeof thread->m_szName, "%s", name);
-}
-
-CCacheDescriptor* CacheOf(CCPUThread* thread, int32_t level, int32_t type) {
-    CCacheDescriptor* cache = thread->FindCacheDescriptor(level, type);
-    if (!cache) {
-        cache = new CCacheDescriptor(level, type);
-        thread->m_pCaches->AddTail(cache);
-    }
-    return cache;
 }
 
 void SetGeometry(CCacheDescriptor* cache, int32_t sizeKB, int32_t ways, int32_t lineSize) {
@@ -128,10 +120,10 @@ void AMD_CPU_Infos::DetectCaches(CCPUThread* thread) {
     if (thread->m_dwMaxExtendedLeaf >= 0x80000005) {
         const CpuidResult level1 = Cpuid(0x80000005);
         if (const uint32_t size = Field(level1.edx, 31, 24))
-            SetGeometry(CacheOf(thread, 1, CACHE_INSTRUCTION), int32_t(size), int32_t(Field(level1.edx, 23, 16)),
+            SetGeometry(TakeOrAddCache(thread, 1, CACHE_INSTRUCTION), int32_t(size), int32_t(Field(level1.edx, 23, 16)),
                         int32_t(Field(level1.edx, 7, 0)));
         if (const uint32_t size = Field(level1.ecx, 31, 24))
-            SetGeometry(CacheOf(thread, 1, CACHE_DATA), int32_t(size), int32_t(Field(level1.ecx, 23, 16)),
+            SetGeometry(TakeOrAddCache(thread, 1, CACHE_DATA), int32_t(size), int32_t(Field(level1.ecx, 23, 16)),
                         int32_t(Field(level1.ecx, 7, 0)));
     }
     if (thread->m_dwMaxExtendedLeaf >= 0x80000006) {
@@ -146,11 +138,11 @@ void AMD_CPU_Infos::DetectCaches(CCPUThread* thread) {
         const bool duronA0 = thread->m_iFamily == 6 && thread->m_iModel == 3 && thread->m_iStepping == 0;
         if (const uint32_t size = Field(level23.ecx, 31, 16);
             (size > 4 || duronA0) && !described(2, Field(level23.ecx, 15, 12))) {
-            SetGeometry(CacheOf(thread, 2, CACHE_UNIFIED), duronA0 ? 64 : int32_t(size),
+            SetGeometry(TakeOrAddCache(thread, 2, CACHE_UNIFIED), duronA0 ? 64 : int32_t(size),
                         DecodeAssociativity(Field(level23.ecx, 15, 12)), int32_t(Field(level23.ecx, 7, 0)));
         }
         if (const uint32_t size = Field(level23.edx, 31, 18); size && !described(3, Field(level23.edx, 15, 12)))
-            SetGeometry(CacheOf(thread, 3, CACHE_UNIFIED), int32_t(size * 512),
+            SetGeometry(TakeOrAddCache(thread, 3, CACHE_UNIFIED), int32_t(size * 512),
                         DecodeAssociativity(Field(level23.edx, 15, 12)), int32_t(Field(level23.edx, 7, 0)));
     }
 }

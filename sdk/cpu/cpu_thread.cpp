@@ -4,6 +4,7 @@
 
 #include "platform/sysinfo.h"
 #include "platform/threads.h"
+#include "platform/vm_probes.h"
 #include "sdk/core/helpers.h"
 #include "sdk/core/sdk.h"
 #include "sdk/core/sensor.h"
@@ -34,7 +35,11 @@ CpuidResult Cpuid(uint32_t leaf, uint32_t subleaf) {
             static_cast<uint32_t>(regs[3])};
 }
 
-int IsCPUIDSupported() { return 1; }
+int IsCPUIDSupported() {
+    static constexpr BYTE kCpuidInstruction[] = {0x0F, 0xA2};
+    PROBE_REGISTERS registers{0, 0, 0, 0};
+    return ExecuteGuardedInstruction(kCpuidInstruction, sizeof kCpuidInstruction, &registers) == 0 ? 1 : 0;
+}
 
 CCPUThread::CCPUThread()
     : m_pMSRs(new CTList<MSR_Register>),

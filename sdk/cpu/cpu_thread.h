@@ -59,7 +59,8 @@ public:
     // The operations in slot order.
 
     // The x86 identification, on the pinned thread: 1, or 0 when CPUID
-    // cannot be executed.
+    // cannot be executed (a Cyrix is then still told by its configuration
+    // registers).
     virtual int Identify();
     // The thread's block of the thread dumps (cpu_thread_report.cpp).
     virtual void Dump(CReportGenerator* report);
@@ -188,6 +189,7 @@ public:
 protected:
     // The vendor description that fits the vendor string, and the name.
     void InstallVendorDescription();
+    void IdentifyWithoutCPUID();
     void DetectInstructionSets();
     void WriteMaskedTexts();
 
@@ -204,6 +206,6 @@ struct CpuidResult {
 };
 CpuidResult Cpuid(uint32_t leaf, uint32_t subleaf = 0);
 
-// Whether CPUID executes on this machine; the platform answers every
-// leaf, so it does.
+// 1 when CPUID executes on the calling processor, 0 when the instruction
+// faults (processors before it, or with it switched off).
 int IsCPUIDSupported();

@@ -9,7 +9,11 @@
 #include "sdk/cpu/amd_infos.h"
 #include "sdk/cpu/cpu_class_codes.h"
 #include "sdk/cpu/cpu_thread.h"
+#include "sdk/cpu/cyrix.h"
+#include "sdk/cpu/dmp_vortex.h"
 #include "sdk/cpu/intel_infos.h"
+#include "sdk/cpu/transmeta.h"
+#include "sdk/cpu/via_centaur.h"
 #include "sdk/hw/timer.h"
 
 namespace {
@@ -64,8 +68,7 @@ uint32_t RegisterOf(const CpuidResult& r, Register reg) {
 
 // The vendors by their CPUID vendor string (12 characters, compared
 // exactly): the name the thread starts with and the vendor description,
-// where there is one yet (Cyrix, VIA, Transmeta and DM&P get theirs with
-// their family descriptions).
+// where there is one.
 struct VendorRow {
     const char* vendor;
     const char* name;
@@ -76,15 +79,15 @@ struct VendorRow {
 constexpr VendorRow kVendors[] = {
     {"GenuineIntel", "Intel Processor", CreateIntelInfos, 0},
     {"AuthenticAMD", "AMD Processor", CreateAMDInfos, 0},
-    {"CyrixInstead", "Cyrix Processor", nullptr, CPU_CLASS_CYRIX},
-    {"CentaurHauls", "VIA Processor", nullptr, 0},
-    {"GenuineTMx86", "Transmeta Processor", nullptr, 0},
+    {"CyrixInstead", "Cyrix Processor", CreateCyrixInfos, CPU_CLASS_CYRIX},
+    {"CentaurHauls", "VIA Processor", CreateVIAInfos, 0},
+    {"GenuineTMx86", "Transmeta Processor", CreateTransmetaInfos, 0},
     {"UMC UMC UMC ", "UMC Processor", nullptr, 0},
     {"NexGenDriven", "NexGen Processor", nullptr, 0},
     {"RiseRiseRise", "Rise Processor", nullptr, 0},
     {"SiS SiS SiS ", "SiS Processor", nullptr, 0},
     {"Geode by NSC", "National Semiconductor Processor", nullptr, 0},
-    {"Vortex86 SoC", "DM&P Processor", nullptr, 0},
+    {"Vortex86 SoC", "DM&P Processor", CreateDMPInfos, 0},
 };
 
 void Mask(char (&masked)[CCPUThread::kTextSize], const char (&text)[CCPUThread::kTextSize], uint8_t key) {
@@ -132,8 +135,22 @@ void CCPUThread::WriteMaskedTexts() {
     Mask(m_szMaskedCodename, m_szCodename, kMaskedCodenameKey);
 }
 
+// Cyrix and Geode processors of the 486 and MediaGX generations run with
+// CPUID switched off (or have none); their configuration registers still
+// tell them. Any other processor without CPUID stays unknown.
+void CCPUThread::IdentifyWithoutCPUID() {
+    CCPUInfos* cyrix = CreateCyrixInfosByConfigurationRegisters();
+    if (!cyrix) return;
+    FormatString(m_szName, sizeof m_szName, "%s", "Cyrix Processor");
+    SetVendorInfos(cyrix);
+    WriteMaskedTexts();
+}
+
 int CCPUThread::Identify() {
-    if (!IsCPUIDSupported()) return 0;
+    if (!IsCPUIDSupported()) {
+        IdentifyWithoutCPUID();
+        return 0;
+    }
     const CpuidResult vendor = Cpuid(0);
     std::memcpy(m_szVendor, &vendor.ebx, 4);
     std::memcpy(m_szVendor + 4, &vendor.edx, 4);

@@ -10,6 +10,7 @@
 #include "sdk/cpu/cpu_class_codes.h"
 #include "sdk/cpu/cpu_families.h"
 #include "sdk/cpu/cpu_thread.h"
+#include "sdk/cpu/extended_leaf_caches.h"
 #include "sdk/cpu/msr_register.h"
 
 namespace {
@@ -23,19 +24,6 @@ constexpr uint32_t kTopologyCore = 2;
 
 uint32_t Field(uint32_t value, unsigned high, unsigned low) {
     return static_cast<uint32_t>((value >> low) & ((1ull << (high - low + 1)) - 1));
-}
-
-// Ways of the level-2 associativity code of leaf 0x80000006 ECX 15:12.
-int32_t Level2Ways(uint32_t code) {
-    switch (code) {
-    case 1: return 1;
-    case 2: return 2;
-    case 4: return 4;
-    case 6: return 8;
-    case 8: return 16;
-    case 15: return kFullyAssociative;
-    default: return -1;
-    }
 }
 
 void SetName(CCPUThread* thread, const char* name) {
@@ -165,7 +153,7 @@ void Intel_CPU_Infos::AddLevel2FromExtendedLeaf(CCPUThread* thread) {
     cache->m_iSharedBy = std::max(1, thread->m_iLogicalPerPackage / cores);
     cache->m_iLineSize = static_cast<int32_t>(Field(ecx, 7, 0));
     cache->m_iSize = static_cast<int32_t>(Field(ecx, 31, 16));
-    cache->m_iWays = Level2Ways(Field(ecx, 15, 12));
+    cache->m_iWays = ExtendedLeafWays(Field(ecx, 15, 12));
     thread->m_pCaches->AddTail(cache);
 }
 

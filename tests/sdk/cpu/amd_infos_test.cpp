@@ -149,7 +149,9 @@ TEST_F(AMDInfos, NamesByFamily) {
         {"Am486 with the extended leaves", AMD(4, 8, 0, 0, 0), "AMD Am486 DX4", CPU_CLASS_AMD_AM486},
         {"Am486 without them", AMD(4, 8, 0, 0, 0, 0), "AMD Am486DX4-WT", CPU_CLASS_AMD_AM486},
         {"Am486 of another model", AMD(4, 5, 0, 0, 0), "Am486 or Am5x86", CPU_CLASS_AMD_AM486},
-        {"K7", AMD(6, 10, 0, 0, 0), "AMD K6", CPU_CLASS_AMD},
+        // Family 6 of the extended leaf is the K6 description's; it names
+        // no model 10 and keeps the vendor's name.
+        {"K7", AMD(6, 10, 0, 0, 0), "AMD K6", 0x2000801},
         {"K8: its description names the brand-less model 5", AMD(15, 5, 10, 0, 0), "AMD Athlon 64 FX", CPU_CLASS_AMD_K8 | 0x03},
         {"family 11h: the K10 description keeps the name", AMD(15, 3, 1, 2, 0), "AMD K10", CPU_CLASS_AMD_K10},
         {"extended family 33", AMD(15, 1, 0, 18, 0), "AMD K21", CPU_CLASS_AMD},

@@ -92,11 +92,8 @@ TEST_P(Dumps, VendorLevelAnswersMatchTheRecordedValues) {
     EXPECT_EQ(package->GetFamily(), r.family);
     EXPECT_EQ(package->GetModel(), r.model);
     EXPECT_EQ(package->GetStepping(), r.stepping);
-    // VIA's extended signature comes with its vendor description.
-    if (!Contains(r.path, "via-")) {
-        EXPECT_EQ(package->GetExtFamily(), ExpectedExtFamily(r));
-        EXPECT_EQ(package->GetExtModel(), r.extModel);
-    }
+    EXPECT_EQ(package->GetExtFamily(), ExpectedExtFamily(r));
+    EXPECT_EQ(package->GetExtModel(), r.extModel);
     // The recorded count is the dump's: the Pentium III dump holds two
     // single-threaded packages.
     EXPECT_EQ(cpu->m_iThreadCount, r.logical);

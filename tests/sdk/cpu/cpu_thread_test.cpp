@@ -29,12 +29,13 @@ TEST_F(LogicalProcessor, VendorStringChoosesNameAndDescription) {
     const Case cases[] = {
         {"GenuineIntel", "Intel Processor", true, CPU_CLASS_INTEL},
         {"AuthenticAMD", "AMD Processor", true, CPU_CLASS_AMD},
-        {"CyrixInstead", "Cyrix Processor", false, CPU_CLASS_CYRIX},
-        {"CentaurHauls", "VIA Processor", false, 0},
+        {"CyrixInstead", "Cyrix Processor", true, CPU_CLASS_CYRIX},
+        {"CentaurHauls", "VIA Processor", true, CPU_CLASS_VIA},
+        {"GenuineTMx86", "Transmeta Processor", true, CPU_CLASS_TRANSMETA},
         {"UMC UMC UMC ", "UMC Processor", false, 0},
         {"SiS SiS SiS ", "SiS Processor", false, 0},
         {"Geode by NSC", "National Semiconductor Processor", false, 0},
-        {"Vortex86 SoC", "DM&P Processor", false, 0},
+        {"Vortex86 SoC", "DM&P Processor", true, CPU_CLASS_DMP},
         {"GenuineIntex", "GenuineIntex Processor", false, 0},
         {"UMC UMC UMC\t", "UMC UMC UMC\t Processor", false, 0},
     };
