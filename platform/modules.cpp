@@ -28,6 +28,8 @@ ModuleRecord libraries[] = {
     {"kernel32.dll", kernel32Exports},
     {"ntdll.dll", ntdllExports},
     {"setupapi.dll", setupapiExports},
+    {"user32.dll", user32Exports},
+    {"wininet.dll", wininetExports},
 };
 
 std::mutex hiddenLock;

@@ -27,5 +27,7 @@ std::span<const LibraryExport> advapi32Exports();
 std::span<const LibraryExport> kernel32Exports();
 std::span<const LibraryExport> ntdllExports();
 std::span<const LibraryExport> setupapiExports();
+std::span<const LibraryExport> user32Exports();
+std::span<const LibraryExport> wininetExports();
 
 } // namespace vexa::platform

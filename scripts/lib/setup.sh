@@ -14,6 +14,7 @@ VEXA_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev nlohmann-json3-dev zlib1g-dev libgcrypt20-dev
   qt6-base-dev fonts-nanum
+  libcurl4-openssl-dev python3-pil
 )
 [ "$VEXA_PRESET" = fuzz ] && VEXA_PACKAGES+=(clang libclang-rt-14-dev)
 
