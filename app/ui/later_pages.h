@@ -19,6 +19,5 @@ using CMainboardDlg = PendingPage<131>;
 using CMemoryDlg = PendingPage<132>;
 using CSPDDlg = PendingPage<133>;
 using CGraphicsDlg = PendingPage<203>;
-using CAboutDlg = PendingPage<134>;
 
 } // namespace vexa::ui
