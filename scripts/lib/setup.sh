@@ -9,7 +9,9 @@ VEXA_PRESET=${VEXA_PRESET:-default}
 VEXA_BUILD_DIR="$VEXA_ROOT/build/$VEXA_PRESET"
 
 # Debian packages the build and the tests need; the window is Qt 6 Widgets
-# with a Korean font for its texts (its tests run offscreen, no display).
+# with a Korean font for its texts (its tests run offscreen, no display);
+# HTTP goes through libcurl, and the capture tests decode BMP files with
+# Python's imaging library.
 VEXA_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev nlohmann-json3-dev zlib1g-dev libgcrypt20-dev
