@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QCloseEvent>
-#include <QDir>
 #include <QLabel>
 
 #include <cwchar>
@@ -33,6 +32,7 @@ namespace {
 using namespace vexa::ui;
 using vexa::test::FakeApplication;
 using vexa::test::FakeQueries;
+using vexa::test::SaveScreenshot;
 using vexa::test::ShellRecorder;
 using vexa::test::TextOf;
 namespace fs = std::filesystem;
@@ -86,15 +86,6 @@ std::string ReadFile(const fs::path& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-void SaveScreenshot(QWidget& widget, const char* name) {
-    const QImage shot = widget.grab().toImage();
-    ASSERT_FALSE(shot.isNull());
-    const std::string folder = vexa::test::ScreenshotFolder();
-    if (folder.empty()) return;
-    QDir().mkpath(QString::fromStdString(folder));
-    EXPECT_TRUE(shot.save(QString::fromStdString(folder + "/" + name), "PNG")) << folder << "/" << name;
 }
 
 TEST_F(AboutTest, ShowsTheVersionsAndTheLinks) {
