@@ -36,6 +36,7 @@ constexpr int kCaptionHeight = 24;  // the painted "Vexa"
 constexpr int kMargin = 6;
 constexpr int kButtonHeight = 24;
 constexpr int kRowBottomMargin = 4;
+constexpr int kKeyLockTimeoutMs = 1000;
 
 // Registered when the program starts; another instance or an installer
 // sends it, and the window answers it without acting.
@@ -153,9 +154,15 @@ bool CvexaDlg::OnWindowMessage(const WindowMessageEvent& message, LRESULT& resul
     return Dialog::OnWindowMessage(message, result);
 }
 
+// The clock is a refreshed value, read under the library lock; a lock
+// still busy after kKeyLockTimeoutMs leaves it unknown.
 std::wstring CvexaDlg::CaptureFileName() const {
     CInfoParser* queries = m_App.m_pInfoParser;
-    const double clock = queries ? PiScaledClock::ToMHz(queries->GetCoreClock(0, 0)) : -1.0;
+    double clock = -1.0;
+    if (queries) {
+        LibraryLock lock(m_App, kKeyLockTimeoutMs);
+        if (lock.Owns()) clock = PiScaledClock::ToMHz(queries->GetCoreClock(0, 0));
+    }
     const int mhz = clock > 0 ? static_cast<int>(clock) : 0;
     const int tab = m_pTabCtl->GetCurFocus();
     const wchar_t* format = tab >= 0 && tab < int(std::size(kCaptureNames)) ? kCaptureNames[tab] : kOtherCaptureName;

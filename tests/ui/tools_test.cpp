@@ -139,6 +139,19 @@ TEST_F(ToolsTest, F5WithoutAClockWritesSnapZero) {
     EXPECT_TRUE(fs::is_regular_file(folder.path() / "mainboard.bmp"));
 }
 
+// The clock is read under the library lock; while another thread keeps
+// the lock, it is unknown.
+TEST_F(ToolsTest, F5ReadsTheClockUnderTheLibraryLock) {
+    Window();
+    const int before = fake.queries->queriesWithoutLock;
+    SendKey(&Window(), Qt::Key_F5);
+    EXPECT_TRUE(fs::is_regular_file(folder.path() / "cpu-2992.bmp"));
+    EXPECT_EQ(fake.queries->queriesWithoutLock, before);
+    fake.queries->lockBusy = true;
+    SendKey(&Window(), Qt::Key_F5);
+    EXPECT_TRUE(fs::is_regular_file(folder.path() / "cpu-0.bmp"));
+}
+
 // The file is a BMP that an image viewer opens: the window's size and
 // pixels as another decoder reads them.
 TEST_F(ToolsTest, F5FileOpensInAnImageDecoder) {
