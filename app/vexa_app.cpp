@@ -154,4 +154,3 @@ int CvexaApp::ExitInstance() {
     return m_bRunFailed ? 1 : 0;
 }
 
-void CvexaApp::CheckForUpdate() {}

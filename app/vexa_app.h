@@ -86,9 +86,11 @@ public:
     // The four version words of the program file's fixed version
     // information (0xFFFFFFFF each without a version resource).
     static void ReadVersionInfo(FileVersionInfo* info, const char* path);
-    // The silent update check; the update service is not reached by this
-    // build, so it does nothing yet.
-    void CheckForUpdate();
+    // Fetches the maker's version file and shows the update dialog when it
+    // names a newer version (app/update_check.h). Silent (0) at start-up;
+    // verbose (1) from the Tools menu, where an up-to-date program and a
+    // failed connection are reported in a box.
+    void CheckForUpdate(int verbose = 0);
 
     CLocalInfoParser* LocalInfoParser() const;
 

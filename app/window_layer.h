@@ -24,4 +24,7 @@ public:
     virtual void RunMainWindow() = 0;
     // Undoes Open; nothing of the window system remains.
     virtual void Close() = 0;
+    // The update dialog, modal, with the program's and the version file's
+    // four version words; nothing while no window system is open.
+    virtual void RunUpdateDialog(CvexaApp& /*app*/, const int /*program*/[4], const int /*offered*/[4]) {}
 };

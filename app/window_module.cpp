@@ -103,3 +103,7 @@ void WindowModule::RunMainWindow() {
 void WindowModule::Close() {
     if (m_pLayer) m_pLayer->Close();
 }
+
+void WindowModule::RunUpdateDialog(CvexaApp& app, const int program[4], const int offered[4]) {
+    if (m_pLayer) m_pLayer->RunUpdateDialog(app, program, offered);
+}

@@ -34,6 +34,7 @@ public:
     void DestroyWaitDialog() override;
     void RunMainWindow() override;
     void Close() override;
+    void RunUpdateDialog(CvexaApp& app, const int program[4], const int offered[4]) override;
 
     // True when the window mode wanted the library and could not load it.
     bool LoadFailed() const { return m_bLoadFailed; }

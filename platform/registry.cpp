@@ -2,18 +2,24 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "platform/internal/browser_command.h"
 #include "platform/internal/handles.h"
 #include "platform/testing.h"
 
 namespace {
 
+enum class Root { LocalMachine, ClassesRoot };
+
 class RegistryKey final : public vexa::platform::KernelObject {
 public:
-    explicit RegistryKey(std::string path) : path(std::move(path)) {}
-    const std::string path;  // below HKEY_LOCAL_MACHINE, without surrounding '\'
+    RegistryKey(Root root, std::string path) : root(root), path(std::move(path)) {}
+    const Root root;
+    const std::string path;  // below the root, without surrounding '\'
 };
 
 std::string lowerCase(std::string text) {
@@ -30,14 +36,47 @@ std::string keyPath(std::string path) {
     return clean;
 }
 
-bool keyExists(const std::string& path) {
+bool listedOrParent(const std::string& wanted, const std::string& listed) {
+    const std::string key = lowerCase(keyPath(listed));
+    return key == wanted || key.rfind(wanted + "\\", 0) == 0;
+}
+
+// The browser's registration: key -> default value.
+struct ClassKey {
+    const char* path;  // lower case
+    bool command;      // the value is the browser's command, else `value`
+    const char* value;
+};
+constexpr ClassKey kClassKeys[] = {
+    {".htm", false, "htmlfile"},
+    {"htmlfile\\shell\\open\\command", true, nullptr},
+    {"http\\shell\\open\\command", true, nullptr},
+};
+
+std::optional<std::string> classDefaultValue(const std::string& path) {
+    const std::string wanted = lowerCase(path);
+    for (const ClassKey& key : kClassKeys)
+        if (wanted == key.path) return key.command ? vexa::platform::browserCommand() : std::string(key.value);
+    return std::nullopt;
+}
+
+bool keyExists(Root root, const std::string& path) {
     if (path.empty()) return true;
     const std::string wanted = lowerCase(path);
-    for (const std::string& listed : vexa::platform::testing::windowsIdentity().registryKeys) {
-        const std::string key = lowerCase(keyPath(listed));
-        if (key == wanted || key.rfind(wanted + "\\", 0) == 0) return true;
+    if (root == Root::ClassesRoot) {
+        if (!vexa::platform::browserCommand()) return false;
+        return std::any_of(std::begin(kClassKeys), std::end(kClassKeys),
+                           [&](const ClassKey& key) { return listedOrParent(wanted, key.path); });
     }
+    for (const std::string& listed : vexa::platform::testing::windowsIdentity().registryKeys)
+        if (listedOrParent(wanted, listed)) return true;
     return false;
+}
+
+std::optional<Root> rootOf(HKEY key) {
+    if (key == HKEY_LOCAL_MACHINE) return Root::LocalMachine;
+    if (key == HKEY_CLASSES_ROOT) return Root::ClassesRoot;
+    return std::nullopt;
 }
 
 } // namespace
@@ -46,20 +85,41 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, DWORD, HKEY* result) {
     if (!result) return LONG(ERROR_INVALID_PARAMETER);
     *result = nullptr;
     std::string parent;
-    if (key != HKEY_LOCAL_MACHINE) {
+    std::optional<Root> root = rootOf(key);
+    if (!root) {
         auto open = vexa::platform::lookupHandleAs<RegistryKey>(reinterpret_cast<HANDLE>(key));
         if (!open) return LONG(ERROR_INVALID_HANDLE);
+        root = open->root;
         parent = open->path;
     }
     const std::string child = keyPath(subKey ? subKey : "");
     const std::string path = parent.empty() ? child : child.empty() ? parent : parent + "\\" + child;
-    if (!keyExists(path)) return LONG(ERROR_FILE_NOT_FOUND);
-    *result = reinterpret_cast<HKEY>(vexa::platform::registerHandle(std::make_shared<RegistryKey>(path)));
+    if (!keyExists(*root, path)) return LONG(ERROR_FILE_NOT_FOUND);
+    *result = reinterpret_cast<HKEY>(vexa::platform::registerHandle(std::make_shared<RegistryKey>(*root, path)));
+    return LONG(ERROR_SUCCESS);
+}
+
+LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, BYTE* data, LPDWORD size) {
+    auto open = vexa::platform::lookupHandleAs<RegistryKey>(reinterpret_cast<HANDLE>(key));
+    if (!open) return LONG(ERROR_INVALID_HANDLE);
+    if (data && !size) return LONG(ERROR_INVALID_PARAMETER);
+    const bool defaultValue = !valueName || !*valueName;
+    const std::optional<std::string> value =
+        defaultValue && open->root == Root::ClassesRoot ? classDefaultValue(open->path) : std::nullopt;
+    if (!value) return LONG(ERROR_FILE_NOT_FOUND);
+    if (type) *type = REG_SZ;
+    const DWORD needed = DWORD(value->size() + 1);
+    if (!size) return LONG(ERROR_SUCCESS);
+    const DWORD room = *size;
+    *size = needed;
+    if (!data) return LONG(ERROR_SUCCESS);
+    if (room < needed) return LONG(ERROR_MORE_DATA);
+    std::memcpy(data, value->c_str(), needed);
     return LONG(ERROR_SUCCESS);
 }
 
 LONG RegCloseKey(HKEY key) {
-    if (key == HKEY_LOCAL_MACHINE) return LONG(ERROR_SUCCESS);
+    if (rootOf(key)) return LONG(ERROR_SUCCESS);
     const HANDLE handle = reinterpret_cast<HANDLE>(key);
     if (!vexa::platform::lookupHandleAs<RegistryKey>(handle) || !vexa::platform::closeHandle(handle))
         return LONG(ERROR_INVALID_HANDLE);

@@ -1,6 +1,12 @@
 // Opening keys of the registry below HKEY_LOCAL_MACHINE. Which keys exist
 // is the current machine's Windows identity (WindowsIdentity::registryKeys,
-// each listed key's parents included); values are not offered.
+// each listed key's parents included); values are not offered there.
+//
+// Below HKEY_CLASSES_ROOT the web browser's registration is answered from
+// the desktop (internal/browser_command.h): ".htm" of class "htmlfile",
+// and "htmlfile\shell\open\command" and "http\shell\open\command"
+// whose default value is the browser's command line with the placeholder
+// "%1" for the address. Without a browser these keys do not exist.
 #pragma once
 
 #include "platform/win_types.h"
@@ -8,13 +14,20 @@
 struct RegistryKeyRecord;
 using HKEY = RegistryKeyRecord*;
 
+inline HKEY const HKEY_CLASSES_ROOT = reinterpret_cast<HKEY>(uintptr_t(0x80000000));
 inline HKEY const HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(uintptr_t(0x80000002));
 
 constexpr DWORD KEY_QUERY_VALUE = 0x0001;
 constexpr DWORD KEY_READ = 0x20019;
+constexpr DWORD REG_SZ = 1;
 
 // ERROR_SUCCESS with a key to close, ERROR_FILE_NOT_FOUND for a key that
 // does not exist, ERROR_INVALID_HANDLE for a parent that is not an open key
-// or HKEY_LOCAL_MACHINE. Key names compare without case.
+// or a root key. Key names compare without case.
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, DWORD desiredAccess, HKEY* result);
+// A value of an open key (name null or empty: the default value). With
+// `data` null only the size needed (terminator included) is given;
+// ERROR_MORE_DATA and the size needed when `size` is too small;
+// ERROR_FILE_NOT_FOUND for a value the key does not have.
+LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, BYTE* data, LPDWORD size);
 LONG RegCloseKey(HKEY key);

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <mutex>
 #include <thread>
@@ -19,8 +20,11 @@ namespace {
 
 constexpr size_t kMaxPathChars = 4096;
 
+constexpr size_t kMaxCommandLineChars = 32768;
+
 std::mutex openerLock;
 std::function<INT_PTR(const testing::ShellRequest&)> opener;
+std::function<UINT(const std::vector<std::string>&)> starter;
 
 // Addresses the desktop opens with its browser or mail program.
 bool isWebAddress(const std::wstring& file) {
@@ -34,22 +38,47 @@ bool isSet(const char* name) {
     return value && *value;
 }
 
-// Starts xdg-open on the file or address and lets it run on its own; a thread of ours
-// collects its exit so that it leaves no zombie behind.
-INT_PTR startOpener(const std::string& path) {
-    char program[] = "xdg-open";
-    std::string argument = path;
-    char* arguments[] = {program, argument.data(), nullptr};
+// Starts the program and lets it run on its own; a thread of ours collects its exit so
+// that it leaves no zombie behind.
+bool startProgram(std::vector<std::string> arguments) {
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
     pid_t child = 0;
-    if (posix_spawnp(&child, program, nullptr, nullptr, arguments, environ) != 0) return SE_ERR_NOASSOC;
+    if (posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
     std::thread([child] {
         int status = 0;
         waitpid(child, &status, 0);
     }).detach();
-    return kShellExecuteStarted;
+    return true;
+}
+
+INT_PTR startOpener(const std::string& path) {
+    return startProgram({"xdg-open", path}) ? kShellExecuteStarted : SE_ERR_NOASSOC;
 }
 
 } // namespace
+
+std::vector<std::string> splitCommandLine(const std::string& commandLine) {
+    std::vector<std::string> arguments;
+    std::string current;
+    bool quoted = false, inArgument = false;
+    for (const char c : commandLine) {
+        if (c == '"') {
+            quoted = !quoted;
+            inArgument = true;
+        } else if ((c == ' ' || c == '\t') && !quoted) {
+            if (inArgument) arguments.push_back(std::move(current));
+            current.clear();
+            inArgument = false;
+        } else {
+            current += c;
+            inArgument = true;
+        }
+    }
+    if (inArgument) arguments.push_back(std::move(current));
+    return arguments;
+}
 
 bool displayPresent() { return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY"); }
 
@@ -58,6 +87,11 @@ namespace testing {
 void setShellOpener(std::function<INT_PTR(const ShellRequest&)> replacement) {
     std::lock_guard guard(openerLock);
     opener = std::move(replacement);
+}
+
+void setProgramStarter(std::function<UINT(const std::vector<std::string>&)> replacement) {
+    std::lock_guard guard(openerLock);
+    starter = std::move(replacement);
 }
 
 } // namespace testing
@@ -88,4 +122,19 @@ INT_PTR ShellExecuteW(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCW
     if (stat(path.c_str(), &info) != 0) return SE_ERR_FNF;
     if (!displayPresent()) return SE_ERR_NOASSOC;
     return startOpener(path);
+}
+
+UINT WinExec(LPCSTR commandLine, UINT) {
+    using namespace vexa::platform;
+    const std::vector<std::string> arguments =
+        splitCommandLine(commandLine ? std::string(commandLine, strnlen(commandLine, kMaxCommandLineChars)) : "");
+    if (arguments.empty() || arguments[0].empty()) return ERROR_BAD_FORMAT;
+    std::function<UINT(const std::vector<std::string>&)> chosen;
+    {
+        std::lock_guard guard(openerLock);
+        chosen = starter;
+    }
+    if (chosen) return chosen(arguments);
+    if (!displayPresent()) return ERROR_FILE_NOT_FOUND;
+    return startProgram(arguments) ? UINT(kShellExecuteStarted) : ERROR_FILE_NOT_FOUND;
 }

@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "app/ui/maker_artwork.h"
 #include "app/ui/processor_logos.h"
 
 namespace vexa::ui {
@@ -160,7 +161,7 @@ QIcon LoadAppIcon() {
 QImage LoadBitmapResource(int bitmap) {
     if (bitmap == kSplashBitmap) return DrawSplashBanner();
     if (const ProcessorLogo* logo = FindProcessorLogo(bitmap)) return DrawProcessorLogo(*logo);
-    return QImage();
+    return DrawMakerPicture(bitmap);
 }
 
 } // namespace vexa::ui

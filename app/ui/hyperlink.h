@@ -8,14 +8,27 @@
 #include <QLabel>
 #include <QString>
 
+#include <string>
+
 #include "platform/shell.h"
 
 namespace vexa::ui {
 
 // Opens the address with the desktop's program for it (ShellExecute
-// "open"); the result is the shell's, greater than 32 on success. There is
-// no second way: the desktop's association is the browser registration.
+// "open"); when the shell cannot, the browser's command line from the
+// registry (HKEY_CLASSES_ROOT\.htm's class, then its
+// "shell\open\command") is started with the address (WinExec). The
+// result is the shell's, or WinExec's after the fallback: greater than 32
+// on success.
 INT_PTR OpenURL(const QString& address);
+
+constexpr size_t kBrowserCommandLineChars = 520;  // 519 and the terminator
+
+// The browser's command with the address: the command is cut at its first
+// quoted "%1" (quotes included), else at its first "%1", then a blank and
+// the address follow; all within kBrowserCommandLineChars (what does not
+// fit is cut off).
+std::string BrowserCommandLine(const std::string& command, const std::string& address);
 
 class CHyperLink : public QLabel {
 public:

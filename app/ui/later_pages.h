@@ -1,5 +1,5 @@
 // The tab pages whose contents come later: mainboard (template 131), memory
-// (132), graphics (203) and about (134). Each exists as an empty
+// (132) and graphics (203). Each exists as an empty
 // page under its own name, so the tab control and its tests see all seven;
 // a page's own work replaces its line here with its class.
 #pragma once
@@ -18,6 +18,5 @@ public:
 using CMainboardDlg = PendingPage<131>;
 using CMemoryDlg = PendingPage<132>;
 using CGraphicsDlg = PendingPage<203>;
-using CAboutDlg = PendingPage<134>;
 
 } // namespace vexa::ui

@@ -1,19 +1,32 @@
 #include "app/ui/main_dialog.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QTabBar>
 #include <QWindowStateChangeEvent>
 
+#include <cwchar>
+#include <iterator>
+
 #include "app/info_parser.h"
+#include "app/maker_site.h"
 #include "app/ui/artwork.h"
+#include "app/ui/capture.h"
 #include "app/ui/format_text.h"
 #include "app/ui/library_lock.h"
 #include "app/ui/menu_button.h"
 #include "app/ui/my_tab_ctl.h"
+#include "app/ui/report_saving.h"
 #include "app/ui/user_fonts.h"
 #include "app/vexa_app.h"
+#include "platform/modules.h"
+#include "platform/safe_file.h"
+#include "platform/shell.h"
+#include "platform/text.h"
+#include "platform/user32.h"
 #include "sdk/cpu/pi_scaled_clock.h"
 
 namespace vexa::ui {
@@ -23,6 +36,24 @@ constexpr int kCaptionHeight = 24;  // the painted "Vexa"
 constexpr int kMargin = 6;
 constexpr int kButtonHeight = 24;
 constexpr int kRowBottomMargin = 4;
+constexpr int kKeyLockTimeoutMs = 1000;
+
+// Registered when the program starts; another instance or an installer
+// sends it, and the window answers it without acting.
+const UINT WM_VEXA_CLOSE_APP = RegisterWindowMessageW(L"VEXA_CLOSE_APP");
+
+// The display adapters' device-interface class.
+constexpr GUID kDisplayAdapterInterface = {0x5B45201D, 0xF2F2, 0x4F3B, {0x85, 0xBB, 0x30, 0xFF, 0x1F, 0x95, 0x35, 0x99}};
+
+// The capture files of the tabs; %d is the core clock in MHz.
+constexpr const wchar_t* kCaptureNames[] = {L"cpu-%d.bmp",  L"cache.bmp", L"mainboard.bmp", L"memory-%d.bmp",
+                                            L"spd.bmp",     L"graphics.bmp"};
+constexpr wchar_t kOtherCaptureName[] = L"snap-%d.bmp";
+
+// A link opened with the shell; the result is not looked at.
+void OpenPage(const std::wstring& address) {
+    ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
 
 } // namespace
 
@@ -34,9 +65,13 @@ CvexaDlg::CvexaDlg(CvexaApp& app, const UserFonts& fonts) : Dialog(nullptr), m_A
                    Qt::WindowCloseButtonHint);
     BuildTemplate();
     OnInitDialog();
+    qApp->installEventFilter(this);
 }
 
-CvexaDlg::~CvexaDlg() { KillTimer(kRefreshTimer); }
+CvexaDlg::~CvexaDlg() {
+    KillTimer(kRefreshTimer);
+    if (m_hDeviceNotify) UnregisterDeviceNotification(m_hDeviceNotify);
+}
 
 // The tab control is sized to hold a page of 261 x 199 units below its tab
 // row; the button row runs along the bottom, right of the painted caption.
@@ -92,7 +127,87 @@ void CvexaDlg::OnInitDialog() {
     m_bMinimized = 0;
     SetDlgItemFont(IDC_VERSION, m_Fonts.label);
     SetDlgItemText(IDC_VERSION, FormatText(L"버전 %s.x32", m_App.m_szVersion));
+    RegisterDisplayNotification();
 }
+
+// Older systems lack the function: it is looked up by name, and a failure
+// is ignored.
+void CvexaDlg::RegisterDisplayNotification() {
+    HMODULE user32 = LoadLibraryA("user32.dll");
+    if (!user32) return;
+    if (const auto registerNotification =
+            platform::lookup<decltype(&RegisterDeviceNotificationW)>(user32, "RegisterDeviceNotificationW")) {
+        DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+        filter.dbcc_size = sizeof filter;
+        filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+        filter.dbcc_classguid = kDisplayAdapterInterface;
+        m_hDeviceNotify = registerNotification(reinterpret_cast<HANDLE>(this), &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    }
+    FreeLibrary(user32);
+}
+
+bool CvexaDlg::OnWindowMessage(const WindowMessageEvent& message, LRESULT& result) {
+    if (message.message == WM_DEVICECHANGE || (WM_VEXA_CLOSE_APP && message.message == WM_VEXA_CLOSE_APP)) {
+        result = 0;
+        return true;
+    }
+    return Dialog::OnWindowMessage(message, result);
+}
+
+// The clock is a refreshed value, read under the library lock; a lock
+// still busy after kKeyLockTimeoutMs leaves it unknown.
+std::wstring CvexaDlg::CaptureFileName() const {
+    CInfoParser* queries = m_App.m_pInfoParser;
+    double clock = -1.0;
+    if (queries) {
+        LibraryLock lock(m_App, kKeyLockTimeoutMs);
+        if (lock.Owns()) clock = PiScaledClock::ToMHz(queries->GetCoreClock(0, 0));
+    }
+    const int mhz = clock > 0 ? static_cast<int>(clock) : 0;
+    const int tab = m_pTabCtl->GetCurFocus();
+    const wchar_t* format = tab >= 0 && tab < int(std::size(kCaptureNames)) ? kCaptureNames[tab] : kOtherCaptureName;
+    wchar_t name[kCaptureNameChars];
+    std::swprintf(name, kCaptureNameChars, format, mhz);
+    return name;
+}
+
+// A file that cannot be created sends the picture to the clipboard.
+void CvexaDlg::CaptureToFile() {
+    platform::SafeFileWriter file(platform::toNarrow(CaptureFileName()));
+    CCapture capture;
+    if (!file.isOpen()) {
+        capture.Capture(this, nullptr);
+        return;
+    }
+    capture.Capture(this, &file);
+    file.commit();
+}
+
+void CvexaDlg::PreTranslateMessage(int key) {
+    switch (key) {
+    case Qt::Key_F5: CaptureToFile(); break;
+    case Qt::Key_F6: CCapture().Capture(this, nullptr); break;
+    default: break;  // F7's validation file belongs to the validation, not yet part of this window
+    }
+}
+
+// A key press travels from the focused control up to the window, passing
+// this filter at each step: it is handled once, at its first.
+bool CvexaDlg::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease) return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this) return false;
+    if (type == QEvent::KeyRelease) {
+        m_pLastKey = nullptr;
+    } else if (event != m_pLastKey) {
+        m_pLastKey = event;
+        PreTranslateMessage(static_cast<QKeyEvent*>(event)->key());
+    }
+    return false;
+}
+
+void CvexaDlg::OnSaveTXTReport() { SaveReport(m_App, this, ReportKind::Text); }
 
 // Selecting the visible tab again leaves the page as it is.
 void CvexaDlg::OnTabChange() {
@@ -158,8 +273,17 @@ void CvexaDlg::OnCommand(int id) {
         m_App.m_iSelectedCore = id - ID_SELECT_CORE_FIRST;
         return;
     }
-    // The Tools commands and the validation button act once their own
-    // dialogs exist; the Tools button's face click is ignored.
+    switch (id) {
+    case ID_DRIVER_UPDATE: OpenPage(site::PartnerAddress(site::kDriverUpdatePath)); return;
+    case ID_BIOS_UPDATE: OpenPage(site::PartnerAddress(site::kBIOSUpdatePath)); return;
+    case ID_SAVE_TXT_REPORT: OnSaveTXTReport(); return;
+    case ID_SAVE_HTML_REPORT: SaveHTMLReport(m_App, this); return;
+    case ID_CHECK_UPDATE: m_App.CheckForUpdate(1); return;
+    case ID_ANDROID_INFO: OpenPage(site::MakerAddress(site::kAndroidPagePath)); return;
+    default: break;
+    }
+    // The validation button acts once the validation dialog exists; the
+    // Tools button's face click is ignored.
     Dialog::OnCommand(id);
 }
 

@@ -8,6 +8,8 @@
 
 #include <QFont>
 
+#include <string>
+
 #include "app/ui/dialog.h"
 
 class CvexaApp;
@@ -40,6 +42,7 @@ public:
     // The system commands the window tells apart.
     static constexpr UINT SC_MINIMIZE = 0xF020;
     static constexpr UINT SC_RESTORE = 0xF120;
+    static constexpr int kCaptureNameChars = 256;
 
     CvexaDlg(CvexaApp& app, const UserFonts& fonts);
     ~CvexaDlg() override;
@@ -50,17 +53,27 @@ public:
     CMyTabCtl* TabCtl() const { return m_pTabCtl; }
     CMenuButton* ToolsButton() const { return m_pToolsButton; }
     bool IsMinimizedFlag() const { return m_bMinimized != 0; }
+    // The capture file F5 writes for the tab control's focused item.
+    std::wstring CaptureFileName() const;
+    void OnSaveTXTReport();
+    // Every key press of the window and its controls, before they get it;
+    // it is always passed on.
+    void PreTranslateMessage(int key);
 
 protected:
     void OnTimer(int id) override;
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool OnWindowMessage(const WindowMessageEvent& message, LRESULT& result) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildTemplate();
     void OnInitDialog();
     void ShowClockTitle();
     void ShowTitle();
+    void RegisterDisplayNotification();
+    void CaptureToFile();
 
     CvexaApp& m_App;
     const UserFonts& m_Fonts;
@@ -68,6 +81,8 @@ private:
     QFont m_DialogFont;
     CMenuButton* m_pToolsButton = nullptr;
     int m_bMinimized = 0;
+    void* m_hDeviceNotify = nullptr;
+    const QEvent* m_pLastKey = nullptr;  // the key press already seen
 };
 
 } // namespace vexa::ui

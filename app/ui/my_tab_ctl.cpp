@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QTabBar>
 
+#include "app/ui/about_page.h"
 #include "app/ui/cache_page.h"
 #include "app/ui/later_pages.h"
 #include "app/ui/library_lock.h"

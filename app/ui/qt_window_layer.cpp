@@ -18,6 +18,7 @@
 #include "app/startup_messages.h"
 #include "app/ui/main_dialog.h"
 #include "app/ui/message_box_dialog.h"
+#include "app/ui/update_dialog.h"
 #include "app/ui/user_fonts.h"
 #include "app/ui/wait_dialog.h"
 #include "app/vexa_app.h"
@@ -176,6 +177,12 @@ void QtWindowLayer::RunMainWindow() {
         });
     }
     window.exec();
+}
+
+void QtWindowLayer::RunUpdateDialog(CvexaApp& app, const int program[4], const int offered[4]) {
+    if (!m_pQt || !m_pFonts) return;
+    CUpdateDlg dialog(app, *m_pFonts, program, offered);
+    dialog.exec();
 }
 
 void QtWindowLayer::Close() {

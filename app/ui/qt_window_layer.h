@@ -31,6 +31,7 @@ public:
     void DestroyWaitDialog() override;
     void RunMainWindow() override;
     void Close() override;
+    void RunUpdateDialog(CvexaApp& app, const int program[4], const int offered[4]) override;
 
     // True when Qt can be given a window system here.
     static bool WindowSystemPresent();

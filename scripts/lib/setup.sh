@@ -10,12 +10,14 @@ VEXA_BUILD_DIR="$VEXA_ROOT/build/$VEXA_PRESET"
 
 # Debian packages the build and the tests need; the window is Qt 6 Widgets
 # with a Korean font for its texts (its tests run offscreen, no display);
-# the tests check the validation record's cipher and digests with openssl.
+# HTTP goes through libcurl, the capture tests decode BMP files with
+# Python's imaging library, and the tests check the validation record's
+# cipher and digests with openssl.
 VEXA_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev nlohmann-json3-dev zlib1g-dev libgcrypt20-dev
   qt6-base-dev fonts-nanum
-  openssl
+  libcurl4-openssl-dev python3-pil openssl
 )
 [ "$VEXA_PRESET" = fuzz ] && VEXA_PACKAGES+=(clang libclang-rt-14-dev)
 

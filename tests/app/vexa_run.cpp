@@ -73,6 +73,7 @@ VexaResult VexaRun::runAndSignal(const std::vector<std::string>& arguments, int 
         environment.push_back(std::string("VEXA_NAMESPACE=") + objects);
     }
     if (!machine_.empty()) environment.push_back("VEXA_MACHINE=" + machine_);
+    if (const char* web = std::getenv("VEXA_WEB_BASE")) environment.push_back(std::string("VEXA_WEB_BASE=") + web);
 
     std::vector<std::string> words = {VEXA_PROGRAM};
     words.insert(words.end(), arguments.begin(), arguments.end());

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -29,6 +28,7 @@ namespace {
 using namespace vexa::ui;
 using vexa::test::EnabledOf;
 using vexa::test::FakeApplication;
+using vexa::test::SaveScreenshot;
 using vexa::test::TextOf;
 using vexa::test::UpdateCounter;
 
@@ -220,21 +220,11 @@ private:
     std::atomic<bool> m_Held{false}, m_Release{false};
 };
 
-void SaveScreenshot(QWidget& window, const char* name) {
-    const QImage shot = window.grab().toImage();
-    ASSERT_FALSE(shot.isNull());
-    EXPECT_EQ(shot.size(), window.size());
-    const std::string folder = vexa::test::ScreenshotFolder();
-    if (folder.empty()) return;
-    QDir().mkpath(QString::fromStdString(folder));
-    EXPECT_TRUE(shot.save(QString::fromStdString(folder + "/" + name), "PNG")) << folder << "/" << name;
-}
-
 // The x58 sample in the window: ticks refresh from the library, a tick
 // while another thread holds the library lock is skipped, and the
 // processor, caches and SPD pages are photographed (VEXA_SCREENSHOT_DIR
 // names the folder).
-TEST(MainWindowX58, RefreshesAndPhotographsBothPages) {
+TEST(MainWindowX58, RefreshesAndPhotographsThePages) {
     vexa::test::X58Application x58;
     MainWindow window(x58.app, x58.fonts);
     UpdateCounter updates;

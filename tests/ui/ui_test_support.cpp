@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 
@@ -205,6 +206,16 @@ X58Application::~X58Application() { queries.Close(); }
 std::string ScreenshotFolder() {
     const char* folder = std::getenv("VEXA_SCREENSHOT_DIR");
     return folder ? folder : "";
+}
+
+void SaveScreenshot(QWidget& widget, const char* name) {
+    const QImage shot = widget.grab().toImage();
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_EQ(shot.size(), widget.size());
+    const std::string folder = ScreenshotFolder();
+    if (folder.empty()) return;
+    QDir().mkpath(QString::fromStdString(folder));
+    EXPECT_TRUE(shot.save(QString::fromStdString(folder + "/" + name), "PNG")) << folder << "/" << name;
 }
 
 } // namespace vexa::test

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QObject>
+#include <QWidget>
 #include <QString>
 
 #include <map>
@@ -153,5 +154,8 @@ struct X58Application {
 
 // Where screenshots go: VEXA_SCREENSHOT_DIR, else nowhere (empty).
 std::string ScreenshotFolder();
+// Grabs the widget (a failure when that gives nothing) and saves the
+// picture as `name` (PNG) in the screenshot folder, if there is one.
+void SaveScreenshot(QWidget& widget, const char* name);
 
 } // namespace vexa::test

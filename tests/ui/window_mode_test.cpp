@@ -89,6 +89,7 @@ public:
             "TMPDIR=" + (root_ / "temp").string(), "VEXA_MACHINE=" + vexa::test::sourcePath("machines/x58-nehalem")};
         if (const char* objects = std::getenv("VEXA_NAMESPACE")) environment.push_back(std::string("VEXA_NAMESPACE=") + objects);
         if (platform) environment.push_back(std::string("QT_QPA_PLATFORM=") + platform);
+        if (const char* web = std::getenv("VEXA_WEB_BASE")) environment.push_back(std::string("VEXA_WEB_BASE=") + web);
         if (display) environment.push_back(std::string("DISPLAY=") + display);
         environment.insert(environment.end(), launch.environment.begin(), launch.environment.end());
         std::vector<char*> envp;
