@@ -36,11 +36,14 @@ std::string IntelManifest(const std::string& msrs, const std::string& cpuExtra) 
            R"(}, "ports": {"acpi_pm_timer": "0x808"}, "memory_devices": {"hpet": "0xFED00000"}})";
 }
 
-std::unique_ptr<machine::Machine> IntelPartImage(const IntelPart& part, const std::string& msrs,
-                                                 const std::string& cpuExtra, const std::string& lspci) {
-    // The CPUID dump in the dialect of the images.
+namespace {
+
+// The CPUID dump of the leaves in the dialect of the images, and the image
+// of it, the manifest and PCI functions in lspci -xxxx form when `lspci` is
+// not empty.
+std::unique_ptr<machine::Machine> ImageOf(const Leaves& leaves, const std::string& msrs, const std::string& cpuExtra,
+                                          const std::string& lspci) {
     std::string dump;
-    const Leaves leaves = IntelLeaves(part);
     for (const auto& [key, regs] : leaves.Get()) {
         char line[96];
         std::snprintf(line, sizeof line, "CPUID %08X: %08X-%08X-%08X-%08X [SL %02X]\n", key.leaf, regs.eax, regs.ebx,
@@ -52,6 +55,17 @@ std::unique_ptr<machine::Machine> IntelPartImage(const IntelPart& part, const st
     image.write("machine.json", IntelManifest(msrs, cpuExtra));
     if (!lspci.empty()) image.write("lspci.txt", lspci);
     return image.load();
+}
+
+} // namespace
+
+std::unique_ptr<machine::Machine> IntelPartImage(const IntelPart& part, const std::string& msrs,
+                                                 const std::string& cpuExtra, const std::string& lspci) {
+    return ImageOf(IntelLeaves(part), msrs, cpuExtra, lspci);
+}
+
+std::unique_ptr<machine::Machine> LeavesImage(const Leaves& leaves, const std::string& msrs, const std::string& cpuExtra) {
+    return ImageOf(leaves, msrs, cpuExtra, "");
 }
 
 std::unique_ptr<machine::Machine> IntelDumpImage(const std::string& dataFile, const std::string& msrs,
