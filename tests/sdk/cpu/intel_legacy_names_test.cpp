@@ -12,6 +12,7 @@
 #include "sdk/cpu/cpu_package.h"
 #include "sdk/cpu/intel_netburst.h"
 #include "tests/sdk/cpu/intel_family_test_support.h"
+#include "tests/sdk/cpu/intel_legacy_test_support.h"
 
 namespace vexa::test {
 namespace {
@@ -84,49 +85,6 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<DumpCase>& row) { return std::string(row.param.name); });
 
 // ---- Named parts ----
-
-// A processor of family 6 or 15 written by hand: its signature, brand ID
-// and string, the level-2 cache of leaf 4 (with the cores sharing it and
-// the digital thermal sensor of leaf 6), or, without one, the NetBurst
-// descriptor bytes of leaf 2.
-struct LegacyPart {
-    uint32_t family = 6;
-    uint32_t extModel = 0;
-    uint32_t stepping = 0;
-    std::string brand;
-    uint32_t brandId = 0;
-    uint32_t cores = 1;
-    uint32_t logical = 1;
-    uint32_t l2 = 0;          // KB; 0: no leaf 4
-    uint32_t leaf2Edx = 0;    // trace cache in 15:8, level 2 in 23:16
-    bool x86_64 = false;
-    bool vt = false;
-};
-
-Leaves LegacyLeaves(const LegacyPart& p) {
-    Leaves leaves("GenuineIntel", p.l2 ? 6 : 2);
-    const uint32_t ecx = (1u << 7) | (p.vt ? 1u << 5 : 0);  // enhanced SpeedStep, VT-x
-    leaves.Set(1, SignatureEax(p.family, p.extModel & 0xF, p.stepping, 0, p.extModel >> 4), p.brandId | (p.logical << 16),
-               ecx, 1u << 28);
-    // One leaf-2 pass: a 16 KB level-1 data cache in EAX 31:24.
-    leaves.Set(2, 0x60000001, 0, 0, p.leaf2Edx);
-    if (p.l2) {
-        const uint32_t sets = p.l2 * 1024 / (8 * 64);
-        leaves.Set(4, 0x43 | ((p.logical - 1) << 14) | ((p.cores - 1) << 26), (7u << 22) | 63u, sets - 1, 0, 0);
-        leaves.Set(6, 1, 0, 0, 0);
-    }
-    leaves.Extended(0x80000004).Brand(p.brand);
-    if (p.x86_64) leaves.Set(0x80000001, 0, 0, 0, 1u << 29);
-    return leaves;
-}
-
-std::string MsrEntry(uint32_t index, uint64_t value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "\"0x%X\": \"0x%llX\"", index, static_cast<unsigned long long>(value));
-    return text;
-}
-
-std::string PlatformId(uint64_t id, uint64_t extra = 0) { return MsrEntry(0x17, (id << 50) | extra); }
 
 struct NamedCase {
     const char* name;
