@@ -101,17 +101,7 @@ void Intel_Core_2_Infos::ReadPlatformInfo(CCPUThread* thread) {
 }
 
 void Intel_Core_2_Infos::GetStockClock(CCPUThread* thread) {
-    if (const MSR_Register* fsb = thread->GetMSR(intel_legacy_msr::kFsbFrequency))
-        if (const int32_t bus = FsbFrequencyOfCode(fsb->m_dwLow); bus > 0) thread->m_iNominalBusClock = bus;
-    if (const int32_t mhz = StockClockFromText(thread->m_szBrandString, kStockClocks); mhz > 0) {
-        thread->m_iStockClock = mhz;
-        return;
-    }
-    if (thread->m_iStockClock > 0 || m_bNoStockRatio) return;
-    float ratio = thread->m_fMaxNonTurboMultiplier;
-    if (ratio <= 0 && m_pFIDVID) ratio = m_pFIDVID->GetMaxMultiplier();
-    const float bus = GetExactBusClock(thread);
-    if (ratio > 0 && bus > 0) thread->m_iStockClock = static_cast<int32_t>(bus * ratio);
+    FsbAndBrandStockClock(thread, kStockClocks, m_pFIDVID, !m_bNoStockRatio);
 }
 
 void Intel_Core_2_Infos::Initialize(CCPUThread* thread) {

@@ -6,6 +6,7 @@
 #include "sdk/core/sdk.h"
 #include "sdk/core/sensor.h"
 #include "sdk/cpu/cpu_infos.h"
+#include "sdk/cpu/cpu_package.h"
 #include "sdk/cpu/cpu_thread.h"
 #include "sdk/cpu/fidvid_control.h"
 #include "sdk/cpu/intel_shared_bodies.h"
@@ -40,6 +41,21 @@ void CreateLegacyTemperatureSensor(CCPUThread* thread, float tjMax) {
 int32_t FsbFrequencyOfCode(uint32_t code) {
     constexpr int32_t kClocks[] = {266, 133, 200, 166, 333, 100, 400, -1};
     return kClocks[code & 7];
+}
+
+void FsbAndBrandStockClock(CCPUThread* thread, std::span<const StockClockText> brandClocks, FIDVID_Control* control,
+                           bool ratioAllowed) {
+    if (const MSR_Register* fsb = thread->GetMSR(intel_legacy_msr::kFsbFrequency))
+        if (const int32_t bus = FsbFrequencyOfCode(fsb->m_dwLow); bus > 0) thread->m_iNominalBusClock = bus;
+    if (const int32_t mhz = StockClockFromText(thread->m_szBrandString, brandClocks); mhz > 0) {
+        thread->m_iStockClock = mhz;
+        return;
+    }
+    if (thread->m_iStockClock > 0 || !ratioAllowed) return;
+    float ratio = thread->m_fMaxNonTurboMultiplier;
+    if (ratio <= 0 && control) ratio = control->GetMaxMultiplier();
+    const float bus = GetExactBusClock(thread);
+    if (ratio > 0 && bus > 0) thread->m_iStockClock = static_cast<int32_t>(bus * ratio);
 }
 
 // ---- Naming ----

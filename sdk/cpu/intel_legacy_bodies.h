@@ -13,11 +13,13 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 
 #include "sdk/cpu/intel_shared_bodies_naming.h"
 
 class CCPUInfos;
 class CCPUThread;
+class FIDVID_Control;
 
 // The model-specific registers these families read beside those of
 // intel_shared_bodies.h.
@@ -42,6 +44,13 @@ void CreateLegacyTemperatureSensor(CCPUThread* thread, float tjMax);
 
 // The nominal bus clock in MHz of an MSR 0xCD code (bits 2:0); -1 for 7.
 int32_t FsbFrequencyOfCode(uint32_t code);
+
+// The stock clock of Core and Core 2: the nominal bus of MSR 0xCD, then the
+// first clock text of the brand string; failing that, unless
+// `ratioAllowed` is false, the exact bus clock times the maximum non-turbo
+// multiplier, or else the control's maximum multiplier.
+void FsbAndBrandStockClock(CCPUThread* thread, std::span<const StockClockText> brandClocks, FIDVID_Control* control,
+                           bool ratioAllowed);
 
 // ---- Naming ----
 

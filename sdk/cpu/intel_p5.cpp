@@ -76,21 +76,22 @@ void Intel_P5_Infos::DumpRegisters(CReportGenerator* report) {
 int Intel_P5_Infos::Identify(CCPUThread* thread) {
     LegacyNamer name(thread, CPU_CLASS_INTEL_P5);
     const bool overDrive = OverDrive(thread);
+    // A Pentium or Pentium MMX, named " OverDrive" as the upgrade part.
+    auto pentium = [&](const char* base, uint32_t subcode, const char* codename, float technology) {
+        name.Name(base, subcode);
+        if (overDrive) name.Append(" OverDrive");
+        name.Codename(codename);
+        thread->m_fTechnology = technology;
+    };
     switch (thread->m_iModel) {
     case 0:
     case 1:
-        name.Name("Intel Pentium", kPentium);
-        if (overDrive) name.Append(" OverDrive");
-        name.Codename("P5");
-        thread->m_fTechnology = 0.8f;
+        pentium("Intel Pentium", kPentium, "P5", 0.8f);
         thread->m_iPackageCode = kSocket4;
         if (thread->m_iModel == 1) name.Stepping({{3, "B1"}, {5, "C1"}, {7, "D1"}});
         break;
     case 2:
-        name.Name("Intel Pentium", kPentium);
-        if (overDrive) name.Append(" OverDrive");
-        name.Codename("P54C");
-        thread->m_fTechnology = 0.6f;
+        pentium("Intel Pentium", kPentium, "P54C", 0.6f);
         if (!overDrive) thread->m_iPackageCode = kSocket5;
         name.Stepping({{1, "B1"}, {2, "B3"}, {4, "B5"}, {5, "C2"}, {6, "E0"}, {11, "cB1"}, {12, "cC0"}});
         break;
@@ -99,10 +100,7 @@ int Intel_P5_Infos::Identify(CCPUThread* thread) {
         thread->m_fTechnology = 0.35f;
         break;
     case 4:
-        name.Name("Intel Pentium MMX", kPentiumMMX);
-        if (overDrive) name.Append(" OverDrive");
-        name.Codename("P55C");
-        thread->m_fTechnology = 0.35f;
+        pentium("Intel Pentium MMX", kPentiumMMX, "P55C", 0.35f);
         thread->m_iPackageCode = kSocket7;
         name.Stepping({{3, "MXB1"}, {4, "MXA3"}});
         break;
