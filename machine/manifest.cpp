@@ -1,6 +1,7 @@
 #include "machine/manifest.h"
 
 #include "machine/cpuid_topology.h"
+#include "machine/devices/msr_event_counter.h"
 #include "machine/manifest_schema.h"
 #include "machine/text_scan.h"
 
@@ -224,8 +225,10 @@ MsrKind msrKind(const json& value, const std::string& path) {
     if (kind == "energy") return MsrKind::Energy;
     if (kind == "fixed_counter") return MsrKind::FixedCounter;
     if (kind == "oc_mailbox") return MsrKind::OcMailbox;
+    if (kind == "event_counter") return MsrKind::EventCounter;
     fail(path, "\"" + kind +
-                   "\" is not a kind of MSR (plain, faulting, counter, microcode, energy, fixed_counter, oc_mailbox)");
+                   "\" is not a kind of MSR (plain, faulting, counter, microcode, energy, fixed_counter, oc_mailbox, "
+                   "event_counter)");
 }
 
 // A key that only one kind of register takes.
@@ -246,6 +249,16 @@ void readIntelMsrModel(const json& value, const std::string& path, MsrSetting& s
     }
     if (setting.kind == MsrKind::FixedCounter && (setting.index < 0x309 || setting.index > 0x30B))
         fail(path, "the fixed-function counters are MSRs 0x309 to 0x30B");
+    for (const char* key : {"event", "unit_mask"})
+        onlyFor(value, key, setting.kind == MsrKind::EventCounter, path, "event counters");
+    if (setting.kind == MsrKind::EventCounter) {
+        if (setting.index < 0xC1 || setting.index > 0xC4) fail(path, "the event counters are MSRs 0xC1 to 0xC4");
+        const json* event = member(value, "event");
+        if (!event) fail(path, "an event counter needs \"event\"");
+        setting.event = uint8_t(unsignedValue(*event, child(path, "event"), 0xFF));
+        if (const json* unitMask = member(value, "unit_mask"))
+            setting.unitMask = uint8_t(unsignedValue(*unitMask, child(path, "unit_mask"), 0xFF));
+    }
     if (setting.kind != MsrKind::OcMailbox) return;
     if (setting.index != OcMailboxSettings::kMailboxMsr) fail(path, "the overclocking mailbox is MSR 0x150");
     if (const json* replies = member(value, "replies")) {
@@ -279,7 +292,7 @@ MsrSetting msrSetting(uint32_t index, const json& value, const std::string& path
         return setting;
     }
     expectObject(value, path, {"value", "read_only", "cpus", "kind", "mhz", "bits", "revision", "watts", "replies",
-                               "busy_reads", "stuck_busy"});
+                               "busy_reads", "stuck_busy", "event", "unit_mask"});
     if (const json* kind = member(value, "kind")) setting.kind = msrKind(*kind, child(path, "kind"));
     const json* number = member(value, "value");
     if (!number && setting.kind == MsrKind::Plain) fail(path, "\"value\" is missing");
@@ -288,12 +301,14 @@ MsrSetting msrSetting(uint32_t index, const json& value, const std::string& path
     onlyFor(value, "read_only", setting.kind != MsrKind::Energy && setting.kind != MsrKind::OcMailbox, path,
             "registers software may write");
     if (const json* readOnly = member(value, "read_only")) setting.readOnly = boolean(*readOnly, child(path, "read_only"));
-    const bool counts = setting.kind == MsrKind::Counter || setting.kind == MsrKind::FixedCounter;
+    const bool counts = setting.kind == MsrKind::Counter || setting.kind == MsrKind::FixedCounter ||
+                        setting.kind == MsrKind::EventCounter;
     onlyFor(value, "mhz", counts, path, "counters");
     onlyFor(value, "bits", counts, path, "counters");
     onlyFor(value, "revision", setting.kind == MsrKind::Microcode, path, "microcode registers");
     readIntelMsrModel(value, path, setting);
     if (setting.kind == MsrKind::FixedCounter) setting.bits = 48;
+    if (setting.kind == MsrKind::EventCounter) setting.bits = MsrEventCounter::kDefaultBits;
     if (counts) {
         const json* mhz = member(value, "mhz");
         if (!mhz) fail(path, "a counter needs \"mhz\"");

@@ -37,6 +37,7 @@ enum class MsrKind : uint8_t {
     Energy,        // a RAPL energy-status counter drawing `watts` (msr_energy_counter.h)
     FixedCounter,  // 0x309-0x30B: a counter its control registers start and stop
     OcMailbox,     // 0x150: the overclocking mailbox (msr_oc_mailbox.h)
+    EventCounter,  // 0xC1-0xC4: a counter of one event its event select starts and stops
 };
 
 // A model-specific register on every processor or on the listed ones. A
@@ -53,6 +54,8 @@ struct MsrSetting {
     uint32_t microcodeRevision = 0;  // microcode signature registers
     double watts = 0;                // energy counters: the power drawn
     OcMailboxSettings mailbox;       // the overclocking mailbox
+    uint8_t event = 0;               // event counters: the event and unit mask they count
+    uint8_t unitMask = 0;
 };
 
 struct MemoryRegionEntry {

@@ -27,6 +27,9 @@ bool MsrBank::add(const MsrSetting& setting, std::string& error) {
         model.counter = MsrCounter(setting.value, uint64_t(std::llround(setting.rateMhz * 1e6)), setting.bits);
     if (setting.kind == MsrKind::FixedCounter)
         model.fixed = MsrFixedCounter(setting.value, uint64_t(std::llround(setting.rateMhz * 1e6)), setting.bits);
+    if (setting.kind == MsrKind::EventCounter)
+        model.event = MsrEventCounter(setting.value, uint64_t(std::llround(setting.rateMhz * 1e6)), setting.bits,
+                                      setting.event, setting.unitMask);
     if (setting.kind == MsrKind::Energy) {
         model.energy = MsrEnergyCounter(setting.value, setting.watts);
         model.readOnly = true;
@@ -68,6 +71,11 @@ bool MsrBank::fixedCounterEnabled(unsigned cpu, uint32_t index) const {
                                       plainValue(cpu, MsrFixedCounter::kGlobalControlMsr));
 }
 
+bool MsrBank::eventCounterEnabled(unsigned cpu, uint32_t index, const MsrEventCounter& counter) const {
+    return counter.enabledBy(index, plainValue(cpu, MsrEventCounter::eventSelectOf(index)),
+                             plainValue(cpu, MsrEventCounter::kGlobalControlMsr));
+}
+
 unsigned MsrBank::energyUnitBits(unsigned cpu) const {
     const std::optional<uint64_t> unit = plainValue(cpu, MsrEnergyCounter::kPowerUnitMsr);
     return unit ? MsrEnergyCounter::unitBitsOf(*unit) : MsrEnergyCounter::kDefaultUnitBits;
@@ -81,6 +89,7 @@ bool MsrBank::read(unsigned cpu, uint32_t index, uint64_t& value) const {
     case MsrKind::Counter: value = reg->counter.read(); break;
     case MsrKind::Energy: value = reg->energy.read(energyUnitBits(cpu)); break;
     case MsrKind::FixedCounter: value = reg->fixed.read(fixedCounterEnabled(cpu, index)); break;
+    case MsrKind::EventCounter: value = reg->event.read(eventCounterEnabled(cpu, index, reg->event)); break;
     case MsrKind::OcMailbox: value = reg->mailbox.read(); break;
     default: value = reg->value; break;
     }
@@ -90,24 +99,29 @@ bool MsrBank::read(unsigned cpu, uint32_t index, uint64_t& value) const {
 bool MsrBank::write(unsigned cpu, uint32_t index, uint64_t value) {
     Register* reg = find(cpu, index);
     if (!reg || reg->kind == MsrKind::Faulting || reg->readOnly) return false;
-    const bool gates = index == MsrFixedCounter::kFixedControlMsr || index == MsrFixedCounter::kGlobalControlMsr;
-    // The fixed counters run up to the change of a control register and
-    // from it on as the new value says.
-    if (gates) gateFixedCounters(cpu);
+    const bool gates = index == MsrFixedCounter::kFixedControlMsr || index == MsrFixedCounter::kGlobalControlMsr ||
+                       (index >= MsrEventCounter::kFirstEventSelectMsr && index <= MsrEventCounter::kLastEventSelectMsr);
+    // The counters run up to the change of a control register and from it
+    // on as the new value says.
+    if (gates) gateCounters(cpu);
     switch (reg->kind) {
     case MsrKind::Counter: reg->counter.write(value); break;
     case MsrKind::FixedCounter: reg->fixed.write(value, fixedCounterEnabled(cpu, index)); break;
+    case MsrKind::EventCounter: reg->event.write(value, eventCounterEnabled(cpu, index, reg->event)); break;
     case MsrKind::OcMailbox: reg->mailbox.write(value); break;
     default: reg->value = value; break;
     }
-    if (gates) gateFixedCounters(cpu);
+    if (gates) gateCounters(cpu);
     return true;
 }
 
-void MsrBank::gateFixedCounters(unsigned cpu) const {
+void MsrBank::gateCounters(unsigned cpu) const {
     for (uint32_t index = MsrFixedCounter::kFirstCounterMsr; index <= MsrFixedCounter::kLastCounterMsr; ++index)
         if (const Register* reg = find(cpu, index); reg && reg->kind == MsrKind::FixedCounter)
             reg->fixed.gate(fixedCounterEnabled(cpu, index));
+    for (uint32_t index = MsrEventCounter::kFirstCounterMsr; index <= MsrEventCounter::kLastCounterMsr; ++index)
+        if (const Register* reg = find(cpu, index); reg && reg->kind == MsrKind::EventCounter)
+            reg->event.gate(eventCounterEnabled(cpu, index, reg->event));
 }
 
 void MsrBank::cpuidExecuted(unsigned cpu, uint32_t leaf) {

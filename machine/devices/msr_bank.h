@@ -14,6 +14,9 @@
 //   in the unit of the processor's 0x606; read-only;
 // - fixed counter: a fixed-function performance counter that the
 //   processor's 0x38D and 0x38F start and stop (msr_fixed_counter.h);
+// - event counter: a general-purpose performance counter counting one
+//   event while its event select (0x186 + n) and 0x38F let it
+//   (msr_event_counter.h);
 // - overclocking mailbox: MSR 0x150 answering commands (msr_oc_mailbox.h).
 // Intel processors also limit the basic CPUID leaves to 2 while bit 22 of
 // their IA32_MISC_ENABLE (0x1A0) is set (cpuidLimited).
@@ -21,6 +24,7 @@
 
 #include "machine/devices/msr_counter.h"
 #include "machine/devices/msr_energy_counter.h"
+#include "machine/devices/msr_event_counter.h"
 #include "machine/devices/msr_fixed_counter.h"
 #include "machine/devices/msr_oc_mailbox.h"
 #include "machine/manifest.h"
@@ -65,6 +69,7 @@ private:
         uint32_t revision = 0;  // microcode registers
         MsrEnergyCounter energy;
         MsrFixedCounter fixed;
+        MsrEventCounter event;
         MsrOcMailbox mailbox;
     };
     const Register* find(unsigned cpu, uint32_t index) const;
@@ -73,10 +78,14 @@ private:
     std::optional<uint64_t> plainValue(unsigned cpu, uint32_t index) const;
     // Whether the processor's control registers enable fixed counter `index`.
     bool fixedCounterEnabled(unsigned cpu, uint32_t index) const;
+    // Whether the processor's event select and global control make event
+    // counter `index` count.
+    bool eventCounterEnabled(unsigned cpu, uint32_t index, const MsrEventCounter& counter) const;
     // The energy unit (ESU) of the processor's 0x606.
     unsigned energyUnitBits(unsigned cpu) const;
-    // Brings the processor's fixed counters in step with its controls.
-    void gateFixedCounters(unsigned cpu) const;
+    // Brings the processor's fixed and event counters in step with their
+    // controls.
+    void gateCounters(unsigned cpu) const;
 
     std::vector<std::map<uint32_t, Register>> registers_;
 };

@@ -8,6 +8,7 @@
 #include "sdk/cpu/fidvid_control.h"
 #include "sdk/cpu/intel_infos.h"
 #include "sdk/cpu/msr_register.h"
+#include "sdk/cpu/saved_msr.h"
 #include "sdk/hw/io_space.h"
 #include "sdk/hw/kmdriver.h"
 #include "sdk/hw/timer.h"
@@ -30,36 +31,6 @@ constexpr uint32_t kCycleCountersBothLevels = 0x330;
 constexpr double kCoreClockWindowTicks = 15000.0;  // ACPI PM timer ticks, about 4.2 ms
 
 uint64_t Value(const MSR_Register* reg) { return reg->GetValue(); }
-
-// A register a measurement changes: read when the scope starts, written
-// back when it ends, whatever way it ends.
-class SavedMsr {
-public:
-    explicit SavedMsr(uint32_t index) : m_Register(index), m_bSaved(m_Register.Read() != 0) {
-        m_dwHigh = m_Register.m_dwHigh;
-        m_dwLow = m_Register.m_dwLow;
-    }
-    ~SavedMsr() {
-        if (m_bWritten) m_Register.Write(m_dwHigh, m_dwLow);
-    }
-    SavedMsr(const SavedMsr&) = delete;
-    SavedMsr& operator=(const SavedMsr&) = delete;
-
-    bool Saved() const { return m_bSaved; }
-    uint32_t High() const { return m_dwHigh; }
-    uint32_t Low() const { return m_dwLow; }
-    void Write(uint32_t high, uint32_t low) {
-        m_bWritten = true;
-        m_Register.Write(high, low);
-    }
-
-private:
-    MSR_Register m_Register;
-    bool m_bSaved;
-    bool m_bWritten = false;
-    uint32_t m_dwHigh = 0;
-    uint32_t m_dwLow = 0;
-};
 
 bool ReadCounter(uint32_t index, double& count) {
     MSR_Register reg(index);

@@ -1,6 +1,7 @@
 // The Intel processor models among the kinds of MSR: RAPL energy counters
 // in the unit of MSR 0x606, fixed-function counters that their control
-// registers start and stop, and the overclocking mailbox with its busy and
+// registers start and stop, general counters of one event that their event
+// select starts and stops, and the overclocking mailbox with its busy and
 // stuck states; their manifest keys.
 #include "machine/manifest.h"
 #include "machine/simulated_machine.h"
@@ -104,6 +105,60 @@ TEST(FixedCounter, UnlistedControlsHoldNothingBackAndTheWidthIs48Bits) {
     EXPECT_EQ(readOk(machine, 0, 0x30A), 1'999u);
 }
 
+// ---- Event counters ----
+
+TEST(EventCounter, CountsItsEventWhileTheEventSelectAndGlobalControlEnableIt) {
+    test::ManualClockGuard time(0);
+    SimulatedMachine machine = machineWith(R"({
+        "0xC1": {"kind": "event_counter", "event": "0x3C", "unit_mask": "0x01", "mhz": 200},
+        "0x186": "0x0",
+        "0x38F": "0x3"})");
+    time.clock().advanceNs(1'000);
+    EXPECT_EQ(readOk(machine, 0, 0xC1), 0u) << "the event select enables nothing";
+
+    ASSERT_TRUE(machine.writeMsr(0, 0x186, 0x43013C));  // bus cycles, user and kernel mode, enabled
+    time.clock().advanceNs(1'000);
+    EXPECT_EQ(readOk(machine, 0, 0xC1), 200u);
+    EXPECT_EQ(readOk(machine, 1, 0xC1), 0u) << "processor 1 has its own event select";
+
+    ASSERT_TRUE(machine.writeMsr(0, 0x186, 0x4300C0));  // another event
+    time.clock().advanceNs(1'000);
+    EXPECT_EQ(readOk(machine, 0, 0xC1), 200u) << "stopped, it keeps its count";
+
+    ASSERT_TRUE(machine.writeMsr(0, 0x186, 0x03013C));  // selected but not enabled (bit 22)
+    time.clock().advanceNs(1'000);
+    EXPECT_EQ(readOk(machine, 0, 0xC1), 200u);
+
+    ASSERT_TRUE(machine.writeMsr(0, 0x186, 0x40013C));  // enabled in neither privilege level
+    time.clock().advanceNs(1'000);
+    EXPECT_EQ(readOk(machine, 0, 0xC1), 200u);
+
+    ASSERT_TRUE(machine.writeMsr(0, 0x38F, 0x2));  // counter 0 off globally
+    ASSERT_TRUE(machine.writeMsr(0, 0x186, 0x43013C));
+    time.clock().advanceNs(1'000);
+    EXPECT_EQ(readOk(machine, 0, 0xC1), 200u);
+
+    ASSERT_TRUE(machine.writeMsr(0, 0xC1, 50));
+    ASSERT_TRUE(machine.writeMsr(0, 0x38F, 0x3));
+    time.clock().advanceNs(1'000);
+    EXPECT_EQ(readOk(machine, 0, 0xC1), 250u) << "a written count goes on from there";
+}
+
+// Without the event select the counter stands; without a global control
+// (before Core 2) the event select alone decides. 40 bits wide.
+TEST(EventCounter, NeedsItsEventSelectAndWrapsAt40Bits) {
+    test::ManualClockGuard time(0);
+    SimulatedMachine alone = machineWith(R"({"0xC2": {"kind": "event_counter", "event": "0x3C", "mhz": 100}})");
+    time.clock().advanceNs(1'000);
+    EXPECT_EQ(readOk(alone, 0, 0xC2), 0u);
+
+    SimulatedMachine machine = machineWith(R"({
+        "0xC2": {"kind": "event_counter", "event": "0x3C", "mhz": 1000, "value": "0xFFFFFFFFFF"},
+        "0x187": "0x43003C"})");
+    time.clock().advanceNs(2'000);
+    EXPECT_EQ(readOk(machine, 0, 0xC2), 1'999u);
+}
+
 // ---- The overclocking mailbox ----
 
 constexpr uint64_t kBusy = 1ull << 63;
@@ -159,6 +214,12 @@ TEST(IntelMsrModels, ManifestKeysAreCheckedPerKind) {
         {R"({"0x611": {"value": 1, "watts": 1}})", "cpu.msrs.0x611.watts: only energy counters take it"},
         {R"({"0xE8": {"kind": "fixed_counter", "mhz": 1}})", "cpu.msrs.0xE8: the fixed-function counters are"},
         {R"({"0x30A": {"kind": "fixed_counter"}})", "cpu.msrs.0x30A: a counter needs \"mhz\""},
+        {R"({"0x186": {"kind": "event_counter", "event": 60, "mhz": 1}})",
+         "cpu.msrs.0x186: the event counters are MSRs 0xC1 to 0xC4"},
+        {R"({"0xC1": {"kind": "event_counter", "mhz": 1}})", "cpu.msrs.0xC1: an event counter needs \"event\""},
+        {R"({"0xC1": {"kind": "event_counter", "event": 256, "mhz": 1}})", "cpu.msrs.0xC1.event: out of range"},
+        {R"({"0xC1": {"kind": "counter", "mhz": 1, "unit_mask": 1}})",
+         "cpu.msrs.0xC1.unit_mask: only event counters take it"},
         {R"({"0x151": {"kind": "oc_mailbox"}})", "cpu.msrs.0x151: the overclocking mailbox is MSR 0x150"},
         {R"({"0x150": {"kind": "oc_mailbox", "replies": [{"command": 5}]}})",
          "cpu.msrs.0x150.replies[0]: a reply needs \"command\" and \"data\""},

@@ -36,13 +36,28 @@ std::string IntelManifest(const std::string& msrs, const std::string& cpuExtra) 
            R"(}, "ports": {"acpi_pm_timer": "0x808"}, "memory_devices": {"hpet": "0xFED00000"}})";
 }
 
-std::unique_ptr<machine::Machine> IntelPartImage(const IntelPart& part, const std::string& msrs,
-                                                 const std::string& cpuExtra, const std::string& lspci) {
+namespace {
+
+// The image of the leaves, the manifest and PCI functions in lspci -xxxx
+// form when `lspci` is not empty.
+std::unique_ptr<machine::Machine> ImageOf(const Leaves& leaves, const std::string& msrs, const std::string& cpuExtra,
+                                          const std::string& lspci) {
     ImageDir image;
-    image.write("cpuid.txt", CpuidDumpText(IntelLeaves(part)));
+    image.write("cpuid.txt", CpuidDumpText(leaves));
     image.write("machine.json", IntelManifest(msrs, cpuExtra));
     if (!lspci.empty()) image.write("lspci.txt", lspci);
     return image.load();
+}
+
+} // namespace
+
+std::unique_ptr<machine::Machine> IntelPartImage(const IntelPart& part, const std::string& msrs,
+                                                 const std::string& cpuExtra, const std::string& lspci) {
+    return ImageOf(IntelLeaves(part), msrs, cpuExtra, lspci);
+}
+
+std::unique_ptr<machine::Machine> LeavesImage(const Leaves& leaves, const std::string& msrs, const std::string& cpuExtra) {
+    return ImageOf(leaves, msrs, cpuExtra, "");
 }
 
 std::unique_ptr<machine::Machine> IntelDumpImage(const std::string& dataFile, const std::string& msrs,

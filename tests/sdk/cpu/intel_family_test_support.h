@@ -36,6 +36,9 @@ std::string IntelManifest(const std::string& msrs, const std::string& cpuExtra =
 // in lspci -xxxx form when `lspci` is not empty.
 std::unique_ptr<machine::Machine> IntelPartImage(const IntelPart& part, const std::string& msrs,
                                                  const std::string& cpuExtra = "", const std::string& lspci = "");
+// An image of processors with these CPUID answers and that manifest.
+std::unique_ptr<machine::Machine> LeavesImage(const Leaves& leaves, const std::string& msrs,
+                                              const std::string& cpuExtra = "");
 // An image of a dump of tests/data, that manifest, and PCI functions in
 // lspci -xxxx form when `lspci` is not empty.
 std::unique_ptr<machine::Machine> IntelDumpImage(const std::string& dataFile, const std::string& msrs,

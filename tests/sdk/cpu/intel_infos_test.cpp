@@ -222,8 +222,8 @@ TEST_F(IntelInfos, NamesAndClassesByFamilyAndModel) {
         {4, 0, 8, 0, "Intel iDX4", CPU_CLASS_INTEL_I486, "P24C"},
         {4, 0, 4, 0, "Intel i486 SL", CPU_CLASS_INTEL_I486, ""},
         {4, 0, 6, 0, "Intel i486", CPU_CLASS_INTEL_I486, ""},
-        {5, 0, 2, 0, "Intel P5", CPU_CLASS_INTEL_P5, ""},
-        {6, 0, 11, 0, "Intel P6", CPU_CLASS_INTEL, ""},
+        {5, 0, 2, 0, "Intel Pentium", CPU_CLASS_INTEL_P5 | 1, "P54C"},
+        {6, 0, 11, 0, "Intel Pentium III", CPU_CLASS_INTEL_P6 | 6, "Tualatin"},
         {6, 0, 10, 1, "Intel Core i7", 0x1020001, "Nehalem"},
         {6, 0, 12, 4, "Intel Braswell", CPU_CLASS_INTEL, ""},
         {6, 0, 14, 5, "Intel Core i3/i5/i7 6xxx", CPU_CLASS_INTEL_SKYLAKE, "Skylake"},
@@ -231,7 +231,7 @@ TEST_F(IntelInfos, NamesAndClassesByFamilyAndModel) {
         {6, 0, 11, 3, "Intel Processor", CPU_CLASS_INTEL, ""},
         {6, 0, 15, 5, "Intel Processor", CPU_CLASS_INTEL, ""},
         {0xB, 0, 1, 0, "Intel Knights Corner", CPU_CLASS_INTEL, ""},
-        {15, 0, 2, 0, "Intel Netburst", CPU_CLASS_INTEL_NETBURST, ""},
+        {15, 0, 2, 0, "Intel Pentium 4", CPU_CLASS_INTEL_NETBURST | 1, "Northwood"},
         {15, 1, 2, 0, "Intel Processor", CPU_CLASS_INTEL, ""},
     };
     for (const Case& c : cases) {
