@@ -26,14 +26,6 @@ float IntelMobileMultiplier(CCPUInfos* infos) {
     return static_cast<float>(Bits64(poweron.m_dwLow, 26, 22));
 }
 
-float MeasuredBusClock(CCPUThread* thread) {
-    CTimer* timer = GetSDK()->GetACPITimer();
-    if (!timer) return -1.0f;
-    const float tsc = MeasureMSRRate(timer, intel_msr::kTimeStampCounter);
-    const float ratio = thread->m_fMaxNonTurboMultiplier;
-    return tsc > 0 && ratio > 0 ? tsc / ratio : -1.0f;
-}
-
 void CreateLegacyTemperatureSensor(CCPUThread* thread, float tjMax) {
     if (HasDigitalThermalSensor(thread)) CreateCoreTemperatureSensor(thread, tjMax);
 }

@@ -5,8 +5,8 @@
 //   sensor's reading of the digital thermal sensor;
 // - IntelMobileMultiplier (Pentium M, Core): the FID/VID control's
 //   multiplier, else the power-on ratio of MSR 0x2A;
-// - MeasuredBusClock (NetBurst, Core): the TSC rate over the maximum
-//   non-turbo multiplier.
+// - MeasuredBusClock (NetBurst, Core; measured_bus_clock.h): the TSC rate
+//   over the maximum non-turbo multiplier.
 // Everything runs on the logical processor's pinned thread, inside the
 // library and driver locks, and answers -1.0 for what it cannot tell.
 #pragma once
@@ -16,6 +16,7 @@
 #include <span>
 
 #include "sdk/cpu/intel_shared_bodies_naming.h"
+#include "sdk/cpu/measured_bus_clock.h"
 
 class CCPUInfos;
 class CCPUThread;
@@ -35,7 +36,6 @@ constexpr uint32_t kPerfCounter0 = 0xC1;          // IA32_PMC0
 
 float IntelDigitalThermalTemperature(CCPUThread* thread);
 float IntelMobileMultiplier(CCPUInfos* infos);
-float MeasuredBusClock(CCPUThread* thread);
 
 // The core temperature sensor (index 0, TjMax as its offset) of a
 // processor with the digital thermal sensor whose MSR 0x19C reads with its
