@@ -7,6 +7,7 @@
 #include "machine/devices/hpet.h"
 #include "machine/devices/ich_function_disable.h"
 #include "machine/devices/local_apic.h"
+#include "machine/devices/message_bus.h"
 #include "machine/devices/pci_config_mechanism2.h"
 #include "machine/devices/pci_config_ports.h"
 #include "machine/devices/root_complex_block.h"
@@ -106,6 +107,7 @@ bool loadPci(ImageFiles& files, const Manifest& manifest, SimulatedHardware& hw,
             hw.pci->addFunction(dump.functions.front().address, dump.functions.front().bytes);
     }
     if (manifest.pci.lpcFunctionDisable) hw.pci->addGate(std::make_unique<LpcFunctionDisable>());
+    if (manifest.pci.messageBus) hw.pci->addRegisterBlock(std::make_unique<MessageBus>(*manifest.pci.messageBus));
     if (manifest.pci.mechanism == 2) return hw.ports.attach(std::make_unique<PciConfigMechanism2>(*hw.pci), error);
     const auto variant = manifest.pci.extendedRegisterBits ? PciConfigPorts::Variant::ExtendedRegisterBits
                                                            : PciConfigPorts::Variant::Standard;
@@ -279,6 +281,7 @@ std::unique_ptr<SimulatedMachine> load(ImageFiles& files, std::string& error) {
     hw.processorLoadPercent = manifest.cpu.loadPercent.value_or(0.0);
     hw.driver = manifest.driver;
     hw.hypervisor = manifest.vm;
+    hw.ia64 = manifest.ia64;
     hw.wmiClasses = manifest.wmi;
     if (!loadDrivesAndUsb(files, manifest, hw, error)) return nullptr;
     if (manifest.os.memoryMb) hw.totalMemoryBytes = uint64_t(std::llround(*manifest.os.memoryMb * 1048576.0));

@@ -51,5 +51,9 @@ void readDrives(const json& section, std::vector<DriveEntry>& drives);
 void readUsb(const json& section, std::vector<UsbController>& controllers);
 // "smbus" (manifest_smbus.cpp): the SMBus controller and its slaves.
 void readSmbus(const json& section, SmbusSettings& smbus);
+// "ia64" (manifest_ia64.cpp): the Itanium processors' CPUID and PAL answers.
+void readIa64(const json& section, Ia64Facts& facts);
+// "pci.message_bus" (manifest_message_bus.cpp): the message bus register file.
+void readMessageBus(const json& value, std::vector<MessageBusRegister>& registers);
 
 } // namespace vexa::machine::schema

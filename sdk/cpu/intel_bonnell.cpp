@@ -1,18 +1,15 @@
 #include "sdk/cpu/intel_bonnell.h"
 
-#include <iterator>
-
 #include "sdk/core/sensor.h"
 #include "sdk/cpu/cpu_thread.h"
 #include "sdk/cpu/fidvid_intel.h"
-#include "sdk/cpu/intel_atom_naming.h"
+#include "sdk/cpu/intel_atom_shared.h"
 #include "sdk/cpu/intel_infos.h"
 #include "sdk/cpu/intel_shared_bodies.h"
 #include "sdk/cpu/msr_register.h"
 
 namespace {
 
-constexpr uint32_t kFsbFrequencyMsr = 0xCD;
 constexpr uint32_t kPowerOnConfigurationMsr = 0x2A;  // EBL_CR_POWERON
 // Read at start-up into the thread's register cache, for the thread dump.
 constexpr uint32_t kDumpedMsrs[] = {0x3F, intel_msr::kPlatformInfo, intel_msr::kMiscEnable, 0xEE, 0x11E};
@@ -61,11 +58,7 @@ void Intel_Bonnell_Infos::ReadPlatformInfo(CCPUThread* thread) {
 }
 
 void Intel_Bonnell_Infos::GetStockClock(CCPUThread* thread) {
-    MSR_Register fsb(kFsbFrequencyMsr);
-    if (fsb.Read()) {
-        const uint32_t code = fsb.m_dwLow & 7;
-        if (code < std::size(kBusClocks)) thread->m_iNominalBusClock = kBusClocks[code];
-    }
+    ReadAtomBusClock(thread, kBusClocks);
     AtomStockClockFromRatio(thread, m_pFIDVID);
 }
 

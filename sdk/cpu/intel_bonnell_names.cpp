@@ -5,7 +5,7 @@
 
 #include "sdk/core/sdk.h"
 #include "sdk/cpu/cpu_thread.h"
-#include "sdk/cpu/intel_atom_naming.h"
+#include "sdk/cpu/intel_atom_shared.h"
 #include "sdk/cpu/intel_bonnell.h"
 #include "sdk/hw/pci_interface.h"
 
@@ -15,10 +15,10 @@ constexpr uint32_t kCloverviewClass = 0x1010101;
 constexpr int32_t kLinkMultiplier = 4;
 
 enum BonnellPackage : int32_t {
-    kPackageSilverthorne = 0x10025,  // Socket 441 FCBGA
-    kPackageDiamondville = 0x10026,  // Socket 437 FCBGA
-    kPackageCedarview = 0x1002F,     // Socket 559 FCBGA
-    kPackagePineview = 0x10037,      // Socket 559 FCBGA
+    kPackageSilverthorne = 0x10025,  // Socket 441 FCBGA8
+    kPackageDiamondville = 0x10026,  // Socket 437 FCBGA8
+    kPackageCedarview = 0x1002F,     // Socket FCMBA3
+    kPackagePineview = 0x10037,      // Socket 559 FCBGA8
 };
 
 enum class SteppingRange { Any, Below9, From9 };

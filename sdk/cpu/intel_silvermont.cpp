@@ -1,7 +1,6 @@
 #include "sdk/cpu/intel_silvermont.h"
 
 #include <cmath>
-#include <iterator>
 
 #include "sdk/core/helpers.h"
 #include "sdk/core/report_generator.h"
@@ -9,7 +8,7 @@
 #include "sdk/core/sensor.h"
 #include "sdk/cpu/cpu_thread.h"
 #include "sdk/cpu/fidvid_intel.h"
-#include "sdk/cpu/intel_atom_naming.h"
+#include "sdk/cpu/intel_atom_shared.h"
 #include "sdk/cpu/intel_infos.h"
 #include "sdk/cpu/intel_shared_bodies.h"
 #include "sdk/cpu/intel_shared_bodies_naming.h"
@@ -19,7 +18,6 @@
 
 namespace {
 
-constexpr uint32_t kFsbFrequencyMsr = 0xCD;
 constexpr uint32_t kTurboRatioLimitMsr = 0x66C;
 constexpr unsigned kTurboDisengageHighBit = 6;  // MSR 0x1A0 bit 38
 constexpr double kDefaultEnergyUnit = 1.0 / 65536.0;
@@ -36,9 +34,9 @@ constexpr StockClockText kStockClocks[] = {
 };
 
 enum SilvermontPackage : int32_t {
-    kPackageBayTrailM = 0x10049,  // platform ID 2
-    kPackageBayTrailT = 0x1004A,  // platform ID 1
-    kPackageAvotonBraswell = 0x1004D,
+    kPackageBayTrailM = 0x10049,  // Socket 1170 BGA, platform ID 2
+    kPackageBayTrailT = 0x1004A,  // Socket 1380 BGA, platform ID 1
+    kPackageAvotonBraswell = 0x1004D,  // Socket 1283 FCBGA
 };
 
 // The graphics temperature sensor's package slot.
@@ -130,11 +128,7 @@ void Intel_Silvermont_Infos::ReadPlatformInfo(CCPUThread* thread) {
 }
 
 void Intel_Silvermont_Infos::GetStockClock(CCPUThread* thread) {
-    MSR_Register fsb(kFsbFrequencyMsr);
-    if (fsb.Read()) {
-        const uint32_t code = fsb.m_dwLow & 7;
-        if (code < std::size(kBusClocks)) thread->m_iNominalBusClock = kBusClocks[code];
-    }
+    ReadAtomBusClock(thread, kBusClocks);
     if (thread->m_szBrandString[0]) {
         const int32_t mhz = StockClockFromText(thread->m_szBrandString, kStockClocks);
         if (mhz != -1) thread->m_iStockClock = mhz;

@@ -4,7 +4,7 @@
 #include <span>
 
 #include "sdk/cpu/cpu_thread.h"
-#include "sdk/cpu/intel_atom_naming.h"
+#include "sdk/cpu/intel_atom_shared.h"
 #include "sdk/cpu/intel_infos.h"
 #include "sdk/cpu/intel_shared_bodies.h"
 #include "sdk/cpu/intel_shared_bodies_naming.h"

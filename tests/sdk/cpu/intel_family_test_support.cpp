@@ -31,13 +31,15 @@ Leaves IntelLeaves(const IntelPart& part) {
     return leaves;
 }
 
-std::string IntelManifest(const std::string& msrs, const std::string& cpuExtra) {
+std::string IntelManifest(const std::string& msrs, const std::string& cpuExtra, const std::string& sections) {
     return R"({"cpu": {"msrs": {)" + msrs + "}" + (cpuExtra.empty() ? "" : ", " + cpuExtra) +
-           R"(}, "ports": {"acpi_pm_timer": "0x808"}, "memory_devices": {"hpet": "0xFED00000"}})";
+           R"(}, "ports": {"acpi_pm_timer": "0x808"}, "memory_devices": {"hpet": "0xFED00000"})" +
+           (sections.empty() ? "" : ", " + sections) + "}";
 }
 
 std::unique_ptr<machine::Machine> IntelPartImage(const IntelPart& part, const std::string& msrs,
-                                                 const std::string& cpuExtra, const std::string& lspci) {
+                                                 const std::string& cpuExtra, const std::string& lspci,
+                                                 const std::string& sections) {
     // The CPUID dump in the dialect of the images.
     std::string dump;
     const Leaves leaves = IntelLeaves(part);
@@ -49,16 +51,17 @@ std::unique_ptr<machine::Machine> IntelPartImage(const IntelPart& part, const st
     }
     ImageDir image;
     image.write("cpuid.txt", dump);
-    image.write("machine.json", IntelManifest(msrs, cpuExtra));
+    image.write("machine.json", IntelManifest(msrs, cpuExtra, sections));
     if (!lspci.empty()) image.write("lspci.txt", lspci);
     return image.load();
 }
 
 std::unique_ptr<machine::Machine> IntelDumpImage(const std::string& dataFile, const std::string& msrs,
-                                                 const std::string& cpuExtra, const std::string& lspci) {
+                                                 const std::string& cpuExtra, const std::string& lspci,
+                                                 const std::string& sections) {
     ImageDir image;
     image.copyData(dataFile, "cpuid.txt");
-    image.write("machine.json", IntelManifest(msrs, cpuExtra));
+    image.write("machine.json", IntelManifest(msrs, cpuExtra, sections));
     if (!lspci.empty()) image.write("lspci.txt", lspci);
     return image.load();
 }

@@ -1,8 +1,10 @@
-// How the Atom descriptions (Bonnell, Silvermont) pick a model number: a
-// list of entries, tested in order, each selected by the stock clock and
-// optionally by a text of the brand string, the core count, the mobile
-// flag or turbo; the first entry that matches appends its suffix to the
-// processor name and may replace the codename.
+// What the Atom descriptions (Bonnell, Silvermont) share: how they pick a
+// model number, and how they find the bus and stock clocks.
+//
+// A model number comes from a list of entries, tested in order, each
+// selected by the stock clock and optionally by a text of the brand string,
+// the core count, the mobile flag or turbo; the first entry that matches
+// appends its suffix to the processor name and may replace the codename.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +40,10 @@ const AtomModelNumber* ApplyAtomModelNumber(CCPUThread* thread, std::span<const 
 void SetThreadText(char (&field)[128], const char* text);
 
 class FIDVID_Control;
+
+// MSR 0xCD (MSR_FSB_FREQ) bits 2:0 as an index of `clocks` (MHz) into the
+// thread's nominal bus clock; a code past the list leaves it.
+void ReadAtomBusClock(CCPUThread* thread, std::span<const int32_t> clocks);
 
 // The stock clock, when still unknown, from the exact bus clock and the
 // maximum non-turbo multiplier; without that multiplier the FID/VID

@@ -1,4 +1,4 @@
-#include "sdk/cpu/intel_atom_naming.h"
+#include "sdk/cpu/intel_atom_shared.h"
 
 #include <cstring>
 
@@ -6,8 +6,11 @@
 #include "sdk/cpu/cpu_package.h"
 #include "sdk/cpu/cpu_thread.h"
 #include "sdk/cpu/fidvid_control.h"
+#include "sdk/cpu/msr_register.h"
 
 namespace {
+
+constexpr uint32_t kFsbFrequencyMsr = 0xCD;
 
 bool FlagMatches(int8_t wanted, int32_t actual) { return wanted < 0 || wanted == actual; }
 
@@ -42,4 +45,11 @@ void AtomStockClockFromRatio(CCPUThread* thread, FIDVID_Control* control) {
     if (!control || control->GetMaxMultiplier() <= 0) return;
     thread->m_fMaxNonTurboMultiplier = control->GetMaxMultiplier();
     if (bus > 0) thread->m_iStockClock = static_cast<int32_t>(bus * thread->m_fMaxNonTurboMultiplier);
+}
+
+void ReadAtomBusClock(CCPUThread* thread, std::span<const int32_t> clocks) {
+    MSR_Register fsb(kFsbFrequencyMsr);
+    if (!fsb.Read()) return;
+    const uint32_t code = fsb.m_dwLow & 7;
+    if (code < clocks.size()) thread->m_iNominalBusClock = clocks[code];
 }
