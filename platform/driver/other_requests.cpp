@@ -26,35 +26,44 @@ DWORD smbusByte(Request& r, DWORD inSize) {
     return ERROR_SUCCESS;
 }
 
-// The caller's buffer of an IA-64 request: its address in dword 0.
-void* ia64Buffer(const Request& r) { return reinterpret_cast<void*>(uintptr_t(r.inDword(0))); }
+using Ia64Cpuid = std::array<uint64_t, machine::Ia64Facts::kCpuidRegisters>;
 
-DWORD readIa64Cpuid(Request& r) {
-    if (DWORD e = needs(r, 4, 8)) return e;
-    std::array<uint64_t, machine::Ia64Facts::kCpuidRegisters> registers{};
-    if (!machine::current().ia64Cpuid(currentProcessor(), registers)) return ERROR_NOT_SUPPORTED;
-    void* buffer = ia64Buffer(r);
-    if (!buffer) return ERROR_INVALID_PARAMETER;
-    std::memcpy(buffer, registers.data(), sizeof registers);
+// The caller's buffer of an IA-64 request, named by its address in dword 0,
+// when the calling processor is an Itanium (its CPUID registers then in
+// `cpuid`); null with the request's error otherwise, the buffer untouched.
+uint8_t* ia64Buffer(Request& r, Ia64Cpuid& cpuid, DWORD& error) {
+    error = needs(r, 4, 8);
+    if (error) return nullptr;
+    error = ERROR_NOT_SUPPORTED;
+    if (!machine::current().ia64Cpuid(currentProcessor(), cpuid)) return nullptr;
+    error = ERROR_INVALID_PARAMETER;
+    auto* buffer = reinterpret_cast<uint8_t*>(uintptr_t(r.inDword(0)));
+    if (!buffer) return nullptr;
     r.outDword(0, 0);
     r.outDword(1, 0);
-    return ERROR_SUCCESS;
+    error = ERROR_SUCCESS;
+    return buffer;
+}
+
+DWORD readIa64Cpuid(Request& r) {
+    Ia64Cpuid registers{};
+    DWORD error = ERROR_SUCCESS;
+    uint8_t* buffer = ia64Buffer(r, registers, error);
+    if (buffer) std::memcpy(buffer, registers.data(), sizeof registers);
+    return error;
 }
 
 // The buffer holds the procedure number and arguments 1 to 3; the status
 // and results 1 to 3 follow them.
 DWORD callPal(Request& r) {
-    if (DWORD e = needs(r, 4, 8)) return e;
-    std::array<uint64_t, machine::Ia64Facts::kCpuidRegisters> registers{};
-    if (!machine::current().ia64Cpuid(currentProcessor(), registers)) return ERROR_NOT_SUPPORTED;
-    void* buffer = ia64Buffer(r);
-    if (!buffer) return ERROR_INVALID_PARAMETER;
+    Ia64Cpuid registers{};
+    DWORD error = ERROR_SUCCESS;
+    uint8_t* buffer = ia64Buffer(r, registers, error);
+    if (!buffer) return error;
     std::array<uint64_t, 4> arguments{}, results{};
     std::memcpy(arguments.data(), buffer, sizeof arguments);
     if (!machine::current().palCall(currentProcessor(), arguments, results)) return ERROR_NOT_SUPPORTED;
-    std::memcpy(static_cast<uint8_t*>(buffer) + sizeof arguments, results.data(), sizeof results);
-    r.outDword(0, 0);
-    r.outDword(1, 0);
+    std::memcpy(buffer + sizeof arguments, results.data(), sizeof results);
     return ERROR_SUCCESS;
 }
 

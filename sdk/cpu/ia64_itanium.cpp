@@ -48,7 +48,12 @@ constexpr ItaniumModel kItanium2Models[] = {
     {32, -1, "Intel Dual-Core Itanium 2", nullptr, -1.0f, {}},
 };
 
-void ApplyModel(CCPUThread* thread, std::span<const ItaniumModel> models) {
+// The family's name, class and package, then its model's row.
+void IdentifyItanium(CCPUThread* thread, const char* name, uint32_t classCode, int32_t packageCode,
+              std::span<const ItaniumModel> models) {
+    SetText(thread->m_szName, name);
+    thread->m_dwClassCode = classCode;
+    thread->m_iPackageCode = packageCode;
     for (const ItaniumModel& row : models) {
         if (row.family != thread->m_iFamily || (row.model != -1 && row.model != thread->m_iModel)) continue;
         SetText(thread->m_szName, row.name);
@@ -67,19 +72,13 @@ void ApplyModel(CCPUThread* thread, std::span<const ItaniumModel> models) {
 Intel_Itanium_Infos::Intel_Itanium_Infos() : CCPUInfos(CPU_INFOS_FAMILY, kIntelItaniumClass) {}
 
 int Intel_Itanium_Infos::Identify(CCPUThread* thread) {
-    SetText(thread->m_szName, "Intel Itanium");
-    thread->m_dwClassCode = kIntelItaniumClass;
-    thread->m_iPackageCode = kPackageSocket418PAC;
-    ApplyModel(thread, kItaniumModels);
+    IdentifyItanium(thread, "Intel Itanium", kIntelItaniumClass, kPackageSocket418PAC, kItaniumModels);
     return 1;
 }
 
 Intel_Itanium_2_Infos::Intel_Itanium_2_Infos() : CCPUInfos(CPU_INFOS_FAMILY, kIntelItanium2Class) {}
 
 int Intel_Itanium_2_Infos::Identify(CCPUThread* thread) {
-    SetText(thread->m_szName, "Intel Itanium 2");
-    thread->m_dwClassCode = kIntelItanium2Class;
-    thread->m_iPackageCode = kPackageSocket611FCPGA4;
-    ApplyModel(thread, kItanium2Models);
+    IdentifyItanium(thread, "Intel Itanium 2", kIntelItanium2Class, kPackageSocket611FCPGA4, kItanium2Models);
     return 1;
 }

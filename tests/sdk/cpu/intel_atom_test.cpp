@@ -284,6 +284,29 @@ TEST_F(Silvermont, EnergyCountsOverHpetTicksGiveMilliwattsOfTheUnit) {
     EXPECT_STREQ(thread->m_pPackageSensors[PACKAGE_SENSOR_CORES_POWER]->m_szName, "IA Cores");
 }
 
+TEST_F(Silvermont, EffectiveClockAgainstTheHpetRestoresTheCounterControls) {
+    UseImage(IntelPartImage({0x37, 8, "Intel(R) Atom(TM) CPU  Z3735F @ 1.33GHz", 8},
+                            PlatformIdMsr(1) + R"(, "0x30A": {"kind": "fixed_counter", "mhz": 1833},
+                               "0x30B": {"kind": "fixed_counter", "mhz": 1333}, "0x38D": "0x0",
+                               "0x38F": "0x0000000700000003")",
+                            R"("tsc_mhz": 1333)"));
+    const auto thread = Identified(0);
+    PinnedTo pinned(0);
+    // Core cycles at the burst clock against reference cycles at the TSC's.
+    EXPECT_NEAR(thread->m_pFamilyInfos->GetCoreClock(thread.get(), nullptr), 1833.0f, 1.0f);
+    EXPECT_EQ(Msr(0, 0x38D), 0u);
+    EXPECT_EQ(Msr(0, 0x38F), 0x0000000700000003ull);
+}
+
+TEST_F(Silvermont, NoCoreClockOrPowerWithoutTheHpet) {
+    Use(IntelPartImage({0x37, 8, "Intel(R) Atom(TM) CPU  Z3735F @ 1.33GHz", 8},
+                       PlatformIdMsr(1) + R"(, "0x611": {"kind": "energy", "watts": 100})"));
+    const auto thread = Identified(0);
+    PinnedTo pinned(0);
+    EXPECT_EQ(thread->m_pFamilyInfos->GetCoreClock(thread.get(), nullptr), -1.0f);
+    EXPECT_EQ(thread->m_pFamilyInfos->GetPower(thread.get()), -1.0f);
+}
+
 TEST_F(Silvermont, RatioLimitsInTheDump) {
     // Limits 20, 20, 18, 18 for 1 to 4 cores, 255 above; ratio 16.
     UseImage(IntelPartImage({0x37, 8, "Intel(R) Atom(TM) CPU  Z3735F @ 1.33GHz", 8},
