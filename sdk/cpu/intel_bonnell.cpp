@@ -47,7 +47,7 @@ void Intel_Bonnell_Infos::ReadPlatformInfo(CCPUThread* thread) {
         const uint64_t value = id.GetValue();
         thread->m_iPlatformId = static_cast<int32_t>(Bits64(value, 52, 50));
         thread->m_bMobile = Bits64(value, 28, 28);
-        thread->m_bEngineeringSample = thread->m_iCoresPerPackage == 1 ? Bits64(value, 27, 27) : 0;
+        if (thread->m_iCoresPerPackage == 1 && Bits64(value, 27, 27)) thread->m_bEngineeringSample = 1;
         thread->m_fMaxNonTurboMultiplier = static_cast<float>(Bits64(value, 12, 8));
         thread->m_fMinMultiplier = kLowestMultiplier;
     }
@@ -73,7 +73,12 @@ float Intel_Bonnell_Infos::GetMultiplier(CCPUThread*) {
     return multiplier;
 }
 
-float Intel_Bonnell_Infos::GetTemperature(CCPUThread* thread) { return IntelDigitalThermalTemperature(thread); }
+// The core sensor (created in Initialize only) takes TjMax less the
+// readout of MSR 0x19C.
+float Intel_Bonnell_Infos::GetTemperature(CCPUThread* thread) {
+    auto* core = dynamic_cast<CTemperatureSensor*>(thread->m_pCoreTemperature);
+    return ReadDigitalTemperature(core, intel_msr::kThermStatus) ? core->m_fValue : -1.0f;
+}
 
 float Intel_Bonnell_Infos::GetCoreClock(CCPUThread* thread, CTimer* timer) {
     return IntelEffectiveCoreClock(thread, timer);

@@ -381,9 +381,3 @@ float IntelFixedCounterCoreClockByHPET(CCPUThread* thread) {
                                              intel_msr::kTimeStampCounter);
     });
 }
-
-float IntelDigitalThermalTemperature(CCPUThread* thread) {
-    auto* core = dynamic_cast<CTemperatureSensor*>(thread->m_pCoreTemperature);
-    if (!ReadDigitalTemperature(core, intel_msr::kThermStatus)) return -1.0f;
-    return core->m_fValue;
-}

@@ -209,8 +209,3 @@ float IntelEffectiveCoreClock(CCPUThread* thread, CTimer* timer);
 // the driver measures against the HPET (Silvermont, whose general counters
 // are taken as 2 without CPUID leaf 0xA); -1.0 without the HPET.
 float IntelFixedCounterCoreClockByHPET(CCPUThread* thread);
-
-// GetTemperature of NetBurst, Core and Bonnell: the core sensor (never
-// created here) takes TjMax less the readout of MSR 0x19C; -1.0 without
-// the sensor or when the register does not read.
-float IntelDigitalThermalTemperature(CCPUThread* thread);
