@@ -8,6 +8,7 @@
 #include "machine/devices/hpet.h"
 #include "machine/devices/ich_function_disable.h"
 #include "machine/devices/local_apic.h"
+#include "machine/devices/message_bus.h"
 #include "machine/devices/pci_config_mechanism2.h"
 #include "machine/devices/pci_config_ports.h"
 #include "machine/devices/root_complex_block.h"
@@ -112,6 +113,7 @@ bool loadPci(ImageFiles& files, const Manifest& manifest, SimulatedHardware& hw,
             hw.pci->addFunction(dump.functions.front().address, dump.functions.front().bytes);
     }
     if (manifest.pci.lpcFunctionDisable) hw.pci->addGate(std::make_unique<LpcFunctionDisable>());
+    if (manifest.pci.messageBus) hw.pci->addRegisterBlock(std::make_unique<MessageBus>(*manifest.pci.messageBus));
     if (manifest.pci.mechanism == 2) return hw.ports.attach(std::make_unique<PciConfigMechanism2>(*hw.pci), error);
     const auto variant = manifest.pci.extendedRegisterBits ? PciConfigPorts::Variant::ExtendedRegisterBits
                                                            : PciConfigPorts::Variant::Standard;
@@ -290,6 +292,7 @@ std::unique_ptr<SimulatedMachine> load(ImageFiles& files, std::string& error) {
     hw.processorLoadPercent = manifest.cpu.loadPercent.value_or(0.0);
     hw.driver = manifest.driver;
     hw.hypervisor = manifest.vm;
+    hw.ia64 = manifest.ia64;
     hw.wmiClasses = manifest.wmi;
     if (manifest.nvapi) hw.nvidiaLibrary = std::make_unique<NvidiaLibrary>(*manifest.nvapi);
     if (!loadDrivesAndUsb(files, manifest, hw, error)) return nullptr;

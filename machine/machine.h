@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "machine/drive_facts.h"
+#include "machine/ia64_facts.h"
 #include "machine/wmi_facts.h"
 
 namespace vexa::machine {
@@ -295,6 +296,20 @@ public:
     virtual bool cpuidSupported() const { return true; }
     // The WMI classes with instances the machine lists (wmi_facts.h).
     virtual std::vector<WmiClass> wmiClasses() const { return {}; }
+
+    // ---- IA-64 processors (ia64_facts.h) ----
+    // The CPUID registers of an Itanium processor; false on a machine
+    // without one (or for a processor it does not have).
+    virtual bool ia64Cpuid(unsigned /*cpu*/, std::array<uint64_t, Ia64Facts::kCpuidRegisters>& /*registers*/) const {
+        return false;
+    }
+    // One PAL procedure call on a processor: true with its status and
+    // results (a procedure the PAL does not know answers the status
+    // kPalUnimplemented); false on a machine without Itanium processors.
+    virtual bool palCall(unsigned /*cpu*/, const std::array<uint64_t, 4>& /*arguments*/,
+                         std::array<uint64_t, 4>& /*results*/) const {
+        return false;
+    }
 
     // ---- Disk drives and USB devices (drive_facts.h) ----
     // The drives the disk class enumerates, in order; `drive` below is an

@@ -366,7 +366,7 @@ void readCpu(const json& section, Manifest::Cpu& cpu) {
 }
 
 void readPci(const json& section, Manifest::Pci& pci) {
-    expectObject(section, "pci", {"mechanism", "extended_register_bits", "lpc_function_disable"});
+    expectObject(section, "pci", {"mechanism", "extended_register_bits", "lpc_function_disable", "message_bus"});
     if (const json* mechanism = member(section, "mechanism")) {
         pci.mechanism = unsigned(unsignedValue(*mechanism, "pci.mechanism", 2));
         if (pci.mechanism == 0) fail("pci.mechanism", "must be 1 or 2");
@@ -378,6 +378,7 @@ void readPci(const json& section, Manifest::Pci& pci) {
     }
     if (const json* disable = member(section, "lpc_function_disable"))
         pci.lpcFunctionDisable = boolean(*disable, "pci.lpc_function_disable");
+    if (const json* bus = member(section, "message_bus")) readMessageBus(*bus, pci.messageBus.emplace());
 }
 
 void readPorts(const json& section, Manifest::Ports& ports) {
@@ -734,7 +735,7 @@ bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& err
         const json root = json::parse(textIn.begin(), textIn.end());
         expectObject(root, "manifest",
                      {"cpu", "pci", "ports", "memory", "memory_devices", "os", "smbios", "driver", "acpi_namespace",
-                      "vm", "wmi", "drives", "usb", "smbus", "nvapi"});
+                      "vm", "wmi", "drives", "usb", "smbus", "nvapi", "ia64"});
         if (const json* cpu = member(root, "cpu")) readCpu(*cpu, manifest.cpu);
         if (const json* pci = member(root, "pci")) readPci(*pci, manifest.pci);
         if (const json* ports = member(root, "ports")) readPorts(*ports, manifest.ports);
@@ -751,6 +752,7 @@ bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& err
         if (const json* usb = member(root, "usb")) readUsb(*usb, manifest.usb);
         if (const json* smbus = member(root, "smbus")) readSmbus(*smbus, manifest.smbus.emplace());
         if (const json* nvapi = member(root, "nvapi")) readNvapi(*nvapi, manifest.nvapi.emplace());
+        if (const json* ia64 = member(root, "ia64")) readIa64(*ia64, manifest.ia64.emplace());
         if (manifest.pci.lpcFunctionDisable && manifest.memoryDevices.rcba)
             fail("pci.lpc_function_disable",
                  "the LPC bridge's dword 0xF0 holds the root complex base (memory_devices.rcba) instead");

@@ -1,7 +1,7 @@
 // machine.json, the manifest of a machine image: one section per component
 // ("cpu", "pci", "ports", "memory", "memory_devices", "os", "smbios",
 // "driver", "acpi_namespace"; "vm", "wmi", "drives", "usb", "smbus",
-// "nvapi"), each optional,
+// "nvapi", "ia64"), each optional,
 // so that later components add sections and keys without touching older
 // images. Numbers may be JSON numbers or strings ("0x808", "2048"). A key
 // the schema does not know, or a key given twice in one object, is an
@@ -13,6 +13,7 @@
 #include "machine/devices/ecam_window.h"
 #include "machine/devices/hpet.h"
 #include "machine/devices/local_apic.h"
+#include "machine/devices/message_bus.h"
 #include "machine/devices/msr_oc_mailbox.h"
 #include "machine/devices/nvidia_library.h"
 #include "machine/devices/root_complex_block.h"
@@ -96,6 +97,8 @@ struct Manifest {
         unsigned mechanism = 1;             // 1: 0xCF8/0xCFC; 2: 0xCF8/0xCFA and 0xC000-0xCFFF
         bool extendedRegisterBits = false;  // mechanism 1: 0xCF8 bits 27:24 are register bits 11:8
         bool lpcFunctionDisable = false;    // 00:1f.0 byte 0xF2 bit 3 hides 00:1f.3 (ICH2-ICH5)
+        // The SoC message bus at 00:00.0 and its register file; none without the key.
+        std::optional<std::vector<MessageBusRegister>> messageBus;
     } pci;
     struct Ports {
         std::optional<uint16_t> acpiPmTimer;
@@ -129,6 +132,8 @@ struct Manifest {
     std::optional<SmbusSettings> smbus;
     // The NVIDIA driver library in the system folder; none without "nvapi".
     std::optional<NvidiaLibrarySettings> nvapi;
+    // Itanium processors (ia64_facts.h); none without "ia64".
+    std::optional<Ia64Facts> ia64;
 };
 
 // Bounds of the clock rates a manifest gives, in MHz: the time-stamp

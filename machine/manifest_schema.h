@@ -53,5 +53,9 @@ void readUsb(const json& section, std::vector<UsbController>& controllers);
 void readSmbus(const json& section, SmbusSettings& smbus);
 // "nvapi" (manifest_nvapi.cpp): the NVIDIA driver library and its GPUs.
 void readNvapi(const json& section, NvidiaLibrarySettings& library);
+// "ia64" (manifest_ia64.cpp): the Itanium processors' CPUID and PAL answers.
+void readIa64(const json& section, Ia64Facts& facts);
+// "pci.message_bus" (manifest_message_bus.cpp): the message bus register file.
+void readMessageBus(const json& value, std::vector<MessageBusRegister>& registers);
 
 } // namespace vexa::machine::schema

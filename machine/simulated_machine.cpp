@@ -60,6 +60,25 @@ std::vector<ProcessorTimes> SimulatedMachine::processorTimes() const {
     return std::vector<ProcessorTimes>(hw_.processors.size(), times);
 }
 
+bool SimulatedMachine::ia64Cpuid(unsigned cpu, std::array<uint64_t, Ia64Facts::kCpuidRegisters>& registers) const {
+    if (!hw_.ia64 || cpu >= processorCount()) return false;
+    registers = hw_.ia64->cpuid;
+    return true;
+}
+
+bool SimulatedMachine::palCall(unsigned cpu, const std::array<uint64_t, 4>& arguments,
+                               std::array<uint64_t, 4>& results) const {
+    if (!hw_.ia64 || cpu >= processorCount()) return false;
+    for (const PalAnswer& answer : hw_.ia64->pal) {
+        const bool onCpu = answer.cpus.empty() || std::find(answer.cpus.begin(), answer.cpus.end(), cpu) != answer.cpus.end();
+        if (!onCpu || answer.arguments != arguments) continue;
+        results = answer.results;
+        return true;
+    }
+    results = {kPalUnimplemented, 0, 0, 0};
+    return true;
+}
+
 bool SimulatedMachine::doReadTsc(unsigned, uint64_t& value) {
     value = hw_.tsc.read();
     return true;

@@ -52,6 +52,7 @@ struct SimulatedHardware {
     std::vector<SimulatedDrive> drives;            // simulated_drives.h
     std::vector<UsbController> usbControllers;
     std::unique_ptr<NvidiaLibrary> nvidiaLibrary;  // none: no NVIDIA driver library
+    std::optional<Ia64Facts> ia64;                 // none: the processors are not Itaniums
 };
 
 // MSR 0x10 (the time-stamp counter) reads the time-stamp counter, as
@@ -90,6 +91,9 @@ public:
                          size_t& transferred) override;
     std::vector<UsbController> usbControllers() const override { return hw_.usbControllers; }
     NvidiaLibrary* nvidiaLibrary() override { return hw_.nvidiaLibrary.get(); }
+    bool ia64Cpuid(unsigned cpu, std::array<uint64_t, Ia64Facts::kCpuidRegisters>& registers) const override;
+    // The first answer of `ia64.pal` for these arguments and this processor.
+    bool palCall(unsigned cpu, const std::array<uint64_t, 4>& arguments, std::array<uint64_t, 4>& results) const override;
 
     // The time-stamp counter rate, for tests and for the image's own checks.
     uint64_t tscHz() const { return hw_.tsc.hz(); }

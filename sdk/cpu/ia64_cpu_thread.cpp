@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/low_memory.h"
 #include "sdk/core/helpers.h"
 #include "sdk/core/report_generator.h"
 #include "sdk/core/sdk.h"
+#include "sdk/cpu/ia64_infos.h"
 #include "sdk/cpu/pal_procedure.h"
 #include "sdk/hw/kmdriver.h"
 #include "sdk/hw/timer.h"
@@ -17,17 +19,17 @@ IA64_CPUThread::~IA64_CPUThread() {
     delete m_pPALCalls;
 }
 
-// The Itanium description (Intel_IA64_CPU_Infos) comes with the family
-// descriptions; until then the processor is named only.
+// Intel's processors get the Itanium description (ia64_infos.h).
 int IA64_CPUThread::Identify() {
     BRENIKSDK* sdk = GetSDK();
     m_pTSC = new CTSCCounter;
     sdk->m_pTimers->AddTail(m_pTSC);
     CKMDriver* driver = sdk->GetDriver();
     if (!driver) return 1;
-    uint64_t registers[kCPUIDRegisters] = {};
+    vexa::platform::LowMemoryBlock memory(kCPUIDRegisters * sizeof(uint64_t));
+    auto* registers = static_cast<uint64_t*>(memory.data());
     uint32_t highest = 0;
-    if (driver->ReadIA64CPUID(registers, &highest)) {
+    if (registers && driver->ReadIA64CPUID(registers, &highest)) {
         const uint32_t last = std::min<uint32_t>(highest, kCPUIDRegisters - 1);
         m_CPUIDRegisters.assign(registers, registers + last + 1);
         m_dwMaxStandardLeaf = last;
@@ -35,8 +37,12 @@ int IA64_CPUThread::Identify() {
         std::memcpy(vendor, registers, 16);
         FormatString(m_szVendor, sizeof m_szVendor, "%s", vendor);
     }
-    if (std::strcmp(m_szVendor, "GenuineIntel") == 0) FormatString(m_szName, sizeof m_szName, "%s", "Intel Processor");
-    else FormatString(m_szName, sizeof m_szName, "%s Processor", m_szVendor);
+    if (std::strcmp(m_szVendor, "GenuineIntel") != 0) {
+        FormatString(m_szName, sizeof m_szName, "%s Processor", m_szVendor);
+        return 1;
+    }
+    FormatString(m_szName, sizeof m_szName, "%s", "Intel Processor");
+    SetVendorInfos(CreateIntelIA64Infos());
     return 1;
 }
 

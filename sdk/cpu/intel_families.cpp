@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "sdk/cpu/cpu_families.h"
+#include "sdk/cpu/intel_bonnell.h"
 #include "sdk/cpu/intel_core.h"
 #include "sdk/cpu/intel_core2.h"
 #include "sdk/cpu/intel_haswell.h"
@@ -11,6 +12,7 @@
 #include "sdk/cpu/intel_p5.h"
 #include "sdk/cpu/intel_p6.h"
 #include "sdk/cpu/intel_sandybridge.h"
+#include "sdk/cpu/intel_silvermont.h"
 #include "sdk/cpu/intel_skylake.h"
 
 namespace {
@@ -21,10 +23,10 @@ const IntelFamily6Row kFamily6[] = {
     {"Intel Core", CreateIntelCoreInfos, {0x0E}},
     {"Intel Core 2", CreateIntelCore2Infos, {0x0F, 0x15, 0x16, 0x17, 0x1D}},
     {"Intel Nehalem", CreateIntelNehalemInfos, {0x1A, 0x1E, 0x1F, 0x25, 0x2C, 0x2E, 0x2F}},
-    {"Intel Atom", nullptr, {0x1C, 0x26, 0x35, 0x36}},
+    {"Intel Atom", CreateIntelBonnellInfos, {0x1C, 0x26, 0x35, 0x36}},
     {"Intel Sandy Bridge", CreateIntelSandyBridgeInfos, {0x2A, 0x2D, 0x3A, 0x3E}},
-    {"Intel Silvermont", nullptr, {0x37, 0x4A, 0x4D}},
-    {"Intel Braswell", nullptr, {0x4C}},  // the Silvermont description
+    {"Intel Silvermont", CreateIntelSilvermontInfos, {0x37, 0x4A, 0x4D}},
+    {"Intel Braswell", CreateIntelSilvermontInfos, {0x4C}},  // the Silvermont description
     {"Intel Haswell", CreateIntelHaswellInfos, {0x3C, 0x3D, 0x3F, 0x45, 0x46, 0x47}},
     {"Intel Skylake", CreateIntelSkylakeInfos, {0x4E, 0x5E}},
 };

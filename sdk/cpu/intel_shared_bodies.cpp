@@ -48,10 +48,10 @@ bool WaitTimerTicks(CTimer* timer, double ticks) {
 }
 
 // The general-purpose counter enables of IA32_PERF_GLOBAL_CTRL's low dword
-// for the counters CPUID 0xA reports (4 without that leaf); other counts
-// keep the dword.
-uint32_t GeneralCounterEnables(CCPUThread* thread, uint32_t low) {
-    const uint32_t counters = thread->m_dwMaxStandardLeaf >= 0xA ? Bits64(Cpuid(0xA).eax, 15, 8) : 4;
+// for the counters CPUID 0xA reports (`withoutLeaf` without that leaf);
+// other counts keep the dword.
+uint32_t GeneralCounterEnables(CCPUThread* thread, uint32_t low, uint32_t withoutLeaf) {
+    const uint32_t counters = thread->m_dwMaxStandardLeaf >= 0xA ? Bits64(Cpuid(0xA).eax, 15, 8) : withoutLeaf;
     switch (counters) {
     case 2: return 0x3;
     case 4: return 0xF;
@@ -61,22 +61,29 @@ uint32_t GeneralCounterEnables(CCPUThread* thread, uint32_t low) {
     }
 }
 
-enum class CounterSetup { FixedAndGeneral, CycleCountersOnly };
+// How the counters are set up for a count: all fixed counters with the
+// general ones (assumed `generalCounters` without leaf 0xA), or only the
+// cycle counters (Nehalem keeps counter 0's setting and the general ones).
+struct CounterSetup {
+    bool cycleCountersOnly = false;
+    uint32_t generalCounters = 4;
+};
 
-// The core clock against the timer the caller chose; only the PM timer
-// will do, since the driver measures the TSC rate at its port.
-float CountCoreClock(CCPUThread* thread, CounterSetup setup, CTimer* timer) {
-    if (!dynamic_cast<CACPITimer*>(timer)) return -1.0f;
-    const bool nehalem = setup == CounterSetup::CycleCountersOnly;
+// The core clock against `timer`, over kCoreClockWindowTicks of it, with
+// the TSC rate `tscRate` measures once the counters run.
+template <typename TscRate>
+float CountCoreClock(CCPUThread* thread, const CounterSetup& setup, CTimer* timer, TscRate tscRate) {
     // Declared in this order, the controls go back 0x38D first.
     SavedMsr global(intel_msr::kGlobalControl);
     if (global.Saved())
         global.Write(global.High() | kFixedCountersEnable,
-                     nehalem ? global.Low() : GeneralCounterEnables(thread, global.Low()));
+                     setup.cycleCountersOnly ? global.Low()
+                                             : GeneralCounterEnables(thread, global.Low(), setup.generalCounters));
     SavedMsr fixed(intel_msr::kFixedCounterControl);
     if (fixed.Saved())
-        fixed.Write(fixed.High(), nehalem ? fixed.Low() | kCycleCountersBothLevels : kAllFixedCountersBothLevels);
-    const float tsc = MeasureMSRRate(timer, intel_msr::kTimeStampCounter);
+        fixed.Write(fixed.High(),
+                    setup.cycleCountersOnly ? fixed.Low() | kCycleCountersBothLevels : kAllFixedCountersBothLevels);
+    const float tsc = tscRate();
     double core0, reference0, core1, reference1;
     if (!ReadCounter(intel_msr::kFixedCoreCycles, core0) || !ReadCounter(intel_msr::kFixedReferenceCycles, reference0) ||
         !WaitTimerTicks(timer, kCoreClockWindowTicks) || !ReadCounter(intel_msr::kFixedCoreCycles, core1) ||
@@ -86,6 +93,14 @@ float CountCoreClock(CCPUThread* thread, CounterSetup setup, CTimer* timer) {
     const auto reference = static_cast<float>(reference1 - reference0);
     if (tsc <= 0 || reference <= 0 || core < 0) return -1.0f;
     return core * tsc / reference;
+}
+
+// The core clock against the timer the caller chose; only the PM timer
+// will do, since the driver measures the TSC rate at its port.
+float CountCoreClockByPMTimer(CCPUThread* thread, const CounterSetup& setup, CTimer* timer) {
+    if (!dynamic_cast<CACPITimer*>(timer)) return -1.0f;
+    return CountCoreClock(thread, setup, timer,
+                          [timer] { return MeasureMSRRate(timer, intel_msr::kTimeStampCounter); });
 }
 
 } // namespace
@@ -320,9 +335,20 @@ float IntelCoreAndPackageTemperature(CCPUThread* thread) {
 }
 
 float IntelFixedCounterCoreClock(CCPUThread* thread, CTimer* timer) {
-    return CountCoreClock(thread, CounterSetup::FixedAndGeneral, timer);
+    return CountCoreClockByPMTimer(thread, CounterSetup{}, timer);
 }
 
 float IntelEffectiveCoreClock(CCPUThread* thread, CTimer* timer) {
-    return CountCoreClock(thread, CounterSetup::CycleCountersOnly, timer);
+    return CountCoreClockByPMTimer(thread, CounterSetup{.cycleCountersOnly = true}, timer);
+}
+
+// The driver counts against the HPET it reads itself, at the block's base.
+float IntelFixedCounterCoreClockByHPET(CCPUThread* thread) {
+    auto* hpet = dynamic_cast<CHPETTimer*>(GetSDK()->GetHPETTimer());
+    CKMDriver* driver = GetSDK()->GetDriver();
+    if (!hpet || !hpet->m_pMemorySpace || !driver) return -1.0f;
+    return CountCoreClock(thread, CounterSetup{.generalCounters = 2}, hpet, [hpet, driver] {
+        return driver->MeasureMSRClockByHPET(hpet->m_dFrequency, hpet->m_pMemorySpace->GetBaseLow(),
+                                             intel_msr::kTimeStampCounter);
+    });
 }

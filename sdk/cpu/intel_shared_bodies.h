@@ -205,3 +205,7 @@ bool ReadDigitalTemperature(CTemperatureSensor* sensor, uint32_t msr);
 // fails, or when no reference cycles passed.
 float IntelFixedCounterCoreClock(CCPUThread* thread, CTimer* timer);
 float IntelEffectiveCoreClock(CCPUThread* thread, CTimer* timer);
+// The same count over at least 15000 ticks of the HPET, with the TSC rate
+// the driver measures against the HPET (Silvermont, whose general counters
+// are taken as 2 without CPUID leaf 0xA); -1.0 without the HPET.
+float IntelFixedCounterCoreClockByHPET(CCPUThread* thread);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/low_memory.h"
 #include "sdk/core/report_generator.h"
 #include "sdk/core/sdk.h"
 #include "sdk/hw/kmdriver.h"
@@ -23,8 +24,11 @@ PAL_Procedure::PAL_Procedure(uint32_t a0Low, uint32_t a0High, uint32_t a1Low, ui
 int PAL_Procedure::Call() {
     CKMDriver* driver = GetSDK()->GetDriver();
     if (!driver) return 0;
-    // Arguments first, then the four result slots, in one aligned block.
-    alignas(8) uint64_t block[8] = {};
+    // Arguments first, then the four result slots, in one block the
+    // request's dword address can name.
+    vexa::platform::LowMemoryBlock memory(8 * sizeof(uint64_t));
+    auto* block = static_cast<uint64_t*>(memory.data());
+    if (!block) return 0;
     std::memcpy(block, m_qwArguments, sizeof m_qwArguments);
     if (!driver->CallPALProcedure(block)) return 0;
     std::memcpy(m_qwResults, block + 4, sizeof m_qwResults);

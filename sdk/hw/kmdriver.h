@@ -174,7 +174,9 @@ public:
     float MeasureBusClockEx(double frequency, uint32_t pmTimerPort, uint32_t apicBase);
     float MeasureMSRClockByPMTimer(double frequency, uint32_t pmTimerPort, uint32_t msr);
     float MeasureMSRClockByHPET(double frequency, uint32_t hpetBase, uint32_t msr);
-    // Their 4-byte buffer field cannot carry a pointer of a 64-bit process.
+    // Their 4-byte buffer field carries only a buffer below 4 GiB in a
+    // 64-bit process (platform/low_memory.h); ReadIA64CPUID fills five
+    // qwords, CallPALProcedure takes four and answers four more.
     int ReadIA64CPUID(void* buffer, uint32_t* count);
     int CallPALProcedure(void* buffer);
     int CallSMI(uint32_t registers[4]);

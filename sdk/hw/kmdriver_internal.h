@@ -33,4 +33,10 @@ inline uint32_t BufferLow(const void* buffer) { return static_cast<uint32_t>(Buf
 // Whether a 4-byte buffer field can carry our pointers.
 constexpr bool kPointerFitsDword = sizeof(void*) <= sizeof(uint32_t);
 
+// Whether a 4-byte buffer field can carry this buffer's address: always in
+// a 32-bit process, below 4 GiB in a 64-bit one (platform/low_memory.h).
+inline bool FitsDword(const void* buffer) {
+    return kPointerFitsDword || reinterpret_cast<uintptr_t>(buffer) <= 0xFFFFFFFFu;
+}
+
 } // namespace kmdriver

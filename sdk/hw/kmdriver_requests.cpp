@@ -237,7 +237,7 @@ float CKMDriver::MeasureMSRClockByHPET(double frequency, uint32_t hpetBase, uint
 // ---- IA-64, SMI ----
 
 int CKMDriver::ReadIA64CPUID(void* buffer, uint32_t* count) {
-    if (!kmdriver::kPointerFitsDword || !buffer) return 0;
+    if (!buffer || !kmdriver::FitsDword(buffer)) return 0;
     const uint32_t in[] = {kmdriver::BufferLow(buffer)};
     uint32_t reply[2] = {};
     if (!SendNTRequest(KMDRIVER_READ_IA64_CPUID, in, sizeof in, reply, sizeof reply)) return 0;
@@ -246,7 +246,7 @@ int CKMDriver::ReadIA64CPUID(void* buffer, uint32_t* count) {
 }
 
 int CKMDriver::CallPALProcedure(void* buffer) {
-    if (!kmdriver::kPointerFitsDword || !buffer) return 0;
+    if (!buffer || !kmdriver::FitsDword(buffer)) return 0;
     const uint32_t in[] = {kmdriver::BufferLow(buffer)};
     uint32_t reply[2] = {};
     return SendNTRequest(KMDRIVER_CALL_PAL_PROCEDURE, in, sizeof in, reply, sizeof reply);

@@ -31,9 +31,10 @@ Leaves IntelLeaves(const IntelPart& part) {
     return leaves;
 }
 
-std::string IntelManifest(const std::string& msrs, const std::string& cpuExtra) {
+std::string IntelManifest(const std::string& msrs, const std::string& cpuExtra, const std::string& sections) {
     return R"({"cpu": {"msrs": {)" + msrs + "}" + (cpuExtra.empty() ? "" : ", " + cpuExtra) +
-           R"(}, "ports": {"acpi_pm_timer": "0x808"}, "memory_devices": {"hpet": "0xFED00000"}})";
+           R"(}, "ports": {"acpi_pm_timer": "0x808"}, "memory_devices": {"hpet": "0xFED00000"})" +
+           (sections.empty() ? "" : ", " + sections) + "}";
 }
 
 namespace {
@@ -41,10 +42,10 @@ namespace {
 // The image of the leaves, the manifest and PCI functions in lspci -xxxx
 // form when `lspci` is not empty.
 std::unique_ptr<machine::Machine> ImageOf(const Leaves& leaves, const std::string& msrs, const std::string& cpuExtra,
-                                          const std::string& lspci) {
+                                          const std::string& lspci, const std::string& sections) {
     ImageDir image;
     image.write("cpuid.txt", CpuidDumpText(leaves));
-    image.write("machine.json", IntelManifest(msrs, cpuExtra));
+    image.write("machine.json", IntelManifest(msrs, cpuExtra, sections));
     if (!lspci.empty()) image.write("lspci.txt", lspci);
     return image.load();
 }
@@ -52,19 +53,21 @@ std::unique_ptr<machine::Machine> ImageOf(const Leaves& leaves, const std::strin
 } // namespace
 
 std::unique_ptr<machine::Machine> IntelPartImage(const IntelPart& part, const std::string& msrs,
-                                                 const std::string& cpuExtra, const std::string& lspci) {
-    return ImageOf(IntelLeaves(part), msrs, cpuExtra, lspci);
+                                                 const std::string& cpuExtra, const std::string& lspci,
+                                                 const std::string& sections) {
+    return ImageOf(IntelLeaves(part), msrs, cpuExtra, lspci, sections);
 }
 
 std::unique_ptr<machine::Machine> LeavesImage(const Leaves& leaves, const std::string& msrs, const std::string& cpuExtra) {
-    return ImageOf(leaves, msrs, cpuExtra, "");
+    return ImageOf(leaves, msrs, cpuExtra, "", "");
 }
 
 std::unique_ptr<machine::Machine> IntelDumpImage(const std::string& dataFile, const std::string& msrs,
-                                                 const std::string& cpuExtra, const std::string& lspci) {
+                                                 const std::string& cpuExtra, const std::string& lspci,
+                                                 const std::string& sections) {
     ImageDir image;
     image.copyData(dataFile, "cpuid.txt");
-    image.write("machine.json", IntelManifest(msrs, cpuExtra));
+    image.write("machine.json", IntelManifest(msrs, cpuExtra, sections));
     if (!lspci.empty()) image.write("lspci.txt", lspci);
     return image.load();
 }

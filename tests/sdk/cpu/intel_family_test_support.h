@@ -29,20 +29,23 @@ struct IntelPart {
 Leaves IntelLeaves(const IntelPart& part);
 
 // The manifest of a test image: the MSRs (a JSON object's members), the
-// PM timer at 0x808, the HPET at 0xFED00000 and `cpuExtra` (members of
-// "cpu", such as "tsc_mhz": 3100).
-std::string IntelManifest(const std::string& msrs, const std::string& cpuExtra = "");
+// PM timer at 0x808, the HPET at 0xFED00000, `cpuExtra` (members of
+// "cpu", such as "tsc_mhz": 3100) and `sections` (further members of the
+// manifest, such as "pci": {...}).
+std::string IntelManifest(const std::string& msrs, const std::string& cpuExtra = "", const std::string& sections = "");
 // An image of a hand-written processor, that manifest, and PCI functions
 // in lspci -xxxx form when `lspci` is not empty.
 std::unique_ptr<machine::Machine> IntelPartImage(const IntelPart& part, const std::string& msrs,
-                                                 const std::string& cpuExtra = "", const std::string& lspci = "");
+                                                 const std::string& cpuExtra = "", const std::string& lspci = "",
+                                                 const std::string& sections = "");
 // An image of processors with these CPUID answers and that manifest.
 std::unique_ptr<machine::Machine> LeavesImage(const Leaves& leaves, const std::string& msrs,
                                               const std::string& cpuExtra = "");
 // An image of a dump of tests/data, that manifest, and PCI functions in
 // lspci -xxxx form when `lspci` is not empty.
 std::unique_ptr<machine::Machine> IntelDumpImage(const std::string& dataFile, const std::string& msrs,
-                                                 const std::string& cpuExtra = "", const std::string& lspci = "");
+                                                 const std::string& cpuExtra = "", const std::string& lspci = "",
+                                                 const std::string& sections = "");
 
 // Manifest members (`"0x17": "..."`) of IA32_PLATFORM_ID with a platform
 // ID (bits 52:50) and of MSR_PLATFORM_INFO with the maximum non-turbo ratio

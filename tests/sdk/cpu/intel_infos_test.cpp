@@ -225,7 +225,7 @@ TEST_F(IntelInfos, NamesAndClassesByFamilyAndModel) {
         {5, 0, 2, 0, "Intel Pentium", CPU_CLASS_INTEL_P5 | 1, "P54C"},
         {6, 0, 11, 0, "Intel Pentium III", CPU_CLASS_INTEL_P6 | 6, "Tualatin"},
         {6, 0, 10, 1, "Intel Core i7", 0x1020001, "Nehalem"},
-        {6, 0, 12, 4, "Intel Braswell", CPU_CLASS_INTEL, ""},
+        {6, 0, 12, 4, "Intel Atom", 0x1010201, "Braswell"},
         {6, 0, 14, 5, "Intel Core i3/i5/i7 6xxx", CPU_CLASS_INTEL_SKYLAKE, "Skylake"},
         {6, 0, 2, 0, "Intel Processor", CPU_CLASS_INTEL, ""},
         {6, 0, 11, 3, "Intel Processor", CPU_CLASS_INTEL, ""},

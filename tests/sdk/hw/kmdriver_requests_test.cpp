@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "machine/machine.h"
+#include "platform/low_memory.h"
 #include "tests/sdk/hw/kmdriver_test_support.h"
 #include "tests/support/test_paths.h"
 
@@ -291,6 +292,21 @@ TEST_F(KMDriverTest, IA64RequestsCannotCarryOurPointers) {
     EXPECT_EQ(driver.ReadIA64CPUID(registers, &count), 0);
     EXPECT_EQ(count, 99u);
     EXPECT_EQ(driver.CallPALProcedure(registers), 0);
+}
+
+TEST_F(KMDriverOnMachine, IA64RequestsFailCleanlyWithoutItaniums) {
+    install(simulatedMachine("{}"));
+    CKMDriver& driver = lockedDriver();
+    vexa::platform::LowMemoryBlock block(8 * sizeof(uint64_t));
+    auto* qwords = static_cast<uint64_t*>(block.data());
+    ASSERT_TRUE(qwords);
+    qwords[0] = 20;  // PAL_VERSION
+    uint32_t count = 99;
+    EXPECT_EQ(driver.ReadIA64CPUID(qwords, &count), 0);
+    EXPECT_EQ(count, 99u);
+    EXPECT_EQ(driver.CallPALProcedure(qwords), 0);
+    EXPECT_EQ(qwords[0], 20u);
+    for (int i = 1; i < 8; ++i) EXPECT_EQ(qwords[i], 0u) << i;
 }
 
 // ---- Clock measurements ----
