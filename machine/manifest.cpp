@@ -706,7 +706,7 @@ bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& err
         const json root = json::parse(textIn.begin(), textIn.end());
         expectObject(root, "manifest",
                      {"cpu", "pci", "ports", "memory", "memory_devices", "os", "smbios", "driver", "acpi_namespace",
-                      "vm", "wmi", "drives", "usb", "smbus"});
+                      "vm", "wmi", "drives", "usb", "smbus", "superio"});
         if (const json* cpu = member(root, "cpu")) readCpu(*cpu, manifest.cpu);
         if (const json* pci = member(root, "pci")) readPci(*pci, manifest.pci);
         if (const json* ports = member(root, "ports")) readPorts(*ports, manifest.ports);
@@ -722,6 +722,7 @@ bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& err
         if (const json* drives = member(root, "drives")) readDrives(*drives, manifest.drives);
         if (const json* usb = member(root, "usb")) readUsb(*usb, manifest.usb);
         if (const json* smbus = member(root, "smbus")) readSmbus(*smbus, manifest.smbus.emplace());
+        if (const json* superio = member(root, "superio")) readSuperIo(*superio, manifest.superio);
         if (manifest.pci.lpcFunctionDisable && manifest.memoryDevices.rcba)
             fail("pci.lpc_function_disable",
                  "the LPC bridge's dword 0xF0 holds the root complex base (memory_devices.rcba) instead");

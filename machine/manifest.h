@@ -1,6 +1,6 @@
 // machine.json, the manifest of a machine image: one section per component
 // ("cpu", "pci", "ports", "memory", "memory_devices", "os", "smbios",
-// "driver", "acpi_namespace"; "vm", "wmi", "drives", "usb", "smbus"), each optional,
+// "driver", "acpi_namespace"; "vm", "wmi", "drives", "usb", "smbus", "superio"), each optional,
 // so that later components add sections and keys without touching older
 // images. Numbers may be JSON numbers or strings ("0x808", "2048"). A key
 // the schema does not know, or a key given twice in one object, is an
@@ -16,6 +16,7 @@
 #include "machine/machine.h"
 #include "machine/simulated_smbus.h"
 #include "machine/smbios_image.h"
+#include "machine/superio_image.h"
 
 #include <optional>
 #include <string>
@@ -119,6 +120,8 @@ struct Manifest {
     std::vector<UsbController> usb;
     // The SMBus controller and its slaves (simulated_smbus.h); none without "smbus".
     std::optional<SmbusSettings> smbus;
+    // The super-I/O chips on the configuration ports (superio_image.h).
+    std::vector<SuperIoEntry> superio;
 };
 
 // Bounds of the clock rates a manifest gives, in MHz: the time-stamp

@@ -51,5 +51,7 @@ void readDrives(const json& section, std::vector<DriveEntry>& drives);
 void readUsb(const json& section, std::vector<UsbController>& controllers);
 // "smbus" (manifest_smbus.cpp): the SMBus controller and its slaves.
 void readSmbus(const json& section, SmbusSettings& smbus);
+// "superio" (manifest_superio.cpp): the super-I/O chips and their register dumps.
+void readSuperIo(const json& section, std::vector<SuperIoEntry>& chips);
 
 } // namespace vexa::machine::schema
