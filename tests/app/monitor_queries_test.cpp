@@ -3,6 +3,7 @@
 // is named, and no sensor answers.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "app/local_info_parser.h"
@@ -30,16 +31,20 @@ struct QueryLayer {
     }
 };
 
+std::unique_ptr<vexa::machine::Machine> X58Sample() {
+    std::string error;
+    auto image = vexa::machine::loadMachineImage(vexa::test::sourcePath("machines/x58-nehalem"), error);
+    EXPECT_TRUE(image) << error;
+    return image;
+}
+
 std::wstring LPCIO(int (CInfoParser::*query)(int, wchar_t*), CInfoParser& parser, int index) {
     wchar_t text[kInfoTextChars] = L"untouched";
     return (parser.*query)(index, text) ? std::wstring(text) : L"(0) " + std::wstring(text);
 }
 
 TEST(MonitorQueries, TheX58SampleNamesItsSuperIoChipOnlyAtIndexZero) {
-    std::string error;
-    auto image = vexa::machine::loadMachineImage(vexa::test::sourcePath("machines/x58-nehalem"), error);
-    ASSERT_TRUE(image) << error;
-    vexa::machine::ScopedMachine machine(std::move(image));
+    vexa::machine::ScopedMachine machine(X58Sample());
     QueryLayer layer;
     layer.Scan();
     CInfoParser& parser = layer.parser;
@@ -55,10 +60,7 @@ TEST(MonitorQueries, TheX58SampleNamesItsSuperIoChipOnlyAtIndexZero) {
 // The first sensor of the class and role wins, whatever its index; its
 // position in its device's sensor list comes back.
 TEST(MonitorQueries, SensorIsFoundByClassAndRole) {
-    std::string error;
-    auto image = vexa::machine::loadMachineImage(vexa::test::sourcePath("machines/x58-nehalem"), error);
-    ASSERT_TRUE(image) << error;
-    vexa::machine::ScopedMachine machine(std::move(image));
+    vexa::machine::ScopedMachine machine(X58Sample());
     QueryLayer layer;
     layer.Scan();
     CMainboard* board = GetSDK()->m_pMainboard;

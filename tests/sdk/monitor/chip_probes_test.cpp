@@ -19,16 +19,10 @@ namespace vexa::test {
 namespace {
 
 // A flat monitor block at index port 0x295 holding the registers given.
-ChipOnPorts BlockAt295(std::map<uint8_t, uint8_t> registers) {
+ChipOnPorts BlockAt295(const std::map<uint8_t, uint8_t>& registers) {
     ChipOnPorts chip;
     chip.chip.configPort = 0x4E;  // a chip that nothing here opens
-    machine::SuperIoMonitorSettings monitor;
-    monitor.indexPort = 0x295;
-    machine::SuperIoMonitorSettings::Bank bank;
-    bank.fill(0xFF);
-    for (const auto& [reg, value] : registers) bank[reg] = value;
-    monitor.banks[0] = bank;
-    chip.monitor = monitor;
+    chip.monitor = MonitorBlock(0x295, registers);
     return chip;
 }
 

@@ -9,6 +9,18 @@
 
 namespace vexa::test {
 
+machine::SuperIoMonitorSettings MonitorBlock(uint16_t indexPort, const std::map<uint8_t, uint8_t>& registers,
+                                             bool banked) {
+    machine::SuperIoMonitorSettings monitor;
+    monitor.indexPort = indexPort;
+    if (banked) monitor.bankRegister = 0x4E;
+    machine::SuperIoMonitorSettings::Bank bank;
+    bank.fill(0xFF);
+    for (const auto& [reg, value] : registers) bank[reg] = value;
+    monitor.banks[0] = bank;
+    return monitor;
+}
+
 ChipOnPorts winbondW83667HG() {
     std::ifstream file(dataPath("superio/w83667hg_p6t_se.regs"));
     std::stringstream text;

@@ -4,6 +4,7 @@
 // with a chosen board key, and the report text of a section.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +23,11 @@ struct ChipOnPorts {
     machine::SuperIoChipSettings chip;
     std::optional<machine::SuperIoMonitorSettings> monitor;
 };
+
+// A monitor block at `indexPort` whose bank 0 holds the registers given
+// (0xFF elsewhere); with `banked`, register 0x4E selects the bank.
+machine::SuperIoMonitorSettings MonitorBlock(uint16_t indexPort, const std::map<uint8_t, uint8_t>& registers,
+                                             bool banked = false);
 
 // The W83667HG of the ASUS P6T SE register dump at port 0x2E.
 ChipOnPorts winbondW83667HG();

@@ -41,16 +41,7 @@ ChipOnPorts Chip(SuperIoProtocol protocol, uint16_t port, std::map<uint8_t, uint
     chip.chip.globalRegisters = std::move(globals);
     chip.chip.deviceRegisters = {{0x30, uint8_t(active ? 1 : 0)}, {0x60, uint8_t(base >> 8)}, {0x61, uint8_t(base)}};
     chip.chip.selectedDevice = 0x03;  // what the firmware left selected
-    if (!monitorRegisters.empty()) {
-        machine::SuperIoMonitorSettings monitor;
-        monitor.indexPort = uint16_t(base + 5);
-        if (banked) monitor.bankRegister = 0x4E;
-        machine::SuperIoMonitorSettings::Bank bank;
-        bank.fill(0xFF);
-        for (const auto& [reg, value] : monitorRegisters) bank[reg] = value;
-        monitor.banks[0] = bank;
-        chip.monitor = monitor;
-    }
+    if (!monitorRegisters.empty()) chip.monitor = MonitorBlock(uint16_t(base + 5), monitorRegisters, banked);
     return chip;
 }
 
