@@ -5,10 +5,6 @@
 
 namespace domain_steps {
 
-// Waits for the hardware-monitoring domain (Dump with registers, Dump2
-// without).
-void DumpHardwareMonitor(CHardwareMonitorInterface*, CReportGenerator*, bool) {}
-
 // Wait for the display domain (Dump, DumpAdapters).
 void DumpDisplay(CDisplayInterface*, CReportGenerator*) {}
 void DumpDisplayAdapters(CDisplayInterface*, CReportGenerator*) {}

@@ -10,7 +10,5 @@ void ProbeNVIDIADriverAPI() {}
 
 // Waits for the display domain.
 void RefreshDisplay(CDisplayInterface*) {}
-// Waits for the hardware-monitoring domain.
-void UpdateHardwareMonitor(CHardwareMonitorInterface*) {}
 
 } // namespace domain_steps

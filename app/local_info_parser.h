@@ -169,6 +169,12 @@ public:
     void GetAMPProfile(int M, int i, int* frequency, float* cycleTime, float* cas, float* rcd, float* ras, float* rp,
                        float* rc) override;
 
+    // Super-I/O chip and sensors (queries_monitoring.cpp): slots 117-119.
+    // Only chip index 0 answers; a sensor is found by class and role.
+    int GetLPCIOVendor(int index, wchar_t* text) override;
+    int GetLPCIOModel(int index, wchar_t* text) override;
+    float GetSensorValue(int sensorKey, int* device, int* index) override;
+
     // Drives and operating system (queries_system.cpp): slots 142-147.
     // Without the storage domain the count is 0 and the capacity -1;
     // without the software domain the texts answer 0.

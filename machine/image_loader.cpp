@@ -18,6 +18,7 @@
 #include "machine/simulated_drives.h"
 #include "machine/simulated_smbus.h"
 #include "machine/smbios_image.h"
+#include "machine/superio_image.h"
 #include "machine/text_scan.h"
 
 #include <algorithm>
@@ -128,6 +129,22 @@ bool loadPorts(const std::string& directory, const Manifest& manifest, Simulated
     if (manifest.ports.cyrixConfiguration &&
         !hw.ports.attach(std::make_unique<CyrixConfiguration>(*manifest.ports.cyrixConfiguration), error)) {
         error = directory + "/machine.json: ports: " + error;
+        return false;
+    }
+    return true;
+}
+
+bool loadSuperIo(ImageFiles& files, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
+    for (size_t i = 0; i < manifest.superio.size(); ++i) {
+        const SuperIoEntry& entry = manifest.superio[i];
+        const std::string at = files.directory() + "/machine.json: superio[" + std::to_string(i) + "]: ";
+        std::string text, why;
+        const FileStatus status = files.read(entry.file, kTextFileLimit, text, why);
+        if (status == FileStatus::Missing) why = files.shown(entry.file) + ": missing";
+        SuperIoRegisters registers;
+        if (status == FileStatus::Ok && !parseSuperIoRegisters(text, registers, why)) why = entry.file + ": " + why;
+        else if (status == FileStatus::Ok && attachSuperIo(entry, registers, hw.ports, why)) continue;
+        error = at + why;
         return false;
     }
     return true;
@@ -281,6 +298,7 @@ std::unique_ptr<SimulatedMachine> load(ImageFiles& files, std::string& error) {
     hw.description = directory;
     if (!loadProcessors(files, manifest, hw, error) || !loadPci(files, manifest, hw, error) ||
         !loadPorts(directory, manifest, hw, error) || !loadSmbus(files, manifest, hw, error) ||
+        !loadSuperIo(files, manifest, hw, error) ||
         !loadMemory(files, manifest, hw, error) ||
         !loadMemoryDevices(directory, manifest, hw, error) ||
         !loadFirmware(files, manifest, hw, error))

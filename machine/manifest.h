@@ -1,7 +1,7 @@
 // machine.json, the manifest of a machine image: one section per component
 // ("cpu", "pci", "ports", "memory", "memory_devices", "os", "smbios",
 // "driver", "acpi_namespace"; "vm", "wmi", "drives", "usb", "smbus",
-// "nvapi", "ia64"), each optional,
+// "nvapi", "ia64", "superio"), each optional,
 // so that later components add sections and keys without touching older
 // images. Numbers may be JSON numbers or strings ("0x808", "2048"). A key
 // the schema does not know, or a key given twice in one object, is an
@@ -20,6 +20,7 @@
 #include "machine/machine.h"
 #include "machine/simulated_smbus.h"
 #include "machine/smbios_image.h"
+#include "machine/superio_image.h"
 
 #include <optional>
 #include <string>
@@ -134,6 +135,8 @@ struct Manifest {
     std::optional<NvidiaLibrarySettings> nvapi;
     // Itanium processors (ia64_facts.h); none without "ia64".
     std::optional<Ia64Facts> ia64;
+    // The super-I/O chips on the configuration ports (superio_image.h).
+    std::vector<SuperIoEntry> superio;
 };
 
 // Bounds of the clock rates a manifest gives, in MHz: the time-stamp

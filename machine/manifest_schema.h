@@ -57,5 +57,7 @@ void readNvapi(const json& section, NvidiaLibrarySettings& library);
 void readIa64(const json& section, Ia64Facts& facts);
 // "pci.message_bus" (manifest_message_bus.cpp): the message bus register file.
 void readMessageBus(const json& value, std::vector<MessageBusRegister>& registers);
+// "superio" (manifest_superio.cpp): the super-I/O chips and their register dumps.
+void readSuperIo(const json& section, std::vector<SuperIoEntry>& chips);
 
 } // namespace vexa::machine::schema

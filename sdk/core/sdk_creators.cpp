@@ -7,6 +7,7 @@
 #include "sdk/cpu/cpu_interface.h"
 #include "sdk/hw/pci_interface.h"
 #include "sdk/hw/smbus_interface.h"
+#include "sdk/monitor/hardware_monitor_interface.h"
 #include "sdk/system/acpi_interface.h"
 #include "sdk/system/dmi_interface.h"
 #include "sdk/system/software_interface.h"
@@ -59,4 +60,7 @@ int BRENIKSDK::CreateStorageInterface(uint32_t boardHash, uint32_t boardByteSum,
 
 int BRENIKSDK::CreateDisplayInterface(uint32_t) { return 0; }
 
-int BRENIKSDK::CreateHardwareMonitorInterface(uint32_t, uint32_t, uint32_t) { return 0; }
+int BRENIKSDK::CreateHardwareMonitorInterface(uint32_t a, uint32_t b, uint32_t options) {
+    return AdoptInterface(new CHardwareMonitorInterface(a, b, options), &m_pHardwareMonitor, false,
+                          [](CHardwareMonitorInterface* monitor) { return monitor->Init(); });
+}

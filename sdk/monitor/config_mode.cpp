@@ -1,9 +1,9 @@
 #include "sdk/monitor/config_mode.h"
 
-#include "sdk/core/helpers.h"
 #include "sdk/core/report_generator.h"
 #include "sdk/hw/io_request.h"
 #include "sdk/hw/register_space_lpc.h"
+#include "sdk/monitor/register_rows.h"
 
 int CConfigMode::ReadRegister(uint8_t, uint8_t* value) {
     if (value) *value = 0xFF;
@@ -24,21 +24,8 @@ void CConfigMode::Dump(CReportGenerator* report) {
     uint8_t savedDevice = 0xFF;
     ReadRegister(kLogicalDeviceSelect, &savedDevice);
     WriteRegister(kLogicalDeviceSelect, m_byLDN);
-    constexpr uint32_t kColumns = 16, kRegisters = 0x80;
-    char row[kColumns * 3 + 1] = {};
-    for (uint32_t column = 0; column < kColumns; ++column) AppendFormat(row, sizeof row, "%02X ", column);
-    report->PrintField("\t", "\t", "%s", row);
-    for (uint32_t base = 0; base < kRegisters; base += kColumns) {
-        row[0] = '\0';
-        for (uint32_t column = 0; column < kColumns; ++column) {
-            uint8_t value = 0xFF;
-            if (ReadRegister(uint8_t(base + column), &value)) AppendFormat(row, sizeof row, "%02X ", value);
-            else AppendFormat(row, sizeof row, "%s", "ER ");
-        }
-        char label[8];
-        FormatString(label, sizeof label, "\t%02X", base);
-        report->PrintField(label, "\t", "%s", row);
-    }
+    constexpr uint32_t kRegisters = 0x80;
+    PrintRegisterRows(report, kRegisters, [this](uint32_t reg, uint8_t* value) { return ReadRegister(uint8_t(reg), value) != 0; });
     if (savedDevice != 0xFF) WriteRegister(kLogicalDeviceSelect, savedDevice);
     Exit();
 }
@@ -62,13 +49,31 @@ int Winbond_LPCIO_ConfigMode::WriteRegister(uint8_t reg, uint8_t value) {
     return m_pConfigSpace ? m_pConfigSpace->WriteIndexed(reg, value) : 0;
 }
 
-int Winbond_LPCIO_ConfigMode::Enter() {
+int Winbond_LPCIO_ConfigMode::WriteKey(std::initializer_list<uint8_t> key) {
     if (!m_pConfigSpace) return 0;
     const uint32_t index = m_pConfigSpace->m_dwIndexOffset;
-    if (!m_pConfigSpace->WriteByte(index, kEnterKey)) return 0;
-    return m_pConfigSpace->WriteByte(index, kEnterKey);
+    int result = 0;
+    for (const uint8_t* byte = key.begin(); byte != key.end(); ++byte) {
+        result = m_pConfigSpace->WriteByte(index, *byte);
+        if (!result && byte == key.begin()) return 0;
+    }
+    return result;
 }
+
+int Winbond_LPCIO_ConfigMode::Enter() { return WriteKey({kEnterKey, kEnterKey}); }
 
 void Winbond_LPCIO_ConfigMode::Exit() {
     if (m_pConfigSpace) m_pConfigSpace->WriteByte(m_pConfigSpace->m_dwIndexOffset, kExitKey);
 }
+
+int ITE_LPCIO_ConfigMode::Enter() { return WriteKey({0x87, 0x01, 0x55, 0x55}); }
+
+void ITE_LPCIO_ConfigMode::Exit() {
+    uint8_t control = 0xFF;
+    ReadRegister(kConfigControl, &control);
+    WriteRegister(kConfigControl, uint8_t(control | kReturnToWaitForKey));
+}
+
+int ITE_LPCIO_ConfigMode_2::Enter() { return WriteKey({0x87, 0x01, 0x55, 0xAA}); }
+
+int SMSC_LPCIO_ConfigMode::Enter() { return WriteKey({kEnterKey}); }

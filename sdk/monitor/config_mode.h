@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
 class CLPCRegisterSpace;
 class CReportGenerator;
@@ -47,7 +48,8 @@ public:
 
 // Winbond and Nuvoton chips (and the ASUS ASB100 built on them): the key
 // 0x87, 0x87 opens the registers, 0xAA closes them; the hardware monitor is
-// logical device 0x0B.
+// logical device 0x0B. The other vendors' modes reach the registers the
+// same way and differ in their keys, their exit and their monitor device.
 class Winbond_LPCIO_ConfigMode : public CConfigMode {
 public:
     static constexpr uint8_t kEnterKey = 0x87;
@@ -65,4 +67,62 @@ public:
     // was written. The result of the last write; 0 without a space.
     int Enter() override;
     void Exit() override;
+
+protected:
+    Winbond_LPCIO_ConfigMode(CLPCRegisterSpace* configSpace, uint8_t logicalDevice)
+        : CConfigMode(configSpace, logicalDevice) {}
+    // Writes the key to the index port, the bytes after the first only
+    // when the first was written; the result of the last write, 0 without
+    // a space.
+    int WriteKey(std::initializer_list<uint8_t> key);
+};
+
+// ITE chips: the key 0x87, 0x01, 0x55, 0x55 at port 0x2E; leaving sets bit 1
+// of configuration register 2. The monitor is logical device 4.
+class ITE_LPCIO_ConfigMode : public Winbond_LPCIO_ConfigMode {
+public:
+    static constexpr uint8_t kHardwareMonitorDevice = 0x04;
+    static constexpr uint8_t kConfigControl = 0x02;
+    static constexpr uint8_t kReturnToWaitForKey = 0x02;
+
+    explicit ITE_LPCIO_ConfigMode(CLPCRegisterSpace* configSpace)
+        : Winbond_LPCIO_ConfigMode(configSpace, kHardwareMonitorDevice) {}
+    int Enter() override;
+    void Exit() override;
+};
+
+// ITE chips at port 0x4E: the key ends in 0xAA.
+class ITE_LPCIO_ConfigMode_2 : public ITE_LPCIO_ConfigMode {
+public:
+    explicit ITE_LPCIO_ConfigMode_2(CLPCRegisterSpace* configSpace) : ITE_LPCIO_ConfigMode(configSpace) {}
+    int Enter() override;
+};
+
+// Fintek chips: Winbond's key and exit; the monitor is logical device 4.
+class Fintek_LPCIO_ConfigMode : public Winbond_LPCIO_ConfigMode {
+public:
+    static constexpr uint8_t kHardwareMonitorDevice = 0x04;
+    explicit Fintek_LPCIO_ConfigMode(CLPCRegisterSpace* configSpace)
+        : Winbond_LPCIO_ConfigMode(configSpace, kHardwareMonitorDevice) {}
+};
+
+// SMSC chips: the key 0x55, the exit 0xAA; the monitor is logical device 8.
+class SMSC_LPCIO_ConfigMode : public Winbond_LPCIO_ConfigMode {
+public:
+    static constexpr uint8_t kEnterKey = 0x55;
+    static constexpr uint8_t kHardwareMonitorDevice = 0x08;
+    explicit SMSC_LPCIO_ConfigMode(CLPCRegisterSpace* configSpace)
+        : Winbond_LPCIO_ConfigMode(configSpace, kHardwareMonitorDevice) {}
+    int Enter() override;
+};
+
+// National Semiconductor chips: the registers are always open, so entering
+// always succeeds and leaving does nothing; the monitor is logical device 9.
+class NS_LPCIO_ConfigMode : public Winbond_LPCIO_ConfigMode {
+public:
+    static constexpr uint8_t kHardwareMonitorDevice = 0x09;
+    explicit NS_LPCIO_ConfigMode(CLPCRegisterSpace* configSpace)
+        : Winbond_LPCIO_ConfigMode(configSpace, kHardwareMonitorDevice) {}
+    int Enter() override { return CConfigMode::Enter(); }
+    void Exit() override { CConfigMode::Exit(); }
 };

@@ -75,6 +75,36 @@ TEST(SystemRuns, TheX58SampleRunsWindows7WithItsCaviarBlack) {
     EXPECT_NE(storage.find("USB Device\t\t\tUSB Input Device, class=0x00"), std::string::npos) << storage;
 }
 
+// The sample's W83667HG: the super-I/O chip with its configuration
+// registers, and its monitor (whose class this build does not have yet)
+// with the register dump of its hardware-monitor block.
+TEST(SystemRuns, TheX58SampleReportsItsWinbondChipAndItsRegisters) {
+    VexaRun run(SampleMachine());
+    RunText(run);
+    const std::string report = vexa::test::readFile(run.programFile("r.txt"));
+    const std::string lpcio = Section(report, "LPCIO", "Hardware Monitors");
+    EXPECT_EQ(lpcio.rfind("LPCIO Vendor\t\tWinbond\nLPCIO Model\t\tW83667HG\nLPCIO Vendor ID\t\t0x5CA3\n"
+                          "LPCIO Chip ID\t\t0xA5\nLPCIO Revision ID\t0x13\nConfig Mode I/O address\t0x2E\n"
+                          "Config Mode LDN\t\t0xB\n",
+                          0),
+              0u)
+        << lpcio;
+    EXPECT_NE(lpcio.find("\t20\tA5 13 00 "), std::string::npos) << lpcio;
+    EXPECT_NE(lpcio.find("Register space\t\tLPC, base address = 0x0100\n"), std::string::npos) << lpcio;
+    const std::string monitors = Section(report, "Hardware Monitors", "PCI Devices");
+    EXPECT_EQ(monitors.rfind("Hardware monitor\tHardware monitor ID=0x5CE300A5\n"
+                             "Register space\t\tLPC, base address = 0x0100\n\n"
+                             "\t\t00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F \n"
+                             "\t00\t04 FF 04 FF 00 00 3C 20 01 9B 01 01 3C 3C 04 04 \n",
+                             0),
+              0u)
+        << monitors;
+    // Registers 0x4E and 0x4F: bank 0 selected again, the vendor id's low byte.
+    EXPECT_NE(monitors.find("\t40\t03 00 00 FF FF 00 3F 35 2D 24 80 40 10 95 00 A3 \n"), std::string::npos)
+        << monitors;
+    EXPECT_NE(monitors.find("\t50\tFF FF 00 FF FF FF 00 80 C1 6F "), std::string::npos) << monitors;
+}
+
 // The x58 sample's files, its manifest saying the machine is a VMware
 // virtual machine.
 class VMwareImage {

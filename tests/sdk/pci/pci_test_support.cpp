@@ -81,6 +81,11 @@ void CopyX58DriveSectors(const ImageDir& image) {
         image.write(file, readFile(sourcePath(std::string("machines/x58-nehalem/") + file)));
 }
 
+void CopyX58SuperIoDump(const ImageDir& image) {
+    const char* file = "superio/w83667hg_p6t_se.regs";
+    image.write(file, readFile(sourcePath(std::string("machines/x58-nehalem/") + file)));
+}
+
 std::string X58LspciWithRow(const std::string& function, const std::string& row) {
     std::string text = X58Lspci();
     const size_t header = text.find("\n" + function + " ");
@@ -98,6 +103,7 @@ machine::Machine& PciTest::startImage(const std::string& lspci, const std::strin
     image.write("machine.json", manifest);
     image.write("lspci.txt", lspci);
     image.copyData("cpuid/intel-nehalem-westmere/intel-core-i7-cpu-920.test", "cpuid.txt");
+    CopyX58SuperIoDump(image);
     return start(image.load());
 }
 
@@ -111,6 +117,7 @@ machine::Machine& PciTest::startX58Variant(const std::string& lspci, const std::
                             "spd/DDR3-M391B1G73QH0-CMA.spd"})
         image.copyData(spd, spd);
     CopyX58DriveSectors(image);
+    CopyX58SuperIoDump(image);
     return start(image.load());
 }
 

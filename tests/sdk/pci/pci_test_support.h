@@ -59,6 +59,8 @@ std::string X58Lspci();
 std::string X58Manifest();
 // The drive sectors that manifest names, copied into an image.
 void CopyX58DriveSectors(const ImageDir& image);
+// The register dump of the sample's super-I/O chip, which its manifest names.
+void CopyX58SuperIoDump(const ImageDir& image);
 
 class PciTest : public AccessTest {
 protected:

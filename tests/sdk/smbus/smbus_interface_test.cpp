@@ -152,6 +152,7 @@ TEST_F(SMBusDomain, Ddr4ModuleReadsItsUpperPageThroughThePageSelect) {
     for (const char* spd : kX58SpdFiles) image.copyData(spd, spd);
     image.copyData(ddr4, ddr4);
     CopyX58DriveSectors(image);
+    CopyX58SuperIoDump(image);
     start(image.load());
     CSMBusInterface* smbus = CreateSMBus();
     ASSERT_TRUE(smbus);
