@@ -11,6 +11,7 @@
 #include "machine/devices/ecam_window.h"
 #include "machine/devices/hpet.h"
 #include "machine/devices/local_apic.h"
+#include "machine/devices/mchbar_window.h"
 #include "machine/devices/msr_oc_mailbox.h"
 #include "machine/devices/root_complex_block.h"
 #include "machine/machine.h"
@@ -100,6 +101,7 @@ struct Manifest {
         std::optional<LocalApicSettings> localApic;
         std::optional<EcamSettings> ecam;
         std::optional<RcbaSettings> rcba;
+        std::optional<MchbarSettings> mchbar;
     } memoryDevices;
     struct Os {
         std::optional<WindowsIdentity> windows;

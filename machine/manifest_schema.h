@@ -51,5 +51,7 @@ void readDrives(const json& section, std::vector<DriveEntry>& drives);
 void readUsb(const json& section, std::vector<UsbController>& controllers);
 // "smbus" (manifest_smbus.cpp): the SMBus controller and its slaves.
 void readSmbus(const json& section, SmbusSettings& smbus);
+// "memory_devices.mchbar" (manifest_mchbar.cpp): the memory controller's window.
+MchbarSettings readMchbar(const json& value);
 
 } // namespace vexa::machine::schema

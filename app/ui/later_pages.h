@@ -4,6 +4,8 @@
 // a page's own work replaces its line here with its class.
 #pragma once
 
+#include "app/ui/mainboard_page.h"
+#include "app/ui/memory_page.h"
 #include "app/ui/page.h"
 
 namespace vexa::ui {
@@ -15,8 +17,6 @@ public:
     PendingPage(const PageContext& context, QWidget* parent) : Page(context, Template, parent) {}
 };
 
-using CMainboardDlg = PendingPage<131>;
-using CMemoryDlg = PendingPage<132>;
 using CSPDDlg = PendingPage<133>;
 using CGraphicsDlg = PendingPage<203>;
 using CAboutDlg = PendingPage<134>;
