@@ -22,10 +22,11 @@ constexpr uint32_t kCoreWindowSize = 0x4C00;
 
 // ---- Clarkdale ----
 struct ClarkdaleTiming {
-    uint32_t cl, clFallback, tRAS, tRPandRFC, tRCD, commandRate;
+    uint32_t cl, clFallback;
+    SharedTimingRegisters shared;
 };
-constexpr ClarkdaleTiming kClarkdaleA{0x240, 0x265, 0x25D, 0x252, 0x258, 0x220};
-constexpr ClarkdaleTiming kClarkdaleB{0x640, 0x665, 0x65D, 0x652, 0x658, 0x620};
+constexpr ClarkdaleTiming kClarkdaleA{0x240, 0x265, {0x25D, 0x252, 0x258, 0x220}};
+constexpr ClarkdaleTiming kClarkdaleB{0x640, 0x665, {0x65D, 0x652, 0x658, 0x620}};
 constexpr uint32_t kClarkdaleRanksA = 0x260, kClarkdaleRanksB = 0x660;
 constexpr uint32_t kClarkdaleChannelModeByte = 0x111;
 constexpr uint32_t kClarkdaleRatio = 0x2C20;
@@ -92,12 +93,7 @@ void DecodeIntelClarkdale(CNorthBridge* bridge, CMemoryInfo* memory) {
     const uint32_t cl = Bits(window.Dword(t.cl), 3, 0);
     memory->m_fCASLatency = cl ? static_cast<float>(cl) + 3.0f
                                : static_cast<float>(Bits(window.Dword(t.clFallback), 13, 8)) - 5.0f;
-    memory->m_iCycleTime = static_cast<int>(Bits(window.Dword(t.tRAS), 5, 0));
-    const uint32_t precharge = window.Dword(t.tRPandRFC);
-    memory->m_iRASPrecharge = static_cast<int>(Bits(precharge, 16, 13));
-    memory->m_iRowRefreshCycleTime = static_cast<int>(Bits(precharge, 8, 0));
-    memory->m_iRASToCASDelay = static_cast<int>(Bits(window.Dword(t.tRCD), 20, 17));
-    memory->m_iCommandRate = (window.Dword(t.commandRate) & (1u << 4)) ? 2 : 1;
+    ReadSharedTimings(window, t.shared, *memory);
     uint32_t ratio = 0;
     if (window.TryDword(kClarkdaleRatio, ratio)) {
         const uint32_t n = Bits(ratio, 4, 0);

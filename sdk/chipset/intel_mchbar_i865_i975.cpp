@@ -160,6 +160,20 @@ CIOSpace* AttachAt44(CNorthBridge& bridge, EnableBitSwitch& enable) {
     return WindowReader(window).Answers() ? window : nullptr;
 }
 
+// The i945 to i975X: DDR2, the window at 0x44 switched on for the pass,
+// channels and timings, and the ratio the family's table gives for the
+// bus and DRAM codes of CLKCFG.
+template <typename RatioOf>
+void Decode945Family(CNorthBridge& bridge, CMemoryInfo& memory, RatioOf ratioOf) {
+    memory.m_iMemoryType = MEMORY_TYPE_DDR2;
+    EnableBitSwitch enable(bridge, {&bridge, 0, 0, kWindowBaseRegister}, k945WindowEnable);
+    CIOSpace* mchbar = AttachAt44(bridge, enable);
+    if (!mchbar) return;
+    Decode945Window(mchbar, memory);
+    const uint32_t clock = WindowReader(mchbar).Dword(kClockConfig);
+    SetRatio(memory, ratioOf(Bits(clock, 2, 0), Bits(clock, 6, 4)));
+}
+
 } // namespace
 
 void DecodeIntel865(CNorthBridge* bridge, CMemoryInfo* memory) {
@@ -263,26 +277,15 @@ void DecodeIntel915(CNorthBridge* bridge, CMemoryInfo* memory) {
 void DecodeIntel945(CNorthBridge* bridge, CMemoryInfo* memory) {
     if (!bridge || !memory) return;
     Name945(*bridge);
-    memory->m_iMemoryType = MEMORY_TYPE_DDR2;
-    EnableBitSwitch enable(*bridge, {bridge, 0, 0, kWindowBaseRegister}, k945WindowEnable);
-    CIOSpace* mchbar = AttachAt44(*bridge, enable);
-    if (!mchbar) return;
-    Decode945Window(mchbar, *memory);
-    const uint32_t clock = WindowReader(mchbar).Dword(kClockConfig);
-    const uint32_t bus = Bits(clock, 2, 0), dram = Bits(clock, 6, 4);
-    const uint32_t row = bus >= 1 && bus <= 3 ? bus - 1 : 3;
-    if (dram >= 1) SetRatio(*memory, RatioAt(k945Ratios, row, dram - 1));
+    Decode945Family(*bridge, *memory, [](uint32_t bus, uint32_t dram) {
+        const uint32_t row = bus >= 1 && bus <= 3 ? bus - 1 : 3;
+        return dram >= 1 ? RatioAt(k945Ratios, row, dram - 1) : Ratio{};
+    });
 }
 
 void DecodeIntel975X(CNorthBridge* bridge, CMemoryInfo* memory) {
     if (!bridge || !memory) return;
-    memory->m_iMemoryType = MEMORY_TYPE_DDR2;
-    EnableBitSwitch enable(*bridge, {bridge, 0, 0, kWindowBaseRegister}, k945WindowEnable);
-    CIOSpace* mchbar = AttachAt44(*bridge, enable);
-    if (!mchbar) return;
-    Decode945Window(mchbar, *memory);
-    const uint32_t clock = WindowReader(mchbar).Dword(kClockConfig);
-    const uint32_t bus = Bits(clock, 2, 0), dram = Bits(clock, 6, 4);
-    const uint32_t row = bus >= 1 && bus <= 4 ? bus - 1 : 4;
-    SetRatio(*memory, RatioAt(k975Ratios, row, dram));
+    Decode945Family(*bridge, *memory, [](uint32_t bus, uint32_t dram) {
+        return RatioAt(k975Ratios, bus >= 1 && bus <= 4 ? bus - 1 : 4, dram);
+    });
 }

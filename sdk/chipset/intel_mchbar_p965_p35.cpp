@@ -120,10 +120,11 @@ void NameGM965(CNorthBridge& bridge) {
 
 // ---- P35 / X38 / G4x ----
 struct P35Timing {
-    uint32_t cl, tRAS, tRPandRFC, tRCD, commandRate;
+    uint32_t cl;
+    SharedTimingRegisters shared;
 };
-constexpr P35Timing kP35A{0x265, 0x25D, 0x252, 0x258, 0x220};
-constexpr P35Timing kP35B{0x665, 0x65D, 0x652, 0x658, 0x620};
+constexpr P35Timing kP35A{0x265, {0x25D, 0x252, 0x258, 0x220}};
+constexpr P35Timing kP35B{0x665, {0x65D, 0x652, 0x658, 0x620}};
 constexpr uint32_t kG45MemoryType = 0x1A8, kAtomMemoryType = 0x224, kP35MemoryType = 0x1E8;
 // [bus code][DRAM code - 1]; bus codes 0, 2, 4 and 6 only.
 constexpr Ratio kP35Ratios[7][6] = {
@@ -218,12 +219,7 @@ void DecodeIntelP35(CNorthBridge* bridge, CMemoryInfo* memory) {
     ReadDesktopChannelMode(window, *memory);
     const float clOffset = IsG4x(id) ? 6.0f : 9.0f;
     memory->m_fCASLatency = static_cast<float>(Bits(window.Dword(t.cl), 13, 8)) - clOffset;
-    memory->m_iCycleTime = static_cast<int>(Bits(window.Dword(t.tRAS), 5, 0));
-    const uint32_t precharge = window.Dword(t.tRPandRFC);
-    memory->m_iRASPrecharge = static_cast<int>(Bits(precharge, 16, 13));
-    memory->m_iRowRefreshCycleTime = static_cast<int>(Bits(precharge, 8, 0));
-    memory->m_iRASToCASDelay = static_cast<int>(Bits(window.Dword(t.tRCD), 20, 17));
-    memory->m_iCommandRate = (window.Dword(t.commandRate) & (1u << 4)) ? 2 : 1;
+    ReadSharedTimings(window, t.shared, *memory);
     const uint32_t bus = Bits(clock, 2, 0), dram = Bits(clock, 6, 4);
     if (dram >= 1) SetRatio(*memory, RatioAt(kP35Ratios, bus, dram - 1));
 }

@@ -99,6 +99,15 @@ bool WindowReader::TryQword(uint32_t offset, uint32_t& low, uint32_t& high) {
     return window_ && window_->ReadQword(offset, &high, &low);
 }
 
+void ReadSharedTimings(WindowReader& window, const SharedTimingRegisters& registers, CMemoryInfo& memory) {
+    memory.m_iCycleTime = static_cast<int>(Bits(window.Dword(registers.tRAS), 5, 0));
+    const uint32_t precharge = window.Dword(registers.tRPandRFC);
+    memory.m_iRASPrecharge = static_cast<int>(Bits(precharge, 16, 13));
+    memory.m_iRowRefreshCycleTime = static_cast<int>(Bits(precharge, 8, 0));
+    memory.m_iRASToCASDelay = static_cast<int>(Bits(window.Dword(registers.tRCD), 20, 17));
+    memory.m_iCommandRate = (window.Dword(registers.commandRate) & (1u << 4)) ? 2 : 1;
+}
+
 void SetRatio(CMemoryInfo& memory, Ratio ratio) {
     if (!ratio.bus) return;
     FormatString(memory.m_szRatio, sizeof memory.m_szRatio, "%d:%d", ratio.bus, ratio.dram);

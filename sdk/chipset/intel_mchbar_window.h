@@ -88,6 +88,14 @@ private:
     uint32_t last_ = 0xFFFFFFFF;
 };
 
+// The timing registers the P35 family and the Clarkdale share, per
+// channel: tRAS in bits 5:0, tRP in bits 16:13 and tRFC in bits 8:0 of
+// one dword, tRCD in bits 20:17, and the command rate (bit 4: 2T).
+struct SharedTimingRegisters {
+    uint32_t tRAS, tRPandRFC, tRCD, commandRate;
+};
+void ReadSharedTimings(WindowReader& window, const SharedTimingRegisters& registers, CMemoryInfo& memory);
+
 // An FSB:DRAM ratio text "bus:dram"; the record stores dram / bus. A
 // zero bus part means no ratio for that code.
 struct Ratio {
