@@ -132,6 +132,26 @@ public:
     int GetSouthbridgeRevision(wchar_t* text) override;
     int GetGraphicInterface(int* kind, int* current, int* max) override;
     int GetAGPInfo(int* version, int* sideBandSupported, int* sideBandEnabled) override;
+
+    // Mainboard (queries_board.cpp): slots 66-81 from the DMI domain's
+    // first structure of each type and its memory structures.
+    int GetBIOSVendor(wchar_t* text) override;
+    int GetBIOSVersion(wchar_t* text) override;
+    int GetBIOSDate(wchar_t* text) override;
+    int GetBoardManufacturer(wchar_t* text) override;
+    int GetBoardProduct(wchar_t* text) override;
+    int GetBoardVersion(wchar_t* text) override;
+    int GetBoardSerial(wchar_t* text) override;
+    int GetSystemManufacturer(wchar_t* text) override;
+    int GetSystemProduct(wchar_t* text) override;
+    int GetSystemVersion(wchar_t* text) override;
+    int GetSystemSerial(wchar_t* text) override;
+    int GetSystemUUID(wchar_t* text) override;
+    int GetChassisManufacturer(wchar_t* text) override;
+    int GetChassisType(wchar_t* text) override;
+    int GetChassisSerial(wchar_t* text) override;
+    void GetMemorySlots(int* slots, int* populated, int* populatedMask, int* reserved) override;
+
     int GetSPDModuleCount() override;
     int GetModuleType(int M) override;
     int GetModuleManufacturer(int M, wchar_t* text) override;

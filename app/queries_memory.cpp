@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "app/local_info_parser.h"
+#include "app/query_text.h"
 #include "platform/text.h"
 #include "sdk/chipset/chipset_interface.h"
 #include "sdk/chipset/memory_info.h"
@@ -34,13 +35,6 @@ constexpr int kEPP2Kind = 32;
 template <typename T>
 void Put(T* output, T value) {
     if (output) *output = value;
-}
-
-// A text answer: 0 for an empty text, which leaves the buffer alone.
-int TextAnswer(const char* value, wchar_t* text) {
-    if (!value || !value[0] || !text) return 0;
-    vexa::platform::narrowToWide(value, text, kInfoTextChars);
-    return 1;
 }
 
 // The memory record's field, or `unknown` without the domain or record.

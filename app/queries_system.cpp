@@ -3,6 +3,7 @@
 // domain's operating-system and DirectX texts. A drive index D counts only
 // the drives that are not removable, in the storage domain's order.
 #include "app/local_info_parser.h"
+#include "app/query_text.h"
 #include "platform/text.h"
 #include "sdk/system/drive.h"
 #include "sdk/system/software_interface.h"
@@ -27,13 +28,6 @@ CDrive* FindFixedDrive(CStorageInterface* storage, Visit visit) {
 
 CDrive* FixedDrive(CStorageInterface* storage, int D) {
     return FindFixedDrive(storage, [D](CDrive*, int index) { return index == D; });
-}
-
-// A text answer: 0 for an empty text, which leaves the buffer alone.
-int TextAnswer(const char* value, wchar_t* text) {
-    if (!value || !value[0] || !text) return 0;
-    vexa::platform::narrowToWide(value, text, kInfoTextChars);
-    return 1;
 }
 
 } // namespace

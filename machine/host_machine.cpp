@@ -16,6 +16,7 @@
 #include <sched.h>
 #include <memory>
 #include <sstream>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -73,7 +74,9 @@ HostMachine::HostMachine(std::string sysRoot, std::string devRoot)
     usableProcessors_ = allowedProcessors();
 }
 
-HostMachine::~HostMachine() = default;
+HostMachine::~HostMachine() {
+    for (const auto& [start, length] : mappings_) munmap(start, length);
+}
 
 unsigned HostMachine::processorCount() const { return processorCount_; }
 
@@ -132,6 +135,22 @@ bool HostMachine::doReadPhysical(uint64_t address, std::span<uint8_t> out) {
     if (!offsetReachable(address, out.size())) return false;
     const DeviceFile memory(devRoot_ + "/dev/mem", O_RDONLY);
     return memory.isOpen() && memory.readAt(address, out.data(), out.size());
+}
+
+const uint8_t* HostMachine::doMapPhysical(uint64_t address, size_t size) {
+    const auto page = uint64_t(sysconf(_SC_PAGESIZE));
+    const uint64_t start = address - address % page;
+    const size_t length = size_t(address - start) + size;
+    if (!offsetReachable(start, length)) return nullptr;
+    const DeviceFile memory(devRoot_ + "/dev/mem", O_RDONLY);
+    if (!memory.isOpen()) return nullptr;
+    // The kernel may refuse ranges it does not let user space see
+    // (strict /dev/mem): mmap fails then, and so does the request.
+    void* view = mmap(nullptr, length, PROT_READ, MAP_SHARED, memory.fd(), off_t(start));
+    if (view == MAP_FAILED) return nullptr;
+    std::lock_guard lock(mappingsLock_);
+    mappings_.emplace_back(view, length);
+    return static_cast<const uint8_t*>(view) + (address - start);
 }
 
 bool HostMachine::doWritePhysical(uint64_t address, std::span<const uint8_t> data) {

@@ -60,6 +60,8 @@ protected:
     bool doWritePort(uint16_t port, unsigned width, uint32_t value) override;
     bool doReadPhysical(uint64_t address, std::span<uint8_t> out) override;
     bool doWritePhysical(uint64_t address, std::span<const uint8_t> data) override;
+    // A read-only shared mapping of /dev/mem, unmapped with the machine.
+    const uint8_t* doMapPhysical(uint64_t address, size_t size) override;
     bool doReadPciConfig(PciAddress fn, unsigned offset, std::span<uint8_t> out) override;
     bool doWritePciConfig(PciAddress fn, unsigned offset, std::span<const uint8_t> data) override;
 
@@ -72,6 +74,8 @@ private:
     unsigned processorCount_;
     std::vector<bool> usableProcessors_;  // the processors the process may run on; empty: all
     std::unique_ptr<HostPciConfig> pciConfig_;  // host_pci_config.cpp
+    std::mutex mappingsLock_;
+    std::vector<std::pair<void*, size_t>> mappings_;  // page-aligned start, length
 };
 
 } // namespace vexa::machine

@@ -9,6 +9,7 @@
 #include "machine/devices/ich_function_disable.h"
 #include "machine/devices/local_apic.h"
 #include "machine/devices/message_bus.h"
+#include "machine/devices/mchbar_window.h"
 #include "machine/devices/pci_config_mechanism2.h"
 #include "machine/devices/pci_config_ports.h"
 #include "machine/devices/root_complex_block.h"
@@ -238,6 +239,12 @@ bool loadMemoryDevices(const std::string& directory, const Manifest& manifest, S
         if (!attachMemoryDevice(directory, manifest, "rcba",
                                 std::make_unique<RootComplexBlock>(devices.rcba->base, *hw.pci, *registers), hw,
                                 error))
+            return false;
+    }
+    if (devices.mchbar) {
+        if (devices.mchbar->layout == MchbarLayout::I865) hw.pci->addGate(std::make_unique<I865Device6Gate>());
+        if (!attachMemoryDevice(directory, manifest, "mchbar", std::make_unique<MchbarWindow>(*devices.mchbar, *hw.pci),
+                                hw, error))
             return false;
     }
     return true;

@@ -155,6 +155,28 @@ bool Machine::readPhysical(uint64_t address, std::span<uint8_t> out) {
     return access.ok;
 }
 
+const uint8_t* Machine::mapPhysical(uint64_t address, size_t size) {
+    const bool valid = size != 0 && size <= kMaxMappingBytes && address + (size - 1) >= address;
+    Access access{AccessKind::Memory, AccessDir::Read, 0, address, uint32_t(std::min<size_t>(size, UINT32_MAX)), 0, true};
+    if (!admit(access, valid)) return nullptr;
+    const uint8_t* view = doMapPhysical(address, size);
+    access.ok = view != nullptr;
+    if (view) access.value = firstBytes(std::span<const uint8_t>(view, size));
+    std::lock_guard lock(monitorLock_);
+    record(access);
+    return view;
+}
+
+const uint8_t* Machine::doMapPhysical(uint64_t address, size_t size) {
+    std::lock_guard lock(mappingLock_);
+    if (size > kMaxMappedBytes - mappedBytes_) return nullptr;
+    auto copy = std::make_unique<uint8_t[]>(size);
+    if (!doReadPhysical(address, std::span<uint8_t>(copy.get(), size))) return nullptr;
+    mappedBytes_ += size;
+    mappedCopies_.push_back(std::move(copy));
+    return mappedCopies_.back().get();
+}
+
 bool Machine::writePhysical(uint64_t address, std::span<const uint8_t> data) {
     const bool valid = !data.empty() && address + (data.size() - 1) >= address;
     Access access{AccessKind::Memory, AccessDir::Write, 0, address, uint32_t(std::min<size_t>(data.size(), UINT32_MAX)),

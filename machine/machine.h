@@ -263,6 +263,16 @@ public:
     // ---- Physical memory ----
     bool readPhysical(uint64_t address, std::span<uint8_t> out);
     bool writePhysical(uint64_t address, std::span<const uint8_t> data);
+    // A read-only view of [address, address + size) in the process, valid
+    // while the machine lives; null when the range cannot be mapped (size 0
+    // or above kMaxMappingBytes, a range nothing answers, no /dev/mem or a
+    // kernel that refuses it). A simulated machine's view is a copy of the
+    // bytes (RAM and device registers) at the time of the request, counted
+    // against kMaxMappedBytes for the machine's life; the host's maps
+    // /dev/mem. Logged as one memory read of the range.
+    static constexpr size_t kMaxMappingBytes = 16u << 20;
+    static constexpr size_t kMaxMappedBytes = 64u << 20;
+    const uint8_t* mapPhysical(uint64_t address, size_t size);
 
     // ---- PCI configuration space (offset + size <= 4096) ----
     // An absent function reads as all ones, as the hardware answers, and
@@ -358,6 +368,8 @@ protected:
     virtual bool doWritePort(uint16_t port, unsigned width, uint32_t value) = 0;
     virtual bool doReadPhysical(uint64_t address, std::span<uint8_t> out) = 0;
     virtual bool doWritePhysical(uint64_t address, std::span<const uint8_t> data) = 0;
+    // A copy of the bytes doReadPhysical gives, kept with the machine.
+    virtual const uint8_t* doMapPhysical(uint64_t address, size_t size);
     virtual bool doReadPciConfig(PciAddress fn, unsigned offset, std::span<uint8_t> out) = 0;
     virtual bool doWritePciConfig(PciAddress fn, unsigned offset,
                                   std::span<const uint8_t> data) = 0;
@@ -370,6 +382,9 @@ private:
     bool admit(Access& access, bool valid);
 
     mutable std::mutex monitorLock_;
+    std::mutex mappingLock_;
+    std::vector<std::unique_ptr<uint8_t[]>> mappedCopies_;
+    size_t mappedBytes_ = 0;
     bool logging_ = false;
     std::vector<Access> log_;
     std::vector<Fault> faults_;

@@ -499,11 +499,12 @@ RcbaSettings rcbaSettings(const json& value) {
 }
 
 void readMemoryDevices(const json& section, Manifest::MemoryDevices& devices) {
-    expectObject(section, "memory_devices", {"hpet", "local_apic", "ecam", "rcba"});
+    expectObject(section, "memory_devices", {"hpet", "local_apic", "ecam", "rcba", "mchbar"});
     if (const json* hpet = member(section, "hpet")) devices.hpet = hpetSettings(*hpet);
     if (const json* apic = member(section, "local_apic")) devices.localApic = localApicSettings(*apic);
     if (const json* ecam = member(section, "ecam")) devices.ecam = ecamSettings(*ecam);
     if (const json* rcba = member(section, "rcba")) devices.rcba = rcbaSettings(*rcba);
+    if (const json* mchbar = member(section, "mchbar")) devices.mchbar = readMchbar(*mchbar);
 }
 
 WindowsIdentity readWindows(const json& section) {

@@ -14,6 +14,7 @@
 #include "machine/devices/hpet.h"
 #include "machine/devices/local_apic.h"
 #include "machine/devices/message_bus.h"
+#include "machine/devices/mchbar_window.h"
 #include "machine/devices/msr_oc_mailbox.h"
 #include "machine/devices/nvidia_library.h"
 #include "machine/devices/root_complex_block.h"
@@ -112,6 +113,7 @@ struct Manifest {
         std::optional<LocalApicSettings> localApic;
         std::optional<EcamSettings> ecam;
         std::optional<RcbaSettings> rcba;
+        std::optional<MchbarSettings> mchbar;
     } memoryDevices;
     struct Os {
         std::optional<WindowsIdentity> windows;

@@ -59,5 +59,7 @@ void readIa64(const json& section, Ia64Facts& facts);
 void readMessageBus(const json& value, std::vector<MessageBusRegister>& registers);
 // "superio" (manifest_superio.cpp): the super-I/O chips and their register dumps.
 void readSuperIo(const json& section, std::vector<SuperIoEntry>& chips);
+// "memory_devices.mchbar" (manifest_mchbar.cpp): the memory controller's window.
+MchbarSettings readMchbar(const json& value);
 
 } // namespace vexa::machine::schema

@@ -1,7 +1,7 @@
-// The tab pages whose contents come later: mainboard (template 131), memory
-// (132) and graphics (203). Each exists as an empty
-// page under its own name, so the tab control and its tests see all seven;
-// a page's own work replaces its line here with its class.
+// The tab page whose contents come later: graphics (template 203). It
+// exists as an empty page under its own name, so the tab control and its
+// tests see all seven; the page's own work replaces its line here with its
+// class.
 #pragma once
 
 #include "app/ui/page.h"
@@ -15,8 +15,6 @@ public:
     PendingPage(const PageContext& context, QWidget* parent) : Page(context, Template, parent) {}
 };
 
-using CMainboardDlg = PendingPage<131>;
-using CMemoryDlg = PendingPage<132>;
 using CGraphicsDlg = PendingPage<203>;
 
 } // namespace vexa::ui

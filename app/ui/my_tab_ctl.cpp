@@ -8,6 +8,8 @@
 #include "app/ui/cache_page.h"
 #include "app/ui/later_pages.h"
 #include "app/ui/library_lock.h"
+#include "app/ui/mainboard_page.h"
+#include "app/ui/memory_page.h"
 #include "app/ui/processor_page.h"
 #include "app/ui/spd_page.h"
 #include "app/ui/user_fonts.h"

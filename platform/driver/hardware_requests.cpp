@@ -81,6 +81,21 @@ DWORD writeMemory(Request& r) {
     return ERROR_SUCCESS;
 }
 
+// Maps physical memory into the process: the reply is the view's address,
+// low dword first. The view is read-only, and a simulated machine's is a
+// copy of the range at the time of the request (machine.h).
+DWORD mapMemory(Request& r) {
+    if (DWORD e = needs(r, 12, 8)) return e;
+    const uint32_t size = r.inDword(2);
+    if (size == 0 || size > machine::Machine::kMaxMappingBytes) return ERROR_INVALID_PARAMETER;
+    const uint8_t* view = hw().mapPhysical(address(r), size);
+    if (!view) return ERROR_GEN_FAILURE;
+    const auto pointer = reinterpret_cast<uint64_t>(view);
+    r.outDword(0, static_cast<uint32_t>(pointer));
+    r.outDword(1, static_cast<uint32_t>(pointer >> 32));
+    return ERROR_SUCCESS;
+}
+
 DWORD pciConfig(Request& r, bool write) {
     if (DWORD e = needs(r, 28, 4)) return e;
     const uint32_t bus = r.inDword(0), device = r.inDword(1), function = r.inDword(2);
@@ -132,7 +147,7 @@ DWORD serveHardware(DWORD code, Request& r) {
     case 0x9C402418: return writePort(r, 4);
     case 0x9C402420: return readMemory(r);
     case 0x9C402430: return writeMemory(r);
-    case 0x9C40245C: return ERROR_NOT_SUPPORTED;  // mapping memory into the process
+    case 0x9C40245C: return mapMemory(r);
     case 0x9C402448: return pciConfig(r, false);
     case 0x9C40244C: return pciConfig(r, true);
     case 0x9C402438: return driverVersion(r);

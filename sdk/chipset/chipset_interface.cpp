@@ -2,6 +2,7 @@
 // refresh, the DRAM clock and shut-down.
 #include "sdk/chipset/chipset_interface.h"
 
+#include "sdk/chipset/intel_northbridges.h"
 #include "sdk/chipset/memory_info.h"
 #include "sdk/chipset/north_bridge.h"
 #include "sdk/chipset/south_bridge.h"
@@ -15,6 +16,7 @@
 
 namespace {
 
+constexpr uint16_t kIntelVendor = 0x8086;
 constexpr uint8_t kBridgeClass = 0x06;
 constexpr int32_t kHostBridgeSubclass = 0x00;
 constexpr int32_t kISABridgeSubclass = 0x01;
@@ -36,9 +38,12 @@ CChipsetInterface::~CChipsetInterface() {
     delete m_pSouthBridge;
 }
 
-// No family code changes chipset registers yet, so there is nothing to put
-// back.
-void CChipsetInterface::Close() {}
+// The Intel i865/i875 device 6 that identification showed is hidden again.
+void CChipsetInterface::Close() {
+    CTListIterator<CNorthBridge> it(m_pNorthBridges);
+    for (CNorthBridge* bridge = it.GetFirst(); bridge; bridge = it.GetNext())
+        if (bridge->GetVendorID() == kIntelVendor) RestoreIntelNorthBridge(this, bridge);
+}
 
 int CChipsetInterface::Detect() {
     if (!GetSDK()->m_pPCI) return 0;

@@ -1,9 +1,11 @@
 // Host bridges by PCI vendor: the vendors named right here (a vendor name
 // and a few models), and the Transmeta TM8000's memory clock. The vendors
-// with family code of their own (ATI, AMD, ALi, SiS, NVIDIA, VIA, Intel)
+// with family code of their own (ATI, AMD, ALi, SiS, NVIDIA, VIA; Intel's is
+// intel_northbridges.cpp)
 // join this table with it; until then their bridges keep the "ID%04X"
 // texts and the memory record stays unknown.
 #include "sdk/chipset/chipset_interface.h"
+#include "sdk/chipset/intel_northbridges.h"
 #include "sdk/chipset/memory_info.h"
 #include "sdk/chipset/memory_type.h"
 #include "sdk/chipset/north_bridge.h"
@@ -42,6 +44,8 @@ void DecodeTransmeta(CChipsetInterface& chipset, CNorthBridge& bridge) {
     if (bridge.GetDeviceID() == kTM8000) DecodeTransmetaTM8000(&bridge, chipset.m_pMemoryInfo);
 }
 
+void IdentifyIntel(CChipsetInterface& chipset, CNorthBridge& bridge) { IdentifyIntelNorthBridge(&chipset, &bridge); }
+
 template <size_t N>
 constexpr BridgeVendor Vendor(uint16_t id, const char* name, const BridgeModel (&models)[N],
                               void (*decode)(CChipsetInterface&, CNorthBridge&) = nullptr) {
@@ -56,6 +60,7 @@ constexpr BridgeVendor kVendors[] = {
     {0x1179, "Toshiba", nullptr, 0, nullptr},
     Vendor(0x1279, "Transmeta", kTransmetaModels, DecodeTransmeta),
     Vendor(0x17F3, "RDC", kRDCModels),
+    {0x8086, "Intel", nullptr, 0, IdentifyIntel},
 };
 
 constexpr uint8_t kTM8000ClockRegister = 0x4E;

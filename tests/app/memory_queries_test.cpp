@@ -172,8 +172,8 @@ TEST(MemoryQueries, X58ModulesChipsetAndGraphicsLink) {
     EXPECT_EQ(q.GetMemoryType(), -1);
     EXPECT_EQ(q.GetDRAMFrequency(), -1.0f);
     EXPECT_EQ(q.GetFSBDRAMRatio(nullptr), -1.0f);
-    EXPECT_EQ(Text(&CInfoParser::GetNorthbridgeVendor, q), L"ID8086");
-    EXPECT_EQ(Text(&CInfoParser::GetNorthbridgeModel, q), L"ID3405");
+    EXPECT_EQ(Text(&CInfoParser::GetNorthbridgeVendor, q), L"Intel");
+    EXPECT_EQ(Text(&CInfoParser::GetNorthbridgeModel, q), L"X58");
     EXPECT_EQ(Text(&CInfoParser::GetNorthbridgeRevision, q), L"12");
     EXPECT_EQ(Text(&CInfoParser::GetSouthbridgeModel, q), L"ID3A16");
     EXPECT_EQ(Text(&CInfoParser::GetSouthbridgeRevision, q), L"00");

@@ -165,3 +165,33 @@ TEST(HostMachine, PinningChecksTheAffinity) {
 
 } // namespace
 } // namespace vexa::machine
+
+namespace vexa::machine {
+namespace {
+
+// The host maps its /dev/mem read-only (here a file of a fake tree, which
+// maps like the device); without it, or for an empty range, nothing maps.
+TEST(HostMachineMapping, MapsDevMemOrFailsCleanly) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("vexa-host-map-" + std::to_string(getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root / "dev");
+    {
+        HostMachine absent(root.string(), root.string());
+        EXPECT_EQ(absent.mapPhysical(0x1000, 16), nullptr);
+    }
+    std::string bytes(0x3000, '\0');
+    bytes[0x2001] = 'V';
+    bytes[0x2002] = 'x';
+    std::ofstream(root / "dev" / "mem", std::ios::binary) << bytes;
+    HostMachine host(root.string(), root.string());
+    const uint8_t* view = host.mapPhysical(0x2001, 2);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view[0], 'V');
+    EXPECT_EQ(view[1], 'x');
+    EXPECT_EQ(host.mapPhysical(0x2001, 0), nullptr);
+    fs::remove_all(root);
+}
+
+} // namespace
+} // namespace vexa::machine

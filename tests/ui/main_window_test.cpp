@@ -249,4 +249,51 @@ TEST(MainWindowX58, RefreshesAndPhotographsThePages) {
     SaveScreenshot(window, "spd-page.png");
 }
 
+// The mainboard and memory pages of the two Intel samples, filled from
+// their libraries and photographed (VEXA_SCREENSHOT_DIR names the folder).
+struct SamplePages {
+    const char* name;
+    const char* sample;
+    const wchar_t* northbridge;
+    const wchar_t* memoryType;  // null: not known
+    const wchar_t* channels;
+    const wchar_t* timings[4];  // CL, tRCD, tRP, tRAS; null: empty
+    bool dramClock;
+};
+
+class IntelSamplePages : public ::testing::TestWithParam<SamplePages> {};
+
+TEST_P(IntelSamplePages, MainboardAndMemoryPagesArePhotographed) {
+    const SamplePages& c = GetParam();
+    vexa::test::X58Application sample(c.sample);
+    MainWindow window(sample.app, sample.fonts);
+    window.show();
+    window.SelectTab(2);
+    window.Tick();
+    Page& board = *window.PageAt(2);
+    EXPECT_EQ(TextOf(board, 1161), QStringLiteral("Intel"));
+    EXPECT_EQ(TextOf(board, 1048), QString::fromWCharArray(c.northbridge));
+    EXPECT_TRUE(EnabledOf(board, 1184));
+    EXPECT_TRUE(EnabledOf(board, 1172)) << "the BIOS vendor of the SMBIOS table";
+    SaveScreenshot(window, (std::string(c.name) + "-mainboard-page.png").c_str());
+
+    window.SelectTab(3);
+    window.Tick();
+    Page& memory = *window.PageAt(3);
+    EXPECT_EQ(TextOf(memory, 1232), c.memoryType ? QString::fromWCharArray(c.memoryType) : QString());
+    EXPECT_EQ(TextOf(memory, 1068), QString::fromWCharArray(c.channels));
+    const int timingFields[] = {1067, 1070, 1073, 1076};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(TextOf(memory, timingFields[i]), c.timings[i] ? QString::fromWCharArray(c.timings[i]) : QString());
+    EXPECT_EQ(TextOf(memory, 1064).endsWith(QStringLiteral(" MHz")), c.dramClock) << TextOf(memory, 1064).toStdString();
+    SaveScreenshot(window, (std::string(c.name) + "-memory-page.png").c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, IntelSamplePages,
+    ::testing::Values(SamplePages{"gm965", "machines/fujitsu-p8010-gm965", L"GM965", L" DDR2", L"Dual",
+                                  {L"4.0 clocks", L"5 clocks", L"5 clocks", L"13 clocks"}, true},
+                      SamplePages{"x58", "machines/x58-nehalem", L"X58", nullptr, L"", {}, false}),
+    [](const ::testing::TestParamInfo<SamplePages>& info) { return std::string(info.param.name); });
+
 } // namespace

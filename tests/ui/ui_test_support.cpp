@@ -36,9 +36,9 @@ private:
 
 [[maybe_unused]] const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-std::unique_ptr<machine::Machine> LoadX58() {
+std::unique_ptr<machine::Machine> LoadSample(const char* sample) {
     std::string error;
-    auto machine = machine::loadImage(sourcePath("machines/x58-nehalem"), error);
+    auto machine = machine::loadImage(sourcePath(sample), error);
     EXPECT_TRUE(machine) << error;
     return machine;
 }
@@ -194,7 +194,7 @@ FakeApplication::FakeApplication() {
     fonts = ui::MakeUserFonts(app.m_Settings);
 }
 
-X58Application::X58Application() : machine(LoadX58()), queries(*app.LocalInfoParser()) {
+X58Application::X58Application(const char* sample) : machine(LoadSample(sample)), queries(*app.LocalInfoParser()) {
     int error = 0, detail = 0;
     EXPECT_EQ(queries.Init(&error), 1) << "driver error " << error;
     EXPECT_EQ(queries.Scan(&error, &detail), 1) << "scan error " << error;

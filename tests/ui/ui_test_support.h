@@ -141,10 +141,11 @@ struct FakeApplication {
     ui::UserFonts fonts;
 };
 
-// An application object on the x58 sample machine, its driver installed
-// and its library scanned; closed again at the end.
+// An application object on the x58 sample machine (or the sample machine
+// of that source folder), its driver installed and its library scanned;
+// closed again at the end.
 struct X58Application {
-    X58Application();
+    explicit X58Application(const char* sample = "machines/x58-nehalem");
     ~X58Application();
     machine::ScopedMachine machine;
     CvexaApp app;

@@ -107,6 +107,27 @@ TEST_F(KMDriverOnMachine, MemoryOutsideTheMachineFailsWithPresets) {
     for (const auto& access : reads) EXPECT_EQ(access.dir, machine::AccessDir::Read);
 }
 
+// The mapping request answers the address of a view of the range in the
+// process (low dword first); a range nothing answers maps nothing.
+TEST_F(KMDriverOnMachine, MapPhysicalMemoryGivesAViewOfTheRange) {
+    install(simulatedMachine(kMachine));
+    CKMDriver& driver = lockedDriver();
+    hw().setLogging(true);
+    uint32_t mapping[2] = {7, 7};
+    ASSERT_EQ(driver.MapPhysicalMemory(0xF0010, 0, 16, mapping), 1);
+    const auto* view = reinterpret_cast<const uint8_t*>(uint64_t(mapping[1]) << 32 | mapping[0]);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(view[i], 0x5A);
+    const auto reads = accesses(machine::AccessKind::Memory);
+    ASSERT_EQ(reads.size(), 1u);
+    EXPECT_EQ(reads[0].address, 0xF0010u);
+    EXPECT_EQ(reads[0].size, 16u);
+
+    uint32_t untouched[2] = {7, 7};
+    EXPECT_EQ(driver.MapPhysicalMemory(0x200000, 0, 16, untouched), 0);
+    EXPECT_EQ(untouched[0], 7u);
+    EXPECT_EQ(driver.MapPhysicalMemory(0xF0000, 0, 0x2000000, untouched), 0) << "beyond the largest view";
+}
+
 TEST_F(KMDriverOnMachine, ZeroLengthMemoryRequestsSendNothing) {
     install(simulatedMachine(kMachine));
     CKMDriver& driver = lockedDriver();

@@ -1,0 +1,51 @@
+// The vexa program's chipset section on the two Intel samples: the GM965
+// notebook's memory controller as its MCHBAR window gives it, and the X58
+// hub, which names itself only.
+#include <gtest/gtest.h>
+
+#include "tests/app/vexa_run.h"
+#include "tests/support/test_paths.h"
+
+namespace {
+
+using vexa::test::VexaResult;
+using vexa::test::VexaRun;
+
+const std::string kRule = std::string(73, '-');
+
+// The chipset section's lines before its MCHBAR dump.
+std::string ChipsetLines(const std::string& machine) {
+    VexaRun run(vexa::test::sourcePath(machine));
+    const VexaResult result = run.run({"-txt=r"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const std::string report = vexa::test::readFile(run.programFile("r.txt"));
+    const std::string title = "칩셋\n" + kRule + "\n\n";
+    const size_t start = report.find(title);
+    if (start == std::string::npos) return "(no chipset section)";
+    const size_t body = start + title.size();
+    const size_t end = report.find("MCHBAR registers", body);
+    return report.substr(body, end == std::string::npos ? report.find("\n\n", body) - body : end - body);
+}
+
+TEST(ChipsetRuns, TheGM965SampleShowsItsDualChannelDDR2) {
+    EXPECT_EQ(ChipsetLines("machines/fujitsu-p8010-gm965"),
+              "Northbridge\t\t\tIntel GM965 rev. C0\n"
+              "Southbridge\t\t\tID8086 ID2815 rev. 03\n"
+              "Memory Type\t\t\tDDR2\n"
+              "Memory Size\t\t\t2 GBytes\n"
+              "Channels\t\t\tDual, (Symmetric)\n"
+              "Memory Frequency\t\t333.3 MHz (3:5)\n"
+              "CAS# latency (CL)\t\t4.0\n"
+              "RAS# to CAS# delay (tRCD)\t5\n"
+              "RAS# Precharge (tRP)\t\t5\n"
+              "Cycle Time (tRAS)\t\t13\n"
+              "MCHBAR I/O Base address\t\t0x0FED14000\n"
+              "MCHBAR I/O Size\t\t\t4096\n");
+}
+
+TEST(ChipsetRuns, TheX58SampleNamesItsHub) {
+    const std::string lines = ChipsetLines("machines/x58-nehalem");
+    EXPECT_EQ(lines.rfind("Northbridge\t\t\tIntel X58 rev. 12\n", 0), 0u) << lines;
+}
+
+} // namespace

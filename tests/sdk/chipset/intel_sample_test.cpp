@@ -1,0 +1,52 @@
+// The GM965 notebook sample's memory controller through the chipset
+// domain: its window is left enabled by the firmware, so a pass writes no
+// configuration register, and the DRAM clock follows the bus clock.
+#include <gtest/gtest.h>
+
+#include "machine/image_loader.h"
+#include "sdk/chipset/chipset_interface.h"
+#include "sdk/chipset/memory_info.h"
+#include "sdk/chipset/memory_type.h"
+#include "sdk/chipset/north_bridge.h"
+#include "sdk/cpu/cpu_interface.h"
+#include "tests/sdk/pci/pci_test_support.h"
+#include "tests/support/test_paths.h"
+
+namespace vexa::test {
+namespace {
+
+class GM965Sample : public PciTest {};
+
+TEST_F(GM965Sample, MemoryControllerDecodedAndNothingWritten) {
+    std::string error;
+    auto image = machine::loadImage(sourcePath("machines/fujitsu-p8010-gm965"), error);
+    ASSERT_TRUE(image) << error;
+    machine::Machine& machine = start(std::move(image));
+    auto* cpu = new CCPUInterface(0);
+    cpu->m_fBusClock = 200.0f;
+    sdk().m_pCPU = cpu;
+    sdk().m_pInterfaces->AddTail(cpu);
+    ASSERT_TRUE(scannedPCI());
+    record();
+    ASSERT_EQ(sdk().CreateChipsetInterface(), 1);
+    CChipsetInterface* chipset = sdk().m_pChipset;
+    chipset->Refresh();
+    const CMemoryInfo& m = *chipset->m_pMemoryInfo;
+    EXPECT_STREQ(chipset->m_pNorthBridge->m_szModel, "GM965");
+    EXPECT_STREQ(chipset->m_pNorthBridge->m_szRevision, "C0");
+    EXPECT_EQ(m.m_iMemoryType, MEMORY_TYPE_DDR2);
+    EXPECT_EQ(m.m_iChannels, 2);
+    EXPECT_EQ(m.m_iChannelMode, MEMORY_CHANNELS_SYMMETRIC);
+    EXPECT_EQ(m.m_fCASLatency, 4.0f);
+    EXPECT_EQ(m.m_iRASToCASDelay, 5);
+    EXPECT_EQ(m.m_iRASPrecharge, 5);
+    EXPECT_EQ(m.m_iCycleTime, 13);
+    EXPECT_STREQ(m.m_szRatio, "3:5");
+    EXPECT_NEAR(m.m_fDRAMFrequency, 333.33, 0.01);
+    ASSERT_TRUE(chipset->m_pNorthBridge->m_pMCHBAR);
+    for (const machine::Access& access : machine.accessLog())
+        EXPECT_NE(access.dir, machine::AccessDir::Write) << "kind " << int(access.kind) << " at " << access.address;
+}
+
+} // namespace
+} // namespace vexa::test
