@@ -3,6 +3,8 @@
 // hub, which names itself only.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "tests/app/vexa_run.h"
 #include "tests/support/test_paths.h"
 
@@ -27,8 +29,15 @@ std::string ChipsetLines(const std::string& machine) {
     return report.substr(body, end == std::string::npos ? report.find("\n\n", body) - body : end - body);
 }
 
+// The DRAM clock is 3/5 of the bus clock, which the Core 2 description
+// measures from the time-stamp counter (200 MHz within the measurement's
+// error), so its last digit may move.
 TEST(ChipsetRuns, TheGM965SampleShowsItsDualChannelDDR2) {
-    EXPECT_EQ(ChipsetLines("machines/fujitsu-p8010-gm965"),
+    std::string lines = ChipsetLines("machines/fujitsu-p8010-gm965");
+    const std::regex frequency("Memory Frequency\t\t333\\.[234] MHz \\(3:5\\)\n");
+    EXPECT_TRUE(std::regex_search(lines, frequency)) << lines;
+    lines = std::regex_replace(lines, frequency, "Memory Frequency\t\t333.3 MHz (3:5)\n");
+    EXPECT_EQ(lines,
               "Northbridge\t\t\tIntel GM965 rev. C0\n"
               "Southbridge\t\t\tID8086 ID2815 rev. 03\n"
               "Memory Type\t\t\tDDR2\n"
