@@ -5,6 +5,7 @@
 #include "sdk/cpu/amd_k10.h"
 #include "sdk/cpu/amd_k7.h"
 #include "sdk/cpu/amd_k8.h"
+#include "sdk/cpu/amd_llano.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ const AMDFamilyRow kFamilies[] = {
     {15, "AMD K8", CreateAMDK8Infos},
     {16, "AMD K10", CreateAMDK10Infos},
     {17, "AMD K10", CreateAMDK10Infos},  // family 11h, the K10 description
-    {18, "AMD K12", nullptr},
+    {18, "AMD K12", CreateAMDK12Infos},
     {20, "AMD K14", nullptr},
     {21, "AMD K15", nullptr},
     {22, "AMD K16", nullptr},

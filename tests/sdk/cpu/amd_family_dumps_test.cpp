@@ -1,5 +1,5 @@
-// Every dump of tests/data/cpuid of the AMD K7, K8, family 10h and family
-// 11h as an image of its CPUID alone: what the brand fields and the
+// Every dump of tests/data/cpuid of the AMD K7, K8 and families 10h to 16h
+// as an image of its CPUID alone: what the brand fields and the
 // signature name without model-specific registers and without the
 // northbridge. Family 10h and 11h names that need the core count of the
 // northbridge (CmpCap) stay at the family's name then.
@@ -59,7 +59,9 @@ INSTANTIATE_TEST_SUITE_P(
         DumpCase{"PhenomIIX6_1055T", "amd-fam10h/amd-phenom-ii-x6-1055t-processor.test", "AMD K10", "Thuban", "PH-E0",
                  0.045f, "Socket AM3 (938)", 0x2004000, -1},
         DumpCase{"TurionX2UltraZM82", "amd-fam11h/amd-turion-x2-ultra-dual-core-mobile-zm-82.test", "AMD Turion",
-                 "Griffin", "LG-B1", 0.065f, "Socket S1 (638)", 0x2004005, -1}),
+                 "Griffin", "LG-B1", 0.065f, "Socket S1 (638)", 0x2004005, -1},
+        DumpCase{"A8_3850", "amd-fam12h/amd-a8-3850-apu-with-radeon-hd-graphics.test", "AMD A8-3850", "Llano",
+                 "LN1-B0", 0.032f, "Socket FM1 (905)", 0x2010000, -1}),
     [](const ::testing::TestParamInfo<DumpCase>& row) { return std::string(row.param.name); });
 
 } // namespace
