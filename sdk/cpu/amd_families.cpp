@@ -2,6 +2,7 @@
 // `create` in its row.
 #include "sdk/cpu/cpu_families.h"
 
+#include "sdk/cpu/amd_bobcat.h"
 #include "sdk/cpu/amd_k10.h"
 #include "sdk/cpu/amd_k7.h"
 #include "sdk/cpu/amd_k8.h"
@@ -17,7 +18,7 @@ const AMDFamilyRow kFamilies[] = {
     {16, "AMD K10", CreateAMDK10Infos},
     {17, "AMD K10", CreateAMDK10Infos},  // family 11h, the K10 description
     {18, "AMD K12", CreateAMDK12Infos},
-    {20, "AMD K14", nullptr},
+    {20, "AMD K14", CreateAMDK14Infos},
     {21, "AMD K15", nullptr},
     {22, "AMD K16", nullptr},
     {33, "AMD K21", nullptr},  // named only

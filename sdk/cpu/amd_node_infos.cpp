@@ -72,6 +72,22 @@ void AMDNodeInfos::OpenExtendedConfig(std::initializer_list<uint16_t> function3I
     }
 }
 
+void AMDNodeInfos::AppendNodeFunctions(std::initializer_list<uint16_t> deviceIds) {
+    if (!m_pNodeDevices || m_pNodeDevices->GetCount() == 0) return;
+    CTListIterator<CDevice> nodes(m_pNodeDevices);
+    const auto* function0 = static_cast<CPCIDevice*>(nodes.GetFirst());
+    const uint8_t bus = function0->m_byBus, slot = function0->m_byDevice;
+    CTListIterator<CDevice> all(GetSDK()->m_pDevices);
+    for (CDevice* device = all.GetFirst(); device; device = all.GetNext()) {
+        auto* function = dynamic_cast<CPCIDevice*>(device);
+        if (!function || function->GetVendorID() != kAMDVendor || function->m_byBus != bus ||
+            function->m_byDevice != slot)
+            continue;
+        for (uint16_t id : deviceIds)
+            if (function->GetDeviceID() == id) m_pNodeDevices->AddTail(function);
+    }
+}
+
 void AMDNodeInfos::ReadBoostedPStates() {
     uint32_t boost = 0;
     if (ReadNode(kFunction4, kBoostControl, &boost)) m_iBoostedPStates = static_cast<int32_t>((boost >> 2) & 7);

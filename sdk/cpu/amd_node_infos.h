@@ -62,6 +62,9 @@ protected:
     // The root's (or a new) extended configuration space of the first
     // node function with one of these function-3 IDs.
     void OpenExtendedConfig(std::initializer_list<uint16_t> function3Ids);
+    // The PCI functions of AMD with these device IDs at the bus and device
+    // of the node's function 0 appended to the node list.
+    void AppendNodeFunctions(std::initializer_list<uint16_t> deviceIds);
     // F4x15C bits 4:2.
     void ReadBoostedPStates();
     void ReadPStateRatios(CCPUThread* thread, const RatioRules& rules);

@@ -61,7 +61,9 @@ INSTANTIATE_TEST_SUITE_P(
         DumpCase{"TurionX2UltraZM82", "amd-fam11h/amd-turion-x2-ultra-dual-core-mobile-zm-82.test", "AMD Turion",
                  "Griffin", "LG-B1", 0.065f, "Socket S1 (638)", 0x2004005, -1},
         DumpCase{"A8_3850", "amd-fam12h/amd-a8-3850-apu-with-radeon-hd-graphics.test", "AMD A8-3850", "Llano",
-                 "LN1-B0", 0.032f, "Socket FM1 (905)", 0x2010000, -1}),
+                 "LN1-B0", 0.032f, "Socket FM1 (905)", 0x2010000, -1},
+        DumpCase{"E350", "amd-fam14h/amd-e-350-processor.test", "AMD E-350", "", "ON-B0", 0.04f, "Socket FT1 BGA",
+                 0x2020000, -1}),
     [](const ::testing::TestParamInfo<DumpCase>& row) { return std::string(row.param.name); });
 
 } // namespace
