@@ -3,6 +3,7 @@
 #include "sdk/cpu/cpu_families.h"
 
 #include "sdk/cpu/amd_bobcat.h"
+#include "sdk/cpu/amd_bulldozer.h"
 #include "sdk/cpu/amd_k10.h"
 #include "sdk/cpu/amd_k7.h"
 #include "sdk/cpu/amd_k8.h"
@@ -19,7 +20,7 @@ const AMDFamilyRow kFamilies[] = {
     {17, "AMD K10", CreateAMDK10Infos},  // family 11h, the K10 description
     {18, "AMD K12", CreateAMDK12Infos},
     {20, "AMD K14", CreateAMDK14Infos},
-    {21, "AMD K15", nullptr},
+    {21, "AMD K15", CreateAMDK15Infos},
     {22, "AMD K16", nullptr},
     {33, "AMD K21", nullptr},  // named only
 };

@@ -63,7 +63,11 @@ INSTANTIATE_TEST_SUITE_P(
         DumpCase{"A8_3850", "amd-fam12h/amd-a8-3850-apu-with-radeon-hd-graphics.test", "AMD A8-3850", "Llano",
                  "LN1-B0", 0.032f, "Socket FM1 (905)", 0x2010000, -1},
         DumpCase{"E350", "amd-fam14h/amd-e-350-processor.test", "AMD E-350", "", "ON-B0", 0.04f, "Socket FT1 BGA",
-                 0x2020000, -1}),
+                 0x2020000, -1},
+        DumpCase{"FX8350", "amd-fam15h/amd-fx-8350-eight-core-processor.test", "AMD FX-8350", "Vishera", "OR-C0",
+                 0.032f, "Socket AM3+ (942)", 0x2040008, -1},
+        DumpCase{"A10_7850K", "amd-fam15h/amd-a10-7850k-radeon-r7-12-compute-cores-4c+8g.test", "AMD A10-7850K",
+                 "Kaveri", "KV-A1", 0.028f, "Socket FM2+ (906)", 0x2040009, -1}),
     [](const ::testing::TestParamInfo<DumpCase>& row) { return std::string(row.param.name); });
 
 } // namespace
