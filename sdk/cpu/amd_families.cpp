@@ -4,6 +4,7 @@
 
 #include "sdk/cpu/amd_bobcat.h"
 #include "sdk/cpu/amd_bulldozer.h"
+#include "sdk/cpu/amd_jaguar.h"
 #include "sdk/cpu/amd_k10.h"
 #include "sdk/cpu/amd_k7.h"
 #include "sdk/cpu/amd_k8.h"
@@ -21,7 +22,7 @@ const AMDFamilyRow kFamilies[] = {
     {18, "AMD K12", CreateAMDK12Infos},
     {20, "AMD K14", CreateAMDK14Infos},
     {21, "AMD K15", CreateAMDK15Infos},
-    {22, "AMD K16", nullptr},
+    {22, "AMD K16", CreateAMDK16Infos},
     {33, "AMD K21", nullptr},  // named only
 };
 

@@ -2,7 +2,8 @@
 // as an image of its CPUID alone: what the brand fields and the
 // signature name without model-specific registers and without the
 // northbridge. Family 10h and 11h names that need the core count of the
-// northbridge (CmpCap) stay at the family's name then.
+// northbridge (CmpCap) stay at the family's name then, and so do the
+// family 16h desktop parts, named by their stock clock.
 #include <gtest/gtest.h>
 
 #include "sdk/core/sdk.h"
@@ -67,7 +68,9 @@ INSTANTIATE_TEST_SUITE_P(
         DumpCase{"FX8350", "amd-fam15h/amd-fx-8350-eight-core-processor.test", "AMD FX-8350", "Vishera", "OR-C0",
                  0.032f, "Socket AM3+ (942)", 0x2040008, -1},
         DumpCase{"A10_7850K", "amd-fam15h/amd-a10-7850k-radeon-r7-12-compute-cores-4c+8g.test", "AMD A10-7850K",
-                 "Kaveri", "KV-A1", 0.028f, "Socket FM2+ (906)", 0x2040009, -1}),
+                 "Kaveri", "KV-A1", 0.028f, "Socket FM2+ (906)", 0x2040009, -1},
+        DumpCase{"Athlon5350", "amd-fam16h/amd-athlon-5350-apu-with-radeon-r3.test", "AMD K16", "Kabini", "KB-A1",
+                 0.028f, "Socket AM1 (721)", 0x2080000, -1}),
     [](const ::testing::TestParamInfo<DumpCase>& row) { return std::string(row.param.name); });
 
 } // namespace
