@@ -8,6 +8,7 @@
 // docs/machine-images.md describes every key.
 #pragma once
 
+#include "machine/devices/amd_smu.h"
 #include "machine/devices/ecam_window.h"
 #include "machine/devices/hpet.h"
 #include "machine/devices/local_apic.h"
@@ -100,6 +101,7 @@ struct Manifest {
         std::optional<LocalApicSettings> localApic;
         std::optional<EcamSettings> ecam;
         std::optional<RcbaSettings> rcba;
+        std::optional<AmdSmuSettings> amdSmu;
     } memoryDevices;
     struct Os {
         std::optional<WindowsIdentity> windows;
