@@ -26,14 +26,14 @@ void AmdSmuIndexPair::store(unsigned offset, uint32_t value) {
 
 void AmdSmuIndexPair::read(unsigned offset, std::span<uint8_t> out) {
     for (size_t i = 0; i < out.size(); ++i) {
-        const unsigned at = offset + unsigned(i);
+        const unsigned at = offset - kIndexRegister + unsigned(i);  // from the index register on
         out[i] = byteOf(dword(at & ~3u), at & 3);
     }
 }
 
 void AmdSmuIndexPair::write(unsigned offset, std::span<const uint8_t> data) {
     for (size_t i = 0; i < data.size(); ++i) {
-        const unsigned at = offset + unsigned(i);
+        const unsigned at = offset - kIndexRegister + unsigned(i);  // from the index register on
         store(at & ~3u, withByte(dword(at & ~3u), at & 3, data[i]));
     }
 }
