@@ -21,7 +21,7 @@ CCPUInfos* CreateAMDK14Infos() { return new AMD_K14_Infos; }
 AMD_K14_Infos::AMD_K14_Infos() : AMDNodeInfos(kK14Class) {}
 
 void AMD_K14_Infos::Initialize(CCPUThread* thread) {
-    ReadProcessorTopology(thread);
+    ReadAMDProcessorTopology(thread);
     if (thread->m_dwMaxExtendedLeaf > 0x80000000) {
         ReadBrandFields(thread);
         if (m_iModelNumber == 0) thread->m_bEngineeringSample = 1;

@@ -81,7 +81,7 @@ AMDNodeInfos::RatioRules AMD_K15_Infos::PStateRatioRules(int32_t model) const {
 
 void AMD_K15_Infos::Initialize(CCPUThread* thread) {
     const int32_t model = thread->m_iExtModel;
-    ReadProcessorTopology(thread);
+    ReadAMDProcessorTopology(thread);
     if (thread->m_dwMaxExtendedLeaf >= 0x80000001) {
         ReadBrandFields(thread);
         if (std::strstr(thread->m_szBrandString, "Eng Sample")) thread->m_bEngineeringSample = 1;

@@ -19,7 +19,7 @@ CCPUInfos* CreateAMDK12Infos() { return new AMD_K12_Infos; }
 AMD_K12_Infos::AMD_K12_Infos() : AMDNodeInfos(kK12Class) {}
 
 void AMD_K12_Infos::Initialize(CCPUThread* thread) {
-    ReadProcessorTopology(thread);
+    ReadAMDProcessorTopology(thread);
     if (thread->m_dwMaxExtendedLeaf > 0x80000000) {
         ReadBrandFields(thread);
         if (m_iModelNumber == 0) thread->m_bEngineeringSample = 1;

@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr uint32_t kHTTBit = 1u << 28;             // CPUID 1 EDX
 constexpr uint32_t kHardwarePStatesBit = 1u << 7;  // CPUID 0x80000007 EDX
 constexpr uint32_t kFunction4 = 4;
 constexpr uint32_t kBoostControl = 0x15C;  // F4x15C bits 4:2: boosted P-states
@@ -30,24 +29,6 @@ constexpr int kSmuMessageAttempts = 100;
 constexpr uint32_t kSmuAttemptWaitMs = 1;
 
 } // namespace
-
-void AMDNodeInfos::ReadProcessorTopology(CCPUThread* thread) {
-    const CpuidResult basic = Cpuid(1);
-    thread->m_iApicId = static_cast<int32_t>(basic.ebx >> 24);
-    thread->m_bMultithreadingCapable = (basic.edx & kHTTBit) ? 1 : 0;
-    if (thread->m_bMultithreadingCapable) thread->m_iLogicalPerPackage = static_cast<int32_t>((basic.ebx >> 16) & 0xFF);
-}
-
-void AMDNodeInfos::ReadBrandFields(CCPUThread* thread) {
-    const uint32_t ebx = Cpuid(0x80000001).ebx;
-    const uint32_t brand = ebx & 0xFFFF;
-    m_iPackageType = static_cast<int32_t>(ebx >> 28);
-    m_iModelNumber = static_cast<int32_t>((brand >> 4) & 0x7F);
-    m_iString1 = static_cast<int32_t>((brand >> 11) & 0xF);
-    m_iString2 = static_cast<int32_t>(brand & 0xF);
-    m_iPage = static_cast<int32_t>((brand >> 15) & 1);
-    thread->m_iBrandId = static_cast<int32_t>((ebx >> 9) & 0x1F);
-}
 
 bool AMDNodeInfos::CachePStateMsrs(CCPUThread* thread) {
     if (!(Cpuid(0x80000007).edx & kHardwarePStatesBit)) return false;

@@ -49,10 +49,10 @@ protected:
         bool measureRates = true;             // TSC, APERF and MPERF against the PM timer
     };
 
-    // CPUID 1: APIC ID, multithreading, logical processors per package.
-    void ReadProcessorTopology(CCPUThread* thread);
     // CPUID 0x80000001 EBX: the brand fields and the thread's brand ID.
-    void ReadBrandFields(CCPUThread* thread);
+    void ReadBrandFields(CCPUThread* thread) {
+        ReadAMDBrandFields(thread, {m_iPackageType, m_iModelNumber, m_iString1, m_iString2, m_iPage});
+    }
     // CPUID 0x80000007 EDX bit 7: the P-state MSRs cached; true when the
     // processor has hardware P-states.
     bool CachePStateMsrs(CCPUThread* thread);
