@@ -44,18 +44,7 @@ std::string Function(const char* address, uint16_t vendor, uint16_t device, uint
     put(0x00, vendor | uint32_t(device) << 16);
     put(0x08, 0x03000000u);
     put(0x24, bar24);
-    std::string text = std::string(address) + " Display controller: integrated graphics\n";
-    char line[80];
-    for (unsigned row = 0; row < 64; row += 16) {
-        std::snprintf(line, sizeof line, "%02x:", row);
-        text += line;
-        for (unsigned i = 0; i < 16; ++i) {
-            std::snprintf(line, sizeof line, " %02x", bytes[row + i]);
-            text += line;
-        }
-        text += "\n";
-    }
-    return text + "\n";
+    return std::string(address) + " Display controller: integrated graphics\n" + LspciRows(bytes, sizeof bytes);
 }
 
 // An image with an SMU (memory_devices.amd_smu) besides what AMDImage has.
