@@ -3,6 +3,7 @@
 #include "machine/acpi_image.h"
 #include "machine/cpuid_topology.h"
 #include "machine/devices/acpi_pm_timer.h"
+#include "machine/devices/amd_smu.h"
 #include "machine/devices/cyrix_configuration.h"
 #include "machine/devices/ecam_window.h"
 #include "machine/devices/hpet.h"
@@ -244,6 +245,15 @@ bool loadMemoryDevices(const std::string& directory, const Manifest& manifest, S
     if (devices.mchbar) {
         if (devices.mchbar->layout == MchbarLayout::I865) hw.pci->addGate(std::make_unique<I865Device6Gate>());
         if (!attachMemoryDevice(directory, manifest, "mchbar", std::make_unique<MchbarWindow>(*devices.mchbar, *hw.pci),
+                                hw, error))
+            return false;
+    }
+    if (devices.amdSmu) {
+        // The index pair and the mailbox are two doors of one SMU.
+        auto state = std::make_shared<AmdSmuState>();
+        state->registers = devices.amdSmu->registers;
+        hw.pci->addRegisterBlock(std::make_unique<AmdSmuIndexPair>(state));
+        if (!attachMemoryDevice(directory, manifest, "amd_smu", std::make_unique<AmdSmuMailbox>(*devices.amdSmu, state),
                                 hw, error))
             return false;
     }

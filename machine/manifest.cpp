@@ -498,13 +498,34 @@ RcbaSettings rcbaSettings(const json& value) {
     return rcba;
 }
 
+AmdSmuSettings amdSmuSettings(const json& value) {
+    const std::string path = "memory_devices.amd_smu";
+    AmdSmuSettings smu;
+    const json* object =
+        memoryDevice(value, path, {"base", "registers", "answers", "response"}, AmdSmuSettings::kMailboxBytes, smu.base);
+    if (!object) return smu;
+    if (const json* registers = member(*object, "registers")) {
+        if (!registers->is_object()) fail(child(path, "registers"), "must be an object");
+        for (const auto& item : registers->items()) {
+            const std::string at = child(child(path, "registers"), item.key());
+            const auto index = uint32_t(unsignedValue(json(item.key()), at, UINT32_MAX));
+            smu.registers[index] = uint32_t(unsignedValue(item.value(), at, UINT32_MAX));
+        }
+    }
+    if (const json* answers = member(*object, "answers")) smu.answers = boolean(*answers, child(path, "answers"));
+    if (const json* response = member(*object, "response"))
+        smu.response = uint32_t(unsignedValue(*response, child(path, "response"), UINT32_MAX));
+    return smu;
+}
+
 void readMemoryDevices(const json& section, Manifest::MemoryDevices& devices) {
-    expectObject(section, "memory_devices", {"hpet", "local_apic", "ecam", "rcba", "mchbar"});
+    expectObject(section, "memory_devices", {"hpet", "local_apic", "ecam", "rcba", "mchbar", "amd_smu"});
     if (const json* hpet = member(section, "hpet")) devices.hpet = hpetSettings(*hpet);
     if (const json* apic = member(section, "local_apic")) devices.localApic = localApicSettings(*apic);
     if (const json* ecam = member(section, "ecam")) devices.ecam = ecamSettings(*ecam);
     if (const json* rcba = member(section, "rcba")) devices.rcba = rcbaSettings(*rcba);
     if (const json* mchbar = member(section, "mchbar")) devices.mchbar = readMchbar(*mchbar);
+    if (const json* smu = member(section, "amd_smu")) devices.amdSmu = amdSmuSettings(*smu);
 }
 
 WindowsIdentity readWindows(const json& section) {

@@ -9,6 +9,7 @@
 // docs/machine-images.md describes every key.
 #pragma once
 
+#include "machine/devices/amd_smu.h"
 #include "machine/devices/cyrix_configuration.h"
 #include "machine/devices/ecam_window.h"
 #include "machine/devices/hpet.h"
@@ -114,6 +115,7 @@ struct Manifest {
         std::optional<EcamSettings> ecam;
         std::optional<RcbaSettings> rcba;
         std::optional<MchbarSettings> mchbar;
+        std::optional<AmdSmuSettings> amdSmu;
     } memoryDevices;
     struct Os {
         std::optional<WindowsIdentity> windows;

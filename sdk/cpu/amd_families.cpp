@@ -2,10 +2,14 @@
 // `create` in its row.
 #include "sdk/cpu/cpu_families.h"
 
+#include "sdk/cpu/amd_bobcat.h"
+#include "sdk/cpu/amd_bulldozer.h"
+#include "sdk/cpu/amd_jaguar.h"
 #include "sdk/cpu/amd_k10.h"
 #include "sdk/cpu/amd_k5_k6.h"
 #include "sdk/cpu/amd_k7.h"
 #include "sdk/cpu/amd_k8.h"
+#include "sdk/cpu/amd_llano.h"
 
 namespace {
 
@@ -16,10 +20,10 @@ const AMDFamilyRow kFamilies[] = {
     {15, "AMD K8", CreateAMDK8Infos},
     {16, "AMD K10", CreateAMDK10Infos},
     {17, "AMD K10", CreateAMDK10Infos},  // family 11h, the K10 description
-    {18, "AMD K12", nullptr},
-    {20, "AMD K14", nullptr},
-    {21, "AMD K15", nullptr},
-    {22, "AMD K16", nullptr},
+    {18, "AMD K12", CreateAMDK12Infos},
+    {20, "AMD K14", CreateAMDK14Infos},
+    {21, "AMD K15", CreateAMDK15Infos},
+    {22, "AMD K16", CreateAMDK16Infos},
     {33, "AMD K21", nullptr},  // named only
 };
 

@@ -18,7 +18,6 @@ namespace {
 constexpr uint32_t kK10Class = 0x2004000;
 constexpr int32_t kFamily10h = 16;
 constexpr int32_t kFamily11h = 17;
-constexpr uint32_t kHTTBit = 1u << 28;                  // CPUID 1 EDX
 constexpr uint32_t kEffectiveFrequencyBit = 1u << 0;    // CPUID 6 ECX
 constexpr uint32_t kHardwarePStatesBit = 1u << 7;       // CPUID 0x80000007 EDX
 constexpr uint32_t kCorePerformanceBoostBit = 1u << 9;  // CPUID 0x80000007 EDX
@@ -61,10 +60,7 @@ bool AMD_K10_Infos::ReadNode(uint32_t function, uint32_t reg, uint32_t* value) {
 }
 
 void AMD_K10_Infos::Initialize(CCPUThread* thread) {
-    const CpuidResult basic = Cpuid(1);
-    thread->m_iApicId = static_cast<int32_t>(basic.ebx >> 24);
-    thread->m_bMultithreadingCapable = (basic.edx & kHTTBit) ? 1 : 0;
-    if (thread->m_bMultithreadingCapable) thread->m_iLogicalPerPackage = static_cast<int32_t>((basic.ebx >> 16) & 0xFF);
+    ReadAMDProcessorTopology(thread);
     if (thread->m_dwMaxStandardLeaf >= 6) m_bEffectiveFrequencyInterface = Cpuid(6).ecx & kEffectiveFrequencyBit;
     if (thread->m_dwMaxExtendedLeaf >= 0x80000001) ReadBrandFields(thread);
     if (thread->m_dwMaxExtendedLeaf >= 0x80000007 && (Cpuid(0x80000007).edx & kHardwarePStatesBit)) {
@@ -95,14 +91,7 @@ void AMD_K10_Infos::Initialize(CCPUThread* thread) {
 }
 
 void AMD_K10_Infos::ReadBrandFields(CCPUThread* thread) {
-    const uint32_t ebx = Cpuid(0x80000001).ebx;
-    const uint32_t brand = ebx & 0xFFFF;
-    m_iPackageType = static_cast<int32_t>(ebx >> 28);
-    m_iModelNumber = static_cast<int32_t>((brand >> 4) & 0x7F);
-    m_iString1 = static_cast<int32_t>((brand >> 11) & 0xF);
-    m_iString2 = static_cast<int32_t>(brand & 0xF);
-    m_iPage = static_cast<int32_t>((brand >> 15) & 1);
-    thread->m_iBrandId = static_cast<int32_t>((ebx >> 9) & 0x1F);
+    ReadAMDBrandFields(thread, {m_iPackageType, m_iModelNumber, m_iString1, m_iString2, m_iPage});
     if (m_iModelNumber == 0) thread->m_bEngineeringSample = 1;
     if (const int32_t package = PackageOfType(m_iPackageType, thread->m_iExtModel); package != -1)
         thread->m_iPackageCode = package;

@@ -18,6 +18,7 @@
 
 namespace {
 
+constexpr uint32_t kHTTBit = 1u << 28;         // CPUID 1 EDX
 constexpr int32_t kNodeIdRegister = 0x60;     // F0x60 bits 2:0
 constexpr int32_t kLinkControlRegister = 0x88;  // F0x88 bits 11:8: link frequency
 constexpr int32_t kTemperatureRegister = 0xA4;  // F3xA4 bits 31:21: CurTmp
@@ -40,6 +41,24 @@ bool ReadCounter(uint32_t index, uint64_t& count) {
 }
 
 } // namespace
+
+void ReadAMDProcessorTopology(CCPUThread* thread) {
+    const CpuidResult basic = Cpuid(1);
+    thread->m_iApicId = static_cast<int32_t>(basic.ebx >> 24);
+    thread->m_bMultithreadingCapable = (basic.edx & kHTTBit) ? 1 : 0;
+    if (thread->m_bMultithreadingCapable) thread->m_iLogicalPerPackage = static_cast<int32_t>((basic.ebx >> 16) & 0xFF);
+}
+
+void ReadAMDBrandFields(CCPUThread* thread, const AMDBrandFields& fields) {
+    const uint32_t ebx = Cpuid(0x80000001).ebx;
+    const uint32_t brand = ebx & 0xFFFF;
+    fields.packageType = static_cast<int32_t>(ebx >> 28);
+    fields.modelNumber = static_cast<int32_t>((brand >> 4) & 0x7F);
+    fields.string1 = static_cast<int32_t>((brand >> 11) & 0xF);
+    fields.string2 = static_cast<int32_t>(brand & 0xF);
+    fields.page = static_cast<int32_t>((brand >> 15) & 1);
+    thread->m_iBrandId = static_cast<int32_t>((ebx >> 9) & 0x1F);
+}
 
 uint32_t NodeApicMask(int32_t logicalPerPackage) {
     uint32_t mask = 0xFF;

@@ -52,6 +52,21 @@ constexpr AMDNodeIds kK8Node = {0x1100, 0x1103};
 constexpr AMDNodeIds kK10Node = {0x1200, 0x1204};
 constexpr AMDNodeIds kK11Node = {0x1300, 0x1304};
 
+// CPUID 1: the thread's APIC ID, whether it is multithreading capable and
+// then its logical processors per package.
+void ReadAMDProcessorTopology(CCPUThread* thread);
+// The brand fields of CPUID 0x80000001 EBX (brand ID = bits 15:0): package
+// type (bits 31:28), model number (brand ID bits 10:4), string 1 (14:11),
+// string 2 (3:0) and page (15); the thread's brand ID = EBX bits 13:9.
+struct AMDBrandFields {
+    int32_t& packageType;
+    int32_t& modelNumber;
+    int32_t& string1;
+    int32_t& string2;
+    int32_t& page;
+};
+void ReadAMDBrandFields(CCPUThread* thread, const AMDBrandFields& fields);
+
 // The mask of the APIC ID bits above a package's logical processors: 0xFF
 // shifted left once for every doubling up to `logicalPerPackage`.
 uint32_t NodeApicMask(int32_t logicalPerPackage);

@@ -1,8 +1,9 @@
-// Every dump of tests/data/cpuid of the AMD K7, K8, family 10h and family
-// 11h as an image of its CPUID alone: what the brand fields and the
+// Every dump of tests/data/cpuid of the AMD K7, K8 and families 10h to 16h
+// as an image of its CPUID alone: what the brand fields and the
 // signature name without model-specific registers and without the
 // northbridge. Family 10h and 11h names that need the core count of the
-// northbridge (CmpCap) stay at the family's name then.
+// northbridge (CmpCap) stay at the family's name then, and so do the
+// family 16h desktop parts, named by their stock clock.
 #include <gtest/gtest.h>
 
 #include "sdk/core/sdk.h"
@@ -59,7 +60,17 @@ INSTANTIATE_TEST_SUITE_P(
         DumpCase{"PhenomIIX6_1055T", "amd-fam10h/amd-phenom-ii-x6-1055t-processor.test", "AMD K10", "Thuban", "PH-E0",
                  0.045f, "Socket AM3 (938)", 0x2004000, -1},
         DumpCase{"TurionX2UltraZM82", "amd-fam11h/amd-turion-x2-ultra-dual-core-mobile-zm-82.test", "AMD Turion",
-                 "Griffin", "LG-B1", 0.065f, "Socket S1 (638)", 0x2004005, -1}),
+                 "Griffin", "LG-B1", 0.065f, "Socket S1 (638)", 0x2004005, -1},
+        DumpCase{"A8_3850", "amd-fam12h/amd-a8-3850-apu-with-radeon-hd-graphics.test", "AMD A8-3850", "Llano",
+                 "LN1-B0", 0.032f, "Socket FM1 (905)", 0x2010000, -1},
+        DumpCase{"E350", "amd-fam14h/amd-e-350-processor.test", "AMD E-350", "", "ON-B0", 0.04f, "Socket FT1 BGA",
+                 0x2020000, -1},
+        DumpCase{"FX8350", "amd-fam15h/amd-fx-8350-eight-core-processor.test", "AMD FX-8350", "Vishera", "OR-C0",
+                 0.032f, "Socket AM3+ (942)", 0x2040008, -1},
+        DumpCase{"A10_7850K", "amd-fam15h/amd-a10-7850k-radeon-r7-12-compute-cores-4c+8g.test", "AMD A10-7850K",
+                 "Kaveri", "KV-A1", 0.028f, "Socket FM2+ (906)", 0x2040009, -1},
+        DumpCase{"Athlon5350", "amd-fam16h/amd-athlon-5350-apu-with-radeon-r3.test", "AMD K16", "Kabini", "KB-A1",
+                 0.028f, "Socket AM1 (721)", 0x2080000, -1}),
     [](const ::testing::TestParamInfo<DumpCase>& row) { return std::string(row.param.name); });
 
 } // namespace

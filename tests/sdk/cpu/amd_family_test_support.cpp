@@ -22,6 +22,21 @@ Leaves AMDLeaves(const AMDPart& part) {
     return leaves;
 }
 
+std::string LspciRows(const uint8_t* bytes, size_t size) {
+    std::string text;
+    char cell[8];
+    for (size_t row = 0; row < size; row += 16) {
+        std::snprintf(cell, sizeof cell, size > 256 ? "%03zx:" : "%02zx:", row);
+        text += cell;
+        for (size_t i = row; i < row + 16 && i < size; ++i) {
+            std::snprintf(cell, sizeof cell, " %02x", bytes[i]);
+            text += cell;
+        }
+        text += "\n";
+    }
+    return text + "\n";
+}
+
 std::string NodeLspci(uint16_t function0Id, unsigned functions, const NodeRegisters& registers) {
     // A host bridge at 00:00.0, where the PCI domain looks for the bus.
     std::string text = "00:00.0 Host bridge: RS780\n00: 22 10 00 96 06 00 00 00 00 00 00 06 00 00 00 00\n\n";
@@ -37,17 +52,7 @@ std::string NodeLspci(uint16_t function0Id, unsigned functions, const NodeRegist
             for (const auto& [reg, value] : it->second) put(reg, value);
         char line[80];
         std::snprintf(line, sizeof line, "00:18.%u Host bridge: node function %u\n", function, function);
-        text += line;
-        for (unsigned row = 0; row < 4096; row += 16) {
-            std::snprintf(line, sizeof line, "%03x:", row);
-            text += line;
-            for (unsigned i = 0; i < 16; ++i) {
-                std::snprintf(line, sizeof line, " %02x", bytes[row + i]);
-                text += line;
-            }
-            text += "\n";
-        }
-        text += "\n";
+        text += line + LspciRows(bytes, sizeof bytes);
     }
     return text;
 }

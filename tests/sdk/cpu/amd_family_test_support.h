@@ -34,6 +34,9 @@ Leaves AMDLeaves(const AMDPart& part);
 
 // The registers of a node's functions: function -> register -> dword.
 using NodeRegisters = std::map<unsigned, std::map<unsigned, uint32_t>>;
+// The rows of a function's configuration bytes in lspci -x (up to 256
+// bytes) or -xxxx form, with the blank line that ends the function.
+std::string LspciRows(const uint8_t* bytes, size_t size);
 // A host bridge at 00:00.0 and functions 0 .. `functions` - 1 of device
 // 0x18 on bus 0, with device IDs from `function0Id` on, in lspci -xxxx
 // form (4096 bytes each).
