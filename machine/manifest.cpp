@@ -706,7 +706,7 @@ bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& err
         const json root = json::parse(textIn.begin(), textIn.end());
         expectObject(root, "manifest",
                      {"cpu", "pci", "ports", "memory", "memory_devices", "os", "smbios", "driver", "acpi_namespace",
-                      "vm", "wmi", "drives", "usb", "smbus", "nvapi"});
+                      "vm", "wmi", "drives", "usb", "smbus", "nvapi", "displays"});
         if (const json* cpu = member(root, "cpu")) readCpu(*cpu, manifest.cpu);
         if (const json* pci = member(root, "pci")) readPci(*pci, manifest.pci);
         if (const json* ports = member(root, "ports")) readPorts(*ports, manifest.ports);
@@ -723,6 +723,7 @@ bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& err
         if (const json* usb = member(root, "usb")) readUsb(*usb, manifest.usb);
         if (const json* smbus = member(root, "smbus")) readSmbus(*smbus, manifest.smbus.emplace());
         if (const json* nvapi = member(root, "nvapi")) readNvapi(*nvapi, manifest.nvapi.emplace());
+        if (const json* displays = member(root, "displays")) readDisplays(*displays, manifest.displays);
         if (manifest.pci.lpcFunctionDisable && manifest.memoryDevices.rcba)
             fail("pci.lpc_function_disable",
                  "the LPC bridge's dword 0xF0 holds the root complex base (memory_devices.rcba) instead");

@@ -53,5 +53,7 @@ void readUsb(const json& section, std::vector<UsbController>& controllers);
 void readSmbus(const json& section, SmbusSettings& smbus);
 // "nvapi" (manifest_nvapi.cpp): the NVIDIA driver library and its GPUs.
 void readNvapi(const json& section, NvidiaLibrarySettings& library);
+// "displays" (manifest_displays.cpp): the Windows display devices.
+void readDisplays(const json& section, std::vector<DisplayDevice>& devices);
 
 } // namespace vexa::machine::schema

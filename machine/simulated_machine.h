@@ -51,6 +51,8 @@ struct SimulatedHardware {
     std::vector<SimulatedDrive> drives;            // simulated_drives.h
     std::vector<UsbController> usbControllers;
     std::unique_ptr<NvidiaLibrary> nvidiaLibrary;  // none: no NVIDIA driver library
+    std::vector<DisplayDevice> displayDevices;
+    std::vector<std::vector<uint8_t>> monitorEdids;
 };
 
 // MSR 0x10 (the time-stamp counter) reads the time-stamp counter, as
@@ -88,6 +90,8 @@ public:
                          size_t& transferred) override;
     std::vector<UsbController> usbControllers() const override { return hw_.usbControllers; }
     NvidiaLibrary* nvidiaLibrary() override { return hw_.nvidiaLibrary.get(); }
+    std::vector<DisplayDevice> displayDevices() const override { return hw_.displayDevices; }
+    std::vector<std::vector<uint8_t>> monitorEdids() const override { return hw_.monitorEdids; }
 
     // The time-stamp counter rate, for tests and for the image's own checks.
     uint64_t tscHz() const { return hw_.tsc.hz(); }

@@ -55,6 +55,7 @@ ModuleRecord libraries[] = {
     {"kernel32.dll", kernel32Exports, nullptr},
     {"ntdll.dll", ntdllExports, nullptr},
     {"setupapi.dll", setupapiExports, nullptr},
+    {"user32.dll", user32Exports, nullptr},
 };
 const SimulatedLibrary* const vendorLibraries[] = {&nvapiLibrary};
 

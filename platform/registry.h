@@ -1,6 +1,8 @@
 // Opening keys of the registry below HKEY_LOCAL_MACHINE. Which keys exist
 // is the current machine's Windows identity (WindowsIdentity::registryKeys,
-// each listed key's parents included); values are not offered.
+// each listed key's parents included); those keys offer no values. The
+// device keys setupapi opens (SetupDiOpenDevRegKey) hold binary values,
+// which RegQueryValueExA reads.
 #pragma once
 
 #include "platform/win_types.h"
@@ -18,3 +20,11 @@ constexpr DWORD KEY_READ = 0x20019;
 // or HKEY_LOCAL_MACHINE. Key names compare without case.
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, DWORD desiredAccess, HKEY* result);
 LONG RegCloseKey(HKEY key);
+
+constexpr DWORD REG_BINARY = 3;
+
+// The value `name` (compared without case) of an open key: its type, and
+// its bytes when `data` is given. Without `data` the size needed goes to
+// `size`; with a buffer smaller than the value, ERROR_MORE_DATA and the
+// size needed. ERROR_FILE_NOT_FOUND for a value the key does not hold.
+LONG RegQueryValueExA(HKEY key, LPCSTR name, DWORD* reserved, DWORD* type, BYTE* data, DWORD* size);

@@ -27,6 +27,7 @@ std::span<const LibraryExport> advapi32Exports();
 std::span<const LibraryExport> kernel32Exports();
 std::span<const LibraryExport> ntdllExports();
 std::span<const LibraryExport> setupapiExports();
+std::span<const LibraryExport> user32Exports();
 
 // A vendor library that a machine may have installed in the system folder,
 // simulated in the process (LoadLibraryExW of its system-folder path).
