@@ -9,8 +9,4 @@ namespace domain_steps {
 // without).
 void DumpHardwareMonitor(CHardwareMonitorInterface*, CReportGenerator*, bool) {}
 
-// Wait for the display domain (Dump, DumpAdapters).
-void DumpDisplay(CDisplayInterface*, CReportGenerator*) {}
-void DumpDisplayAdapters(CDisplayInterface*, CReportGenerator*) {}
-
 } // namespace domain_steps

@@ -8,8 +8,6 @@ namespace domain_steps {
 // Waits for the display domain (NVAPI_DisplayAPI::PrePCIScan).
 void ProbeNVIDIADriverAPI() {}
 
-// Waits for the display domain.
-void RefreshDisplay(CDisplayInterface*) {}
 // Waits for the hardware-monitoring domain.
 void UpdateHardwareMonitor(CHardwareMonitorInterface*) {}
 
