@@ -61,6 +61,26 @@ TEST(SystemRuns, ThisHostNamesItsSystemAndListsItsDisks) {
     }
 }
 
+// This host's graphics section: an adapter per PCI display function the
+// kernel lists (a machine without one shows none), and no error.
+TEST(SystemRuns, ThisHostsGraphicsSection) {
+    VexaRun run;
+    const VexaResult result = RunText(run);
+    EXPECT_EQ(result.err, "");
+    const std::string report = vexa::test::readFile(run.programFile("r.txt"));
+    EXPECT_NE(report.find(Title("그래픽")), std::string::npos) << report;
+    bool displayFunction = false;
+    std::error_code code;
+    for (const auto& entry : std::filesystem::directory_iterator("/sys/bus/pci/devices", code)) {
+        std::ifstream in(entry.path() / "class");
+        std::string cls;
+        if (in >> cls && cls.rfind("0x03", 0) == 0) displayFunction = true;
+    }
+    if (!displayFunction) {
+        EXPECT_EQ(Section(report, "그래픽", "소프트웨어").find("Display adapter"), std::string::npos);
+    }
+}
+
 TEST(SystemRuns, TheX58SampleRunsWindows7WithItsCaviarBlack) {
     VexaRun run(SampleMachine());
     const VexaResult result = RunText(run);
@@ -73,6 +93,21 @@ TEST(SystemRuns, TheX58SampleRunsWindows7WithItsCaviarBlack) {
     EXPECT_NE(storage.find("\tName\t\t\tWDC WD1001FALS-00J7B0"), std::string::npos) << storage;
     EXPECT_NE(storage.find("\tCapacity\t\t931.5 GB\n\tSMART Support\t\tYes\n"), std::string::npos) << storage;
     EXPECT_NE(storage.find("USB Device\t\t\tUSB Input Device, class=0x00"), std::string::npos) << storage;
+}
+
+// The graphics section of the x58 sample: its GeForce 210 and the monitor
+// on it.
+TEST(SystemRuns, TheX58SampleShowsItsGeForceAndMonitor) {
+    VexaRun run(SampleMachine());
+    RunText(run);
+    const std::string report = vexa::test::readFile(run.programFile("r.txt"));
+    const std::string graphics = Section(report, "그래픽", "소프트웨어");
+    for (const char* line : {"Display adapter 0", "\tName\t\t\tNVIDIA GeForce 210\n",
+                             "\tBoard Manufacturer\tEVGA Corp.\n", "\tVendor ID\t\t0x10DE (0x3842)\n",
+                             "\tModel ID\t\t0x0A65 (0x1312)\n", "Monitor 0", "\tModel\t\t\tPhilips 190V (Philips)\n",
+                             "\tMax Resolution\t\t1440 x 900 @ 59 Hz\n"})
+        EXPECT_NE(graphics.find(line), std::string::npos) << line << "\n" << graphics;
+    EXPECT_EQ(graphics.find("Display adapter 1"), std::string::npos) << graphics;
 }
 
 // The x58 sample's files, its manifest saying the machine is a VMware
