@@ -169,6 +169,10 @@ public:
     void GetAMPProfile(int M, int i, int* frequency, float* cycleTime, float* cas, float* rcd, float* ras, float* rp,
                        float* rc) override;
 
+    // Display adapters (queries_display.cpp): slot 120, -1 without the
+    // display domain.
+    int GetDisplayAdapterCount() override;
+
     // Drives and operating system (queries_system.cpp): slots 142-147.
     // Without the storage domain the count is 0 and the capacity -1;
     // without the software domain the texts answer 0.

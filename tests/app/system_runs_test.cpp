@@ -77,7 +77,9 @@ TEST(SystemRuns, ThisHostsGraphicsSection) {
         if (in >> cls && cls.rfind("0x03", 0) == 0) displayFunction = true;
     }
     if (!displayFunction) {
-        EXPECT_EQ(Section(report, "그래픽", "소프트웨어").find("Display adapter"), std::string::npos);
+        const std::string graphics = Section(report, "그래픽", "소프트웨어");
+        EXPECT_NE(graphics.find("Number of adapters\t\t0\n"), std::string::npos) << graphics;
+        EXPECT_EQ(graphics.find("Display adapter"), std::string::npos) << graphics;
     }
 }
 
@@ -102,7 +104,7 @@ TEST(SystemRuns, TheX58SampleShowsItsGeForceAndMonitor) {
     RunText(run);
     const std::string report = vexa::test::readFile(run.programFile("r.txt"));
     const std::string graphics = Section(report, "그래픽", "소프트웨어");
-    for (const char* line : {"Display adapter 0", "\tName\t\t\tNVIDIA GeForce 210\n",
+    for (const char* line : {"Number of adapters\t\t1\n", "Display adapter 0", "\tName\t\t\tNVIDIA GeForce 210\n",
                              "\tBoard Manufacturer\tEVGA Corp.\n", "\tVendor ID\t\t0x10DE (0x3842)\n",
                              "\tModel ID\t\t0x0A65 (0x1312)\n", "Monitor 0", "\tModel\t\t\tPhilips 190V (Philips)\n",
                              "\tMax Resolution\t\t1440 x 900 @ 59 Hz\n"})
