@@ -73,7 +73,7 @@ void RefreshChipset(CChipsetInterface* chipset);       // chipset domain
 void RefreshDisplay(CDisplayInterface* display);       // display domain
 void UpdateHardwareMonitor(CHardwareMonitorInterface* monitor);  // hardware-monitoring domain
 
-// ---- Report sections (domain_report_steps.cpp) ----
+// ---- Report sections ----
 
 void DumpProcessors(CCPUInterface* cpu, CReportGenerator* report);
 void DumpProcessorThreads(CCPUInterface* cpu, CReportGenerator* report);

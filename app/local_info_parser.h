@@ -194,6 +194,9 @@ public:
     int GetLPCIOVendor(int index, wchar_t* text) override;
     int GetLPCIOModel(int index, wchar_t* text) override;
     float GetSensorValue(int sensorKey, int* device, int* index) override;
+    // Display adapters (queries_display.cpp): slot 120, -1 without the
+    // display domain.
+    int GetDisplayAdapterCount() override;
 
     // Drives and operating system (queries_system.cpp): slots 142-147.
     // Without the storage domain the count is 0 and the capacity -1;

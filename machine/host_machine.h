@@ -50,6 +50,8 @@ public:
     bool scsiPassThrough(size_t drive, std::span<const uint8_t> cdb, std::span<uint8_t> data,
                          size_t& transferred) override;
     std::vector<UsbController> usbControllers() const override;
+    // host_displays.cpp: the monitors the kernel's display drivers found.
+    std::vector<std::vector<uint8_t>> monitorEdids() const override;
 
 protected:
     CpuidRegs doCpuid(unsigned cpu, uint32_t leaf, uint32_t subleaf) override;

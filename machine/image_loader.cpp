@@ -37,7 +37,7 @@ constexpr size_t kMemoryFileLimit = 64 * 1024 * 1024;
 constexpr double kDefaultTscMhz = 1000.0;
 
 // The files whose presence makes a folder a machine image.
-constexpr const char* kImageFiles[] = {"machine.json", "cpuid.txt", "lspci.txt", "smbios.bin", "acpi", "spd"};
+constexpr const char* kImageFiles[] = {"machine.json", "cpuid.txt", "lspci.txt", "smbios.bin", "acpi", "spd", "edid"};
 
 std::string brandString(const CpuidLeaves& cpu) {
     std::string brand;
@@ -277,6 +277,35 @@ bool loadFirmware(ImageFiles& files, const Manifest& manifest, SimulatedHardware
     return loadAcpiFolder(files, hw.acpiTables, error);
 }
 
+// edid/<n>.bin: the EDID of monitor n, the monitors in the order of n.
+bool loadMonitors(ImageFiles& files, SimulatedHardware& hw, std::string& error) {
+    constexpr size_t kEdidLimit = 256 * 128;  // a base block and at most 255 extensions
+    std::vector<std::string> names;
+    const FileStatus status = files.list("edid", names, error);
+    if (status != FileStatus::Ok) return status == FileStatus::Missing;
+    std::vector<std::pair<unsigned, std::string>> numbered;
+    for (const std::string& name : names) {
+        unsigned number = 0;
+        const char* end = name.data() + name.size();
+        const auto [stop, code] = std::from_chars(name.data(), end, number);
+        if (code != std::errc{} || stop == name.data() || std::string_view(stop, size_t(end - stop)) != ".bin") {
+            error = files.shown("edid/" + name) + ": expected a file named <number>.bin";
+            return false;
+        }
+        numbered.emplace_back(number, name);
+    }
+    std::sort(numbered.begin(), numbered.end());
+    for (const auto& [number, name] : numbered) {
+        std::vector<uint8_t> bytes;
+        if (files.read("edid/" + name, kEdidLimit, bytes, error) != FileStatus::Ok) {
+            if (error.empty()) error = files.shown("edid/" + name) + ": cannot be read";
+            return false;
+        }
+        hw.monitorEdids.push_back(std::move(bytes));
+    }
+    return true;
+}
+
 // The image folder: an existing directory other than the root.
 bool findFolder(ImageFiles& files, std::string& error) {
     std::error_code code;
@@ -331,6 +360,8 @@ std::unique_ptr<SimulatedMachine> load(ImageFiles& files, std::string& error) {
     hw.wmiClasses = manifest.wmi;
     if (manifest.nvapi) hw.nvidiaLibrary = std::make_unique<NvidiaLibrary>(*manifest.nvapi);
     if (!loadDrivesAndUsb(files, manifest, hw, error)) return nullptr;
+    hw.displayDevices = manifest.displays;
+    if (!loadMonitors(files, hw, error)) return nullptr;
     if (manifest.os.memoryMb) hw.totalMemoryBytes = uint64_t(std::llround(*manifest.os.memoryMb * 1048576.0));
     return std::make_unique<SimulatedMachine>(std::move(hw));
 }

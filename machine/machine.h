@@ -124,6 +124,16 @@ struct HostSystem {
     bool operator==(const HostSystem&) const = default;
 };
 
+// A Windows display device (EnumDisplayDevicesA): its GDI name
+// ("\\.\DISPLAY1"), its description ("NVIDIA GeForce 210") and its PnP id
+// text, whose "VEN_" and "DEV_" parts give the PCI ids of its adapter.
+struct DisplayDevice {
+    std::string name;
+    std::string description;
+    std::string deviceId;
+    bool operator==(const DisplayDevice&) const = default;
+};
+
 // One node of the operating system's device tree. Node 0 is the root.
 struct DeviceNode {
     // The configuration manager's numbers of the properties the machine
@@ -320,6 +330,13 @@ public:
                          std::array<uint64_t, 4>& /*results*/) const {
         return false;
     }
+    // ---- Displays ----
+    // The display devices Windows enumerates, in its order.
+    virtual std::vector<DisplayDevice> displayDevices() const { return {}; }
+    // The EDID of every present monitor as its device key holds it (the
+    // base block and any extensions; as many bytes as the monitor gave), in
+    // the order the monitor class lists the monitors.
+    virtual std::vector<std::vector<uint8_t>> monitorEdids() const { return {}; }
 
     // ---- Disk drives and USB devices (drive_facts.h) ----
     // The drives the disk class enumerates, in order; `drive` below is an

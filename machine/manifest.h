@@ -1,7 +1,7 @@
 // machine.json, the manifest of a machine image: one section per component
 // ("cpu", "pci", "ports", "memory", "memory_devices", "os", "smbios",
 // "driver", "acpi_namespace"; "vm", "wmi", "drives", "usb", "smbus",
-// "nvapi", "ia64", "superio"), each optional,
+// "nvapi", "ia64", "superio", "displays"), each optional,
 // so that later components add sections and keys without touching older
 // images. Numbers may be JSON numbers or strings ("0x808", "2048"). A key
 // the schema does not know, or a key given twice in one object, is an
@@ -141,6 +141,8 @@ struct Manifest {
     std::optional<Ia64Facts> ia64;
     // The super-I/O chips on the configuration ports (superio_image.h).
     std::vector<SuperIoEntry> superio;
+    // The display devices Windows enumerates; empty without "displays".
+    std::vector<DisplayDevice> displays;
 };
 
 // Bounds of the clock rates a manifest gives, in MHz: the time-stamp

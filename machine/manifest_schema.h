@@ -61,5 +61,7 @@ void readMessageBus(const json& value, std::vector<MessageBusRegister>& register
 void readSuperIo(const json& section, std::vector<SuperIoEntry>& chips);
 // "memory_devices.mchbar" (manifest_mchbar.cpp): the memory controller's window.
 MchbarSettings readMchbar(const json& value);
+// "displays" (manifest_displays.cpp): the Windows display devices.
+void readDisplays(const json& section, std::vector<DisplayDevice>& devices);
 
 } // namespace vexa::machine::schema

@@ -53,6 +53,8 @@ struct SimulatedHardware {
     std::vector<UsbController> usbControllers;
     std::unique_ptr<NvidiaLibrary> nvidiaLibrary;  // none: no NVIDIA driver library
     std::optional<Ia64Facts> ia64;                 // none: the processors are not Itaniums
+    std::vector<DisplayDevice> displayDevices;
+    std::vector<std::vector<uint8_t>> monitorEdids;
 };
 
 // MSR 0x10 (the time-stamp counter) reads the time-stamp counter, as
@@ -94,6 +96,8 @@ public:
     bool ia64Cpuid(unsigned cpu, std::array<uint64_t, Ia64Facts::kCpuidRegisters>& registers) const override;
     // The first answer of `ia64.pal` for these arguments and this processor.
     bool palCall(unsigned cpu, const std::array<uint64_t, 4>& arguments, std::array<uint64_t, 4>& results) const override;
+    std::vector<DisplayDevice> displayDevices() const override { return hw_.displayDevices; }
+    std::vector<std::vector<uint8_t>> monitorEdids() const override { return hw_.monitorEdids; }
 
     // The time-stamp counter rate, for tests and for the image's own checks.
     uint64_t tscHz() const { return hw_.tsc.hz(); }

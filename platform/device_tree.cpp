@@ -18,6 +18,10 @@
 #include "platform/internal/handles.h"
 #include "platform/internal/libraries.h"
 #include "platform/internal/per_machine.h"
+#include "platform/internal/registry_values.h"
+
+// {4D36E96E-E325-11CE-BFC1-08002BE10318}
+const GUID GUID_DEVCLASS_MONITOR = {0x4D36E96E, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 
 namespace {
 
@@ -157,7 +161,26 @@ class DeviceSet final : public vexa::platform::KernelObject {
 public:
     std::shared_ptr<const IndexedTree> tree;
     std::vector<size_t> members;  // indexes into the tree's nodes
+    // A monitor set: the EDID of each node after the root (node i + 1).
+    std::vector<std::vector<uint8_t>> edids;
 };
+
+// The monitors of the current machine as a tree of their own: the root and
+// one "DISPLAY" node per monitor below it.
+HDEVINFO openMonitorSet() {
+    auto set = std::make_shared<DeviceSet>();
+    set->edids = vexa::machine::current().monitorEdids();
+    auto monitors = std::make_shared<IndexedTree>();
+    monitors->nodes.resize(set->edids.size() + 1);
+    for (size_t i = 1; i < monitors->nodes.size(); ++i) {
+        monitors->nodes[i].parent = 0;
+        monitors->nodes[i].properties[CM_DRP_DEVICEDESC] = "Generic PnP Monitor";
+        monitors->nodes[i].properties[DeviceNode::kEnumerator] = "DISPLAY";
+        set->members.push_back(i);
+    }
+    set->tree = std::move(monitors);
+    return vexa::platform::registerHandle(set);
+}
 
 bool sameText(const std::string& a, const char* b) {
     return a.size() == std::strlen(b) &&
@@ -168,6 +191,8 @@ bool sameText(const std::string& a, const char* b) {
 
 HDEVINFO SetupDiGetClassDevsA(const void* classGuid, const char* enumerator, void*, DWORD flags) {
     if (flags & DIGCF_DEVICEINTERFACE) return vexa::platform::openDeviceInterfaceSet(classGuid);
+    if (classGuid && *static_cast<const GUID*>(classGuid) == GUID_DEVCLASS_MONITOR && !enumerator)
+        return openMonitorSet();
     if (!classGuid && !(flags & DIGCF_ALLCLASSES)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
@@ -243,6 +268,26 @@ BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO handle, SP_DEVINFO_DATA* data, D
     return TRUE;
 }
 
+HKEY SetupDiOpenDevRegKey(HDEVINFO handle, SP_DEVINFO_DATA* data, DWORD scope, DWORD, DWORD keyType, DWORD) {
+    auto set = vexa::platform::lookupHandleAs<DeviceSet>(handle);
+    if (!set) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE);
+    }
+    if (!data || data->cbSize != sizeof(SP_DEVINFO_DATA) || !valid(*set->tree, data->DevInst) ||
+        scope != DICS_FLAG_GLOBAL || keyType != DIREG_DEV) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE);
+    }
+    const size_t node = data->DevInst - 1;
+    if (node == 0 || node > set->edids.size()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE);
+    }
+    return vexa::platform::openValueKey({{"EDID", set->edids[node - 1]}});
+}
+
+static_assert(std::is_same_v<decltype(&SetupDiOpenDevRegKey), PFN_SetupDiOpenDevRegKey>);
 static_assert(std::is_same_v<decltype(&SetupDiGetClassDevsA), PFN_SetupDiGetClassDevsA>);
 static_assert(std::is_same_v<decltype(&SetupDiDestroyDeviceInfoList), PFN_SetupDiDestroyDeviceInfoList>);
 static_assert(std::is_same_v<decltype(&SetupDiEnumDeviceInfo), PFN_SetupDiEnumDeviceInfo>);
@@ -266,6 +311,7 @@ const vexa::platform::LibraryExport kExports[] = {
     {"SetupDiDestroyDeviceInfoList", vexa::platform::exported(&SetupDiDestroyDeviceInfoList)},
     {"SetupDiEnumDeviceInfo", vexa::platform::exported(&SetupDiEnumDeviceInfo)},
     {"SetupDiGetDeviceRegistryPropertyA", vexa::platform::exported(&SetupDiGetDeviceRegistryPropertyA)},
+    {"SetupDiOpenDevRegKey", vexa::platform::exported(&SetupDiOpenDevRegKey)},
     {"SetupDiEnumDeviceInterfaces", vexa::platform::exported(&SetupDiEnumDeviceInterfaces)},
     {"SetupDiGetDeviceInterfaceDetailA", vexa::platform::exported(&SetupDiGetDeviceInterfaceDetailA)},
 };

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/guid.h"
+#include "platform/registry.h"
 #include "platform/win_types.h"
 
 using DEVINST = DWORD;
@@ -56,3 +58,14 @@ using PFN_SetupDiGetDeviceRegistryPropertyA = BOOL (*)(HDEVINFO set, SP_DEVINFO_
                                                        DWORD property, DWORD* regDataType,
                                                        BYTE* buffer, DWORD bufferSize,
                                                        DWORD* requiredSize);
+
+// The monitor setup class: its set holds one device per present monitor
+// of the current machine, whose hardware key holds the value "EDID" (the
+// monitor's identification block, as many bytes as the monitor gave).
+extern const GUID GUID_DEVCLASS_MONITOR;
+constexpr DWORD DICS_FLAG_GLOBAL = 1;
+constexpr DWORD DIREG_DEV = 1;
+// The hardware key (DIREG_DEV) of a member of a set; INVALID_HANDLE_VALUE
+// when the device has none (only monitors have one here).
+using PFN_SetupDiOpenDevRegKey = HKEY (*)(HDEVINFO set, SP_DEVINFO_DATA* data, DWORD scope,
+                                          DWORD hardwareProfile, DWORD keyType, DWORD access);

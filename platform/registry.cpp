@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/internal/browser_command.h"
 #include "platform/internal/handles.h"
+#include "platform/internal/registry_values.h"
 #include "platform/testing.h"
 
 namespace {
@@ -17,9 +20,11 @@ enum class Root { LocalMachine, ClassesRoot };
 
 class RegistryKey final : public vexa::platform::KernelObject {
 public:
-    RegistryKey(Root root, std::string path) : root(root), path(std::move(path)) {}
+    RegistryKey(Root root, std::string path, vexa::platform::RegistryValues values = {})
+        : root(root), path(std::move(path)), values(std::move(values)) {}
     const Root root;
     const std::string path;  // below the root, without surrounding '\'
+    const vexa::platform::RegistryValues values;  // names in lower case; device keys only
 };
 
 std::string lowerCase(std::string text) {
@@ -99,22 +104,41 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, DWORD, HKEY* result) {
     return LONG(ERROR_SUCCESS);
 }
 
-LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, BYTE* data, LPDWORD size) {
-    auto open = vexa::platform::lookupHandleAs<RegistryKey>(reinterpret_cast<HANDLE>(key));
-    if (!open) return LONG(ERROR_INVALID_HANDLE);
+HKEY vexa::platform::openValueKey(RegistryValues values) {
+    RegistryValues lowered;
+    for (auto& [name, bytes] : values) lowered.emplace(lowerCase(name), std::move(bytes));
+    return reinterpret_cast<HKEY>(
+        registerHandle(std::make_shared<RegistryKey>(Root::LocalMachine, std::string(), std::move(lowered))));
+}
+
+// A device key's binary values, or the default value (text) of the
+// browser's registration below HKEY_CLASSES_ROOT.
+LONG RegQueryValueExA(HKEY key, LPCSTR name, DWORD*, DWORD* type, BYTE* data, DWORD* size) {
     if (data && !size) return LONG(ERROR_INVALID_PARAMETER);
-    const bool defaultValue = !valueName || !*valueName;
-    const std::optional<std::string> value =
-        defaultValue && open->root == Root::ClassesRoot ? classDefaultValue(open->path) : std::nullopt;
-    if (!value) return LONG(ERROR_FILE_NOT_FOUND);
-    if (type) *type = REG_SZ;
-    const DWORD needed = DWORD(value->size() + 1);
+    auto open = vexa::platform::lookupHandleAs<RegistryKey>(reinterpret_cast<HANDLE>(key));
+    if (!open) return LONG(key == HKEY_LOCAL_MACHINE ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_HANDLE);
+    const std::string wanted = lowerCase(name ? name : "");
+    std::vector<uint8_t> bytes;
+    DWORD valueType = REG_BINARY;
+    if (const auto value = open->values.find(wanted); value != open->values.end()) {
+        bytes = value->second;
+    } else if (wanted.empty() && open->root == Root::ClassesRoot) {
+        const std::optional<std::string> text = classDefaultValue(open->path);
+        if (!text) return LONG(ERROR_FILE_NOT_FOUND);
+        bytes.assign(text->begin(), text->end());
+        bytes.push_back(0);
+        valueType = REG_SZ;
+    } else {
+        return LONG(ERROR_FILE_NOT_FOUND);
+    }
+    if (type) *type = valueType;
+    const DWORD needed = static_cast<DWORD>(bytes.size());
     if (!size) return LONG(ERROR_SUCCESS);
     const DWORD room = *size;
     *size = needed;
     if (!data) return LONG(ERROR_SUCCESS);
     if (room < needed) return LONG(ERROR_MORE_DATA);
-    std::memcpy(data, value->c_str(), needed);
+    if (needed) std::memcpy(data, bytes.data(), needed);
     return LONG(ERROR_SUCCESS);
 }
 

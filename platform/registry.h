@@ -1,6 +1,8 @@
 // Opening keys of the registry below HKEY_LOCAL_MACHINE. Which keys exist
 // is the current machine's Windows identity (WindowsIdentity::registryKeys,
-// each listed key's parents included); values are not offered there.
+// each listed key's parents included); those keys offer no values. The
+// device keys setupapi opens (SetupDiOpenDevRegKey) hold binary values,
+// which RegQueryValueExA reads.
 //
 // Below HKEY_CLASSES_ROOT the web browser's registration is answered from
 // the desktop (internal/browser_command.h): ".htm" of class "htmlfile",
@@ -31,3 +33,11 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, DWORD desiredAccess, 
 // ERROR_FILE_NOT_FOUND for a value the key does not have.
 LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, BYTE* data, LPDWORD size);
 LONG RegCloseKey(HKEY key);
+
+constexpr DWORD REG_BINARY = 3;
+
+// The value `name` (compared without case) of an open key: its type, and
+// its bytes when `data` is given. Without `data` the size needed goes to
+// `size`; with a buffer smaller than the value, ERROR_MORE_DATA and the
+// size needed. ERROR_FILE_NOT_FOUND for a value the key does not hold.
+LONG RegQueryValueExA(HKEY key, LPCSTR name, DWORD* reserved, DWORD* type, BYTE* data, DWORD* size);

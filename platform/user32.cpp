@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/display_devices.h"
 #include "platform/internal/handles.h"
 #include "platform/internal/libraries.h"
 
@@ -41,6 +42,7 @@ std::vector<HANDLE> notifications;  // in registration order
 
 std::span<const LibraryExport> user32Exports() {
     static const LibraryExport exports[] = {
+        {"EnumDisplayDevicesA", exported(EnumDisplayDevicesA)},
         {"RegisterDeviceNotificationW", exported(RegisterDeviceNotificationW), 0x0500},
         {"UnregisterDeviceNotification", exported(UnregisterDeviceNotification), 0x0500},
     };

@@ -5,6 +5,7 @@
 
 #include "sdk/chipset/chipset_interface.h"
 #include "sdk/cpu/cpu_interface.h"
+#include "sdk/display/display_interface.h"
 #include "sdk/hw/pci_interface.h"
 #include "sdk/hw/smbus_interface.h"
 #include "sdk/monitor/hardware_monitor_interface.h"
@@ -58,7 +59,12 @@ int BRENIKSDK::CreateStorageInterface(uint32_t boardHash, uint32_t boardByteSum,
                           [](CStorageInterface* storage) { return storage->Init(); });
 }
 
-int BRENIKSDK::CreateDisplayInterface(uint32_t) { return 0; }
+// The display interface is the root's while it detects: the display APIs
+// hand it the adapters they make.
+int BRENIKSDK::CreateDisplayInterface(uint32_t flags) {
+    return AdoptInterface(new CDisplayInterface(flags), &m_pDisplay, true,
+                          [](CDisplayInterface* display) { return display->Init(); });
+}
 
 int BRENIKSDK::CreateHardwareMonitorInterface(uint32_t a, uint32_t b, uint32_t options) {
     return AdoptInterface(new CHardwareMonitorInterface(a, b, options), &m_pHardwareMonitor, false,

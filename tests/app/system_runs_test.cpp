@@ -61,6 +61,28 @@ TEST(SystemRuns, ThisHostNamesItsSystemAndListsItsDisks) {
     }
 }
 
+// This host's graphics section: an adapter per PCI display function the
+// kernel lists (a machine without one shows none), and no error.
+TEST(SystemRuns, ThisHostsGraphicsSection) {
+    VexaRun run;
+    const VexaResult result = RunText(run);
+    EXPECT_EQ(result.err, "");
+    const std::string report = vexa::test::readFile(run.programFile("r.txt"));
+    EXPECT_NE(report.find(Title("그래픽")), std::string::npos) << report;
+    bool displayFunction = false;
+    std::error_code code;
+    for (const auto& entry : std::filesystem::directory_iterator("/sys/bus/pci/devices", code)) {
+        std::ifstream in(entry.path() / "class");
+        std::string cls;
+        if (in >> cls && cls.rfind("0x03", 0) == 0) displayFunction = true;
+    }
+    if (!displayFunction) {
+        const std::string graphics = Section(report, "그래픽", "소프트웨어");
+        EXPECT_NE(graphics.find("Number of adapters\t\t0\n"), std::string::npos) << graphics;
+        EXPECT_EQ(graphics.find("Display adapter"), std::string::npos) << graphics;
+    }
+}
+
 TEST(SystemRuns, TheX58SampleRunsWindows7WithItsCaviarBlack) {
     VexaRun run(SampleMachine());
     const VexaResult result = RunText(run);
@@ -103,6 +125,20 @@ TEST(SystemRuns, TheX58SampleReportsItsWinbondChipAndItsRegisters) {
     EXPECT_NE(monitors.find("\t40\t03 00 00 FF FF 00 3F 35 2D 24 80 40 10 95 00 A3 \n"), std::string::npos)
         << monitors;
     EXPECT_NE(monitors.find("\t50\tFF FF 00 FF FF FF 00 80 C1 6F "), std::string::npos) << monitors;
+
+// The graphics section of the x58 sample: its GeForce 210 and the monitor
+// on it.
+TEST(SystemRuns, TheX58SampleShowsItsGeForceAndMonitor) {
+    VexaRun run(SampleMachine());
+    RunText(run);
+    const std::string report = vexa::test::readFile(run.programFile("r.txt"));
+    const std::string graphics = Section(report, "그래픽", "소프트웨어");
+    for (const char* line : {"Number of adapters\t\t1\n", "Display adapter 0", "\tName\t\t\tNVIDIA GeForce 210\n",
+                             "\tBoard Manufacturer\tEVGA Corp.\n", "\tVendor ID\t\t0x10DE (0x3842)\n",
+                             "\tModel ID\t\t0x0A65 (0x1312)\n", "Monitor 0", "\tModel\t\t\tPhilips 190V (Philips)\n",
+                             "\tMax Resolution\t\t1440 x 900 @ 59 Hz\n"})
+        EXPECT_NE(graphics.find(line), std::string::npos) << line << "\n" << graphics;
+    EXPECT_EQ(graphics.find("Display adapter 1"), std::string::npos) << graphics;
 }
 
 // The x58 sample's files, its manifest saying the machine is a VMware

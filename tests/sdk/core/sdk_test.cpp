@@ -16,6 +16,7 @@
 #include "sdk/core/device.h"
 #include "sdk/core/interface.h"
 #include "sdk/core/sdk.h"
+#include "sdk/display/display_interface.h"
 #include "sdk/core/sensor.h"
 #include "sdk/hw/command.h"
 #include "sdk/hw/io_space.h"
@@ -218,9 +219,17 @@ TEST_F(Root, AdoptingAnInterfaceHoldsTheDomainPointerDuringInit) {
 }
 
 TEST_F(Root, DomainsThisBuildLacksStayAbsent) {
-    EXPECT_EQ(sdk->CreateDisplayInterface(1), 0);
-    EXPECT_EQ(sdk->m_pDisplay, nullptr);
+    EXPECT_EQ(sdk->CreateHardwareMonitorInterface(0, 0, 0), 0);
+    EXPECT_EQ(sdk->m_pHardwareMonitor, nullptr);
     EXPECT_EQ(sdk->m_pInterfaces->GetCount(), 0u);
+}
+
+// The display domain exists without a PCI domain: no adapter, and listed.
+TEST_F(Root, DisplayDomainWithoutPCIHasNoAdapter) {
+    EXPECT_EQ(sdk->CreateDisplayInterface(1), 1);
+    ASSERT_NE(sdk->m_pDisplay, nullptr);
+    EXPECT_EQ(sdk->m_pDisplay->Adapters->GetCount(), 0u);
+    EXPECT_EQ(sdk->FindInterface(INTERFACE_DISPLAY), sdk->m_pDisplay);
 }
 
 TEST_F(Root, CloseRestoresCommandsThenClosesInterfacesInOrderAndDeletesNothing) {

@@ -1,0 +1,34 @@
+// The Linux host's monitors: the EDID the kernel's display drivers read
+// from each connector (/sys/class/drm/<card>-<connector>/edid). A connector
+// without a monitor gives an empty file and is left out.
+#include "machine/host_machine.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "machine/file_bytes.h"
+
+namespace vexa::machine {
+
+namespace {
+// An EDID is a base block and at most 255 extensions of 128 bytes each.
+constexpr size_t kEdidLimit = 256 * 128;
+} // namespace
+
+std::vector<std::vector<uint8_t>> HostMachine::monitorEdids() const {
+    std::vector<std::string> connectors;
+    std::error_code code;
+    for (const auto& entry : std::filesystem::directory_iterator(sysRoot_ + "/sys/class/drm", code))
+        connectors.push_back(entry.path().string());
+    std::sort(connectors.begin(), connectors.end());
+    std::vector<std::vector<uint8_t>> edids;
+    for (const std::string& connector : connectors) {
+        std::vector<uint8_t> bytes;
+        std::string error;
+        if (readFileBytes(connector + "/edid", kEdidLimit, bytes, error) == FileStatus::Ok && !bytes.empty())
+            edids.push_back(std::move(bytes));
+    }
+    return edids;
+}
+
+} // namespace vexa::machine
