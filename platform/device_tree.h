@@ -21,7 +21,6 @@ constexpr CONFIGRET CR_NO_SUCH_VALUE = 0x25;
 
 constexpr ULONG CM_DRP_DEVICEDESC = 0x01;
 constexpr ULONG CM_DRP_DRIVER = 0x0A;
-constexpr ULONG REG_SZ = 1;
 
 using PFN_CM_Locate_DevNodeA = CONFIGRET (*)(DEVINST* devInst, const char* deviceId, ULONG flags);
 using PFN_CM_Get_Child = CONFIGRET (*)(DEVINST* child, DEVINST devInst, ULONG flags);

@@ -22,22 +22,18 @@ inline HKEY const HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(uintptr_t(0x800000
 constexpr DWORD KEY_QUERY_VALUE = 0x0001;
 constexpr DWORD KEY_READ = 0x20019;
 constexpr DWORD REG_SZ = 1;
+constexpr DWORD REG_BINARY = 3;
 
 // ERROR_SUCCESS with a key to close, ERROR_FILE_NOT_FOUND for a key that
 // does not exist, ERROR_INVALID_HANDLE for a parent that is not an open key
 // or a root key. Key names compare without case.
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, DWORD desiredAccess, HKEY* result);
-// A value of an open key (name null or empty: the default value). With
-// `data` null only the size needed (terminator included) is given;
-// ERROR_MORE_DATA and the size needed when `size` is too small;
-// ERROR_FILE_NOT_FOUND for a value the key does not have.
-LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, BYTE* data, LPDWORD size);
 LONG RegCloseKey(HKEY key);
-
-constexpr DWORD REG_BINARY = 3;
-
-// The value `name` (compared without case) of an open key: its type, and
-// its bytes when `data` is given. Without `data` the size needed goes to
-// `size`; with a buffer smaller than the value, ERROR_MORE_DATA and the
-// size needed. ERROR_FILE_NOT_FOUND for a value the key does not hold.
+// The value `name` (compared without case; null or empty: the default
+// value) of an open key: its type (REG_BINARY for a device key's values,
+// REG_SZ, terminator included, for the browser registration's default
+// values), and its bytes when `data` is given. Without `data` the size
+// needed goes to `size`; with a buffer smaller than the value,
+// ERROR_MORE_DATA and the size needed. ERROR_FILE_NOT_FOUND for a value
+// the key does not hold.
 LONG RegQueryValueExA(HKEY key, LPCSTR name, DWORD* reserved, DWORD* type, BYTE* data, DWORD* size);

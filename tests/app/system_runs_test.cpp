@@ -125,6 +125,7 @@ TEST(SystemRuns, TheX58SampleReportsItsWinbondChipAndItsRegisters) {
     EXPECT_NE(monitors.find("\t40\t03 00 00 FF FF 00 3F 35 2D 24 80 40 10 95 00 A3 \n"), std::string::npos)
         << monitors;
     EXPECT_NE(monitors.find("\t50\tFF FF 00 FF FF FF 00 80 C1 6F "), std::string::npos) << monitors;
+}
 
 // The graphics section of the x58 sample: its GeForce 210 and the monitor
 // on it.

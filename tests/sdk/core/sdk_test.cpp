@@ -16,12 +16,13 @@
 #include "sdk/core/device.h"
 #include "sdk/core/interface.h"
 #include "sdk/core/sdk.h"
-#include "sdk/display/display_interface.h"
 #include "sdk/core/sensor.h"
+#include "sdk/display/display_interface.h"
 #include "sdk/hw/command.h"
 #include "sdk/hw/io_space.h"
 #include "sdk/hw/register_space.h"
 #include "sdk/hw/timer.h"
+#include "sdk/monitor/hardware_monitor_interface.h"
 
 namespace {
 
@@ -218,10 +219,10 @@ TEST_F(Root, AdoptingAnInterfaceHoldsTheDomainPointerDuringInit) {
     EXPECT_EQ(sdk->FindInterface(0x11), nullptr);  // equality, not a bit test
 }
 
-TEST_F(Root, DomainsThisBuildLacksStayAbsent) {
-    EXPECT_EQ(sdk->CreateHardwareMonitorInterface(0, 0, 0), 0);
-    EXPECT_EQ(sdk->m_pHardwareMonitor, nullptr);
-    EXPECT_EQ(sdk->m_pInterfaces->GetCount(), 0u);
+TEST_F(Root, HardwareMonitorDomainWithoutPCIIsListed) {
+    EXPECT_EQ(sdk->CreateHardwareMonitorInterface(0, 0, 0), 1);
+    ASSERT_NE(sdk->m_pHardwareMonitor, nullptr);
+    EXPECT_EQ(sdk->FindInterface(INTERFACE_HARDWARE_MONITOR), sdk->m_pHardwareMonitor);
 }
 
 // The display domain exists without a PCI domain: no adapter, and listed.
