@@ -211,8 +211,10 @@ TEST_F(ProcessorInterface, MeasurementPassSkipsTheClocksWhenTheMultiplierIsKnown
 }
 
 // Without a bus clock of its own, the pass divides the processor's
-// measured clock (2667 MHz) by its multiplier, read once.
+// measured clock (2667 MHz) by its multiplier, read once. The clock stands
+// still between readings, so a busy machine cannot stretch the measurement.
 TEST_F(ProcessorInterface, BusClockBeneathTheMeasuredClock) {
+    useManualClock();
     Use(X58With("{}"), false);
     const auto cpu = Quiet(1);
     CCPUThread* thread = CTListIterator<CCPUThread>(cpu->m_pThreads).GetFirst();
