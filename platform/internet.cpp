@@ -1,7 +1,5 @@
 #include "platform/internet.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
@@ -9,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/internal/curl_library.h"
 #include "platform/internal/handles.h"
 #include "platform/internal/libraries.h"
 #include "platform/text.h"
@@ -31,11 +30,6 @@ public:
     std::string body;
     size_t position = 0;
 };
-
-void initialiseCurl() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 // Keeps at most kMaxResponseBytes; what follows is dropped, not an error.
 size_t collectBody(char* data, size_t size, size_t count, void* target) {
@@ -73,26 +67,28 @@ bool isHttpAddress(const std::string& url) {
 
 // The GET: the body, or a WinINet error number.
 DWORD fetch(const std::string& url, const std::string& agent, std::string& body) {
-    initialiseCurl();
-    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
-    if (!curl) return ERROR_NOT_ENOUGH_MEMORY;
-    CURL* handle = curl.get();
-    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(handle, CURLOPT_USERAGENT, agent.c_str());
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, collectBody);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &body);
+    const CurlLibrary* curl = curlLibrary();
+    if (!curl) return ERROR_INTERNET_INTERNAL_ERROR;
+    std::unique_ptr<CURL, void (*)(CURL*)> easy(curl->easy_init(), curl->easy_cleanup);
+    if (!easy) return ERROR_NOT_ENOUGH_MEMORY;
+    CURL* handle = easy.get();
+    const auto set = curl->easy_setopt;
+    set(handle, CURLOPT_URL, url.c_str());
+    set(handle, CURLOPT_USERAGENT, agent.c_str());
+    set(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+    set(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    set(handle, CURLOPT_FOLLOWLOCATION, 1L);
+    set(handle, CURLOPT_MAXREDIRS, 5L);
+    set(handle, CURLOPT_NOSIGNAL, 1L);
+    set(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    set(handle, CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
+    set(handle, CURLOPT_WRITEFUNCTION, collectBody);
+    set(handle, CURLOPT_WRITEDATA, &body);
     // Always from the server: no cached copy on the way.
-    curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
-    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
-    const CURLcode result = curl_easy_perform(handle);
-    curl_slist_free_all(headers);
+    curl_slist* headers = curl->slist_append(nullptr, "Cache-Control: no-cache");
+    set(handle, CURLOPT_HTTPHEADER, headers);
+    const CURLcode result = curl->easy_perform(handle);
+    curl->slist_free_all(headers);
     return result == CURLE_OK ? ERROR_SUCCESS : internetError(result);
 }
 
