@@ -50,13 +50,13 @@ void MonitorTest::TearDown() {
 
 void MonitorTest::startWithChips(std::vector<ChipOnPorts> chips) {
     std::vector<std::unique_ptr<machine::PortDevice>> devices;
-    for (ChipOnPorts& spec : chips) {
-        auto chip = std::make_unique<machine::SuperIoChip>(spec.chip);
+    for (ChipOnPorts& wanted : chips) {
+        auto chip = std::make_unique<machine::SuperIoChip>(wanted.chip);
         chips_.push_back(chip.get());
         devices.push_back(std::move(chip));
         machine::SuperIoMonitor* block = nullptr;
-        if (spec.monitor) {
-            auto monitor = std::make_unique<machine::SuperIoMonitor>(*spec.monitor);
+        if (wanted.monitor) {
+            auto monitor = std::make_unique<machine::SuperIoMonitor>(*wanted.monitor);
             block = monitor.get();
             devices.push_back(std::move(monitor));
         }
