@@ -9,6 +9,7 @@
 #include "sdk/chipset/memory_info.h"
 #include "sdk/chipset/memory_type.h"
 #include "sdk/chipset/north_bridge.h"
+#include "sdk/chipset/nvidia_northbridges.h"
 #include "sdk/core/helpers.h"
 #include "sdk/core/sdk.h"
 #include "sdk/hw/kmdriver.h"
@@ -46,6 +47,12 @@ void DecodeTransmeta(CChipsetInterface& chipset, CNorthBridge& bridge) {
 
 void IdentifyIntel(CChipsetInterface& chipset, CNorthBridge& bridge) { IdentifyIntelNorthBridge(&chipset, &bridge); }
 
+// A vendor whose identifier names every bridge itself.
+template <int (*Identify)(CChipsetInterface*, CNorthBridge*)>
+void Family(CChipsetInterface& chipset, CNorthBridge& bridge) {
+    Identify(&chipset, &bridge);
+}
+
 template <size_t N>
 constexpr BridgeVendor Vendor(uint16_t id, const char* name, const BridgeModel (&models)[N],
                               void (*decode)(CChipsetInterface&, CNorthBridge&) = nullptr) {
@@ -56,6 +63,7 @@ constexpr BridgeVendor kVendors[] = {
     Vendor(0x0E11, "Compaq", kCompaqModels),
     Vendor(0x1014, "IBM", kIBMModels),
     Vendor(0x1078, "Cyrix", kCyrixModels),
+    {0x10DE, "NVIDIA", nullptr, 0, Family<IdentifyNVIDIANorthBridge>},
     Vendor(0x1166, "ServerWorks", kServerWorksModels),
     {0x1179, "Toshiba", nullptr, 0, nullptr},
     Vendor(0x1279, "Transmeta", kTransmetaModels, DecodeTransmeta),

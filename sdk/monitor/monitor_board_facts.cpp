@@ -29,6 +29,11 @@ const char* BaseboardManufacturer() {
     return board ? board->m_Manufacturer.Get() : "";
 }
 
+const char* BaseboardProductName() {
+    const CDMI_Baseboard* board = Find<CDMI_Baseboard>(DMI_TYPE_BASEBOARD);
+    return board ? board->m_Product.Get() : "";
+}
+
 bool TextHashIsOneOf(const char* text, std::initializer_list<uint32_t> hashes) {
     if (!text || !text[0]) return false;
     const uint32_t hash = StringHash(text);

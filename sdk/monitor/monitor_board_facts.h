@@ -10,6 +10,7 @@ const char* SystemManufacturer();
 const char* SystemProductName();
 const char* SystemSerialNumber();
 const char* BaseboardManufacturer();
+const char* BaseboardProductName();
 
 // Whether the text is not empty and its StringHash is one of the values.
 bool TextHashIsOneOf(const char* text, std::initializer_list<uint32_t> hashes);
