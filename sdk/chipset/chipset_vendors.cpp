@@ -10,6 +10,7 @@
 #include "sdk/chipset/memory_type.h"
 #include "sdk/chipset/north_bridge.h"
 #include "sdk/chipset/nvidia_northbridges.h"
+#include "sdk/chipset/via_northbridges.h"
 #include "sdk/core/helpers.h"
 #include "sdk/core/sdk.h"
 #include "sdk/hw/kmdriver.h"
@@ -64,6 +65,7 @@ constexpr BridgeVendor kVendors[] = {
     Vendor(0x1014, "IBM", kIBMModels),
     Vendor(0x1078, "Cyrix", kCyrixModels),
     {0x10DE, "NVIDIA", nullptr, 0, Family<IdentifyNVIDIANorthBridge>},
+    {0x1106, "VIA", nullptr, 0, Family<IdentifyVIANorthBridge>},
     Vendor(0x1166, "ServerWorks", kServerWorksModels),
     {0x1179, "Toshiba", nullptr, 0, nullptr},
     Vendor(0x1279, "Transmeta", kTransmetaModels, DecodeTransmeta),
