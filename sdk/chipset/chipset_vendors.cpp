@@ -10,6 +10,7 @@
 #include "sdk/chipset/memory_type.h"
 #include "sdk/chipset/north_bridge.h"
 #include "sdk/chipset/nvidia_northbridges.h"
+#include "sdk/chipset/sis_northbridges.h"
 #include "sdk/chipset/via_northbridges.h"
 #include "sdk/core/helpers.h"
 #include "sdk/core/sdk.h"
@@ -63,6 +64,7 @@ constexpr BridgeVendor Vendor(uint16_t id, const char* name, const BridgeModel (
 constexpr BridgeVendor kVendors[] = {
     Vendor(0x0E11, "Compaq", kCompaqModels),
     Vendor(0x1014, "IBM", kIBMModels),
+    {0x1039, "SiS", nullptr, 0, Family<IdentifySiSNorthBridge>},
     Vendor(0x1078, "Cyrix", kCyrixModels),
     {0x10DE, "NVIDIA", nullptr, 0, Family<IdentifyNVIDIANorthBridge>},
     {0x1106, "VIA", nullptr, 0, Family<IdentifyVIANorthBridge>},
