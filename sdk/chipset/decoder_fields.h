@@ -4,7 +4,10 @@
 // forms (the text "bus:dram" and the factor dram / bus).
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 class CMemoryInfo;
 
@@ -16,6 +19,21 @@ constexpr uint32_t Bits(uint32_t value, unsigned high, unsigned low) {
     return width >= 32 ? value >> low : (value >> low) & ((1u << width) - 1);
 }
 constexpr bool Bit(uint32_t value, unsigned bit) { return (value >> bit) & 1u; }
+
+// Family tables of host bridges: rows with a `device` id, sorted by it.
+template <typename Row, size_t N>
+constexpr bool SortedByDevice(const Row (&rows)[N]) {
+    for (size_t i = 1; i < N; ++i)
+        if (rows[i - 1].device >= rows[i].device) return false;
+    return true;
+}
+// The row of a device id, or null.
+template <typename Row, size_t N>
+const Row* FindByDevice(const Row (&rows)[N], uint16_t device) {
+    const Row* row = std::lower_bound(std::begin(rows), std::end(rows), device,
+                                      [](const Row& candidate, uint16_t id) { return candidate.device < id; });
+    return row != std::end(rows) && row->device == device ? row : nullptr;
+}
 
 // The configuration dword of a function of any bus through the PCI domain:
 // all ones when the read fails or there is no PCI domain. `read` (when

@@ -175,12 +175,12 @@ void MCP78(CNorthBridge& bridge) {
     }
 }
 
-void NForce790iUltra(CNorthBridge& bridge) {
-    if (Present(0x0360)) SetModel(bridge, "nForce 790i Ultra SLI SPP");
-}
-
-void NForce790i(CNorthBridge& bridge) {
-    if (Present(0x0360)) SetModel(bridge, "nForce 790i SLI SPP");
+// The 790i SPPs are named only beside their MCP55 (0x0360).
+constexpr char k790iUltra[] = "nForce 790i Ultra SLI SPP";
+constexpr char k790i[] = "nForce 790i SLI SPP";
+template <const char* Model>
+void WithMCP55(CNorthBridge& bridge) {
+    if (Present(0x0360)) SetModel(bridge, Model);
 }
 
 void MCP7A(CNorthBridge& bridge) {
@@ -232,8 +232,8 @@ constexpr NVIDIABridge kBridges[] = {
     {0x07C2, "GeForce 7050", nullptr, false, DecodeGeForce7000MCP},
     {0x07C3, "GeForce 7050", nullptr, false, DecodeGeForce7000MCP},
     {0x07C5, "GeForce 7050", nullptr, false, DecodeGeForce7000MCP},
-    {0x0800, nullptr, NForce790iUltra, false, DecodeNForce700SPP},
-    {0x0802, nullptr, NForce790i, false, DecodeNForce700SPP},
+    {0x0800, nullptr, WithMCP55<k790iUltra>, false, DecodeNForce700SPP},
+    {0x0802, nullptr, WithMCP55<k790i>, false, DecodeNForce700SPP},
     {0x0803, "nForce 770i SLI SPP", nullptr, false, DecodeNForce700SPP},
     {0x0861, "GeForce 9400", nullptr, false, DecodeMCP79},
     {0x0862, "GeForce 9400M G", nullptr, false, DecodeMCP79},
@@ -250,18 +250,14 @@ constexpr NVIDIABridge kBridges[] = {
     {0x0D60, nullptr, MCP89, false, DecodeMCP89},
 };
 
-const NVIDIABridge* FindBridge(uint16_t device) {
-    for (const NVIDIABridge& row : kBridges)
-        if (row.device == device) return &row;
-    return nullptr;
-}
+static_assert(decoder_fields::SortedByDevice(kBridges), "the NVIDIA bridge rows are sorted by device id");
 
 } // namespace
 
 int IdentifyNVIDIANorthBridge(CChipsetInterface* chipset, CNorthBridge* bridge) {
     if (!chipset || !bridge || !bridge->m_pDevice) return 0;
     FormatString(bridge->m_szVendor, sizeof bridge->m_szVendor, "%s", "NVIDIA");
-    const NVIDIABridge* row = FindBridge(bridge->GetDeviceID());
+    const NVIDIABridge* row = decoder_fields::FindByDevice(kBridges, bridge->GetDeviceID());
     if (!row) return 0;
     SetModel(*bridge, row->model);
     if (row->name) row->name(*bridge);

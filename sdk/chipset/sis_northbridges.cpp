@@ -3,9 +3,8 @@
 // revision id.
 #include "sdk/chipset/sis_northbridges.h"
 
-#include <algorithm>
-
 #include "sdk/chipset/chipset_interface.h"
+#include "sdk/chipset/decoder_fields.h"
 #include "sdk/chipset/north_bridge.h"
 #include "sdk/core/helpers.h"
 #include "sdk/hw/pci_device.h"
@@ -79,25 +78,14 @@ constexpr SiSBridge kBridges[] = {
     {0x5597, "5597"},
 };
 
-constexpr bool Sorted() {
-    for (size_t i = 1; i < std::size(kBridges); ++i)
-        if (kBridges[i - 1].device >= kBridges[i].device) return false;
-    return true;
-}
-static_assert(Sorted(), "the SiS bridge rows are sorted by device id");
-
-const SiSBridge* FindBridge(uint16_t device) {
-    const auto* row = std::lower_bound(std::begin(kBridges), std::end(kBridges), device,
-                                       [](const SiSBridge& bridge, uint16_t id) { return bridge.device < id; });
-    return row != std::end(kBridges) && row->device == device ? row : nullptr;
-}
+static_assert(decoder_fields::SortedByDevice(kBridges), "the SiS bridge rows are sorted by device id");
 
 } // namespace
 
 int IdentifySiSNorthBridge(CChipsetInterface* chipset, CNorthBridge* bridge) {
     if (!chipset || !bridge || !bridge->m_pDevice) return 0;
     FormatString(bridge->m_szVendor, sizeof bridge->m_szVendor, "%s", "SiS");
-    const SiSBridge* row = FindBridge(bridge->GetDeviceID());
+    const SiSBridge* row = decoder_fields::FindByDevice(kBridges, bridge->GetDeviceID());
     if (!row) return 0;
     SetModel(*bridge, row->model);
     if (row->byRevision) row->byRevision(*bridge, bridge->m_pDevice->m_pCommonHeader->m_byRevisionID);

@@ -131,6 +131,15 @@ uint8_t DDRTimings(CNorthBridge& bridge, CMemoryInfo& memory) {
     return timing;
 }
 
+// The Pro 266 and KT266 families: DDR when any bank pair holds it, and
+// the single-bit timings of register 0x64 with the CAS latencies of that type.
+void DDRSDRAMTimings(CNorthBridge& bridge, const BankTypes& types, CMemoryInfo& memory) {
+    memory.m_iMemoryType = DDROrSDRAM(Byte(bridge, kBankTypes), types);
+    const uint8_t timing = Byte(bridge, kTimings);
+    Interleave(timing, memory);
+    SingleBitTimings(timing, memory.m_iMemoryType == MEMORY_TYPE_DDR ? kDDR266Latencies : kSDRAMLatencies, memory);
+}
+
 // KN133 or KM133 by the S3 graphics beside a KL133/KM133/KN133 bridge.
 void NameKT133ByGraphics(CNorthBridge& bridge) {
     CPCIInterface* pci = GetSDK()->m_pPCI;
@@ -170,20 +179,14 @@ void DecodeVIAApolloPro(CNorthBridge* bridge, CMemoryInfo* memory) {
 void DecodeVIAApolloPro266(CNorthBridge* bridge, CMemoryInfo* memory) {
     if (!bridge || !memory) return;
     static constexpr BankTypes kTypes = {MEMORY_TYPE_SDRAM, MEMORY_TYPE_SDRAM, MEMORY_TYPE_DDR, kUnknown};
-    memory->m_iMemoryType = DDROrSDRAM(Byte(*bridge, kBankTypes), kTypes);
-    const uint8_t timing = Byte(*bridge, kTimings);
-    Interleave(timing, *memory);
-    SingleBitTimings(timing, memory->m_iMemoryType == MEMORY_TYPE_DDR ? kDDR266Latencies : kSDRAMLatencies, *memory);
+    DDRSDRAMTimings(*bridge, kTypes, *memory);
     ClockByOffset(*bridge, *memory);
 }
 
 void DecodeVIAKT266(CNorthBridge* bridge, CMemoryInfo* memory) {
     if (!bridge || !memory) return;
     static constexpr BankTypes kTypes = {MEMORY_TYPE_SDRAM, kUnknown, MEMORY_TYPE_DDR, kUnknown};
-    memory->m_iMemoryType = DDROrSDRAM(Byte(*bridge, kBankTypes), kTypes);
-    const uint8_t timing = Byte(*bridge, kTimings);
-    Interleave(timing, *memory);
-    SingleBitTimings(timing, memory->m_iMemoryType == MEMORY_TYPE_DDR ? kDDR266Latencies : kSDRAMLatencies, *memory);
+    DDRSDRAMTimings(*bridge, kTypes, *memory);
     const uint8_t clock = Byte(*bridge, kDRAMClock);
     SetClock(Bit(clock, 7) ? Clock::Minus33 : Bit(clock, 6) ? Clock::Plus33 : Clock::OneToOne, *memory);
 }

@@ -4,9 +4,8 @@
 // are named CN400 and CN700 beside a VIA C3 or C7 processor.
 #include "sdk/chipset/via_northbridges.h"
 
-#include <algorithm>
-
 #include "sdk/chipset/chipset_interface.h"
+#include "sdk/chipset/decoder_fields.h"
 #include "sdk/chipset/north_bridge.h"
 #include "sdk/chipset/south_bridge.h"
 #include "sdk/core/helpers.h"
@@ -156,25 +155,14 @@ constexpr VIABridge kBridges[] = {
     {0xA208, "PT890", Decode<DecodeVIAPT880>},
 };
 
-constexpr bool Sorted() {
-    for (size_t i = 1; i < std::size(kBridges); ++i)
-        if (kBridges[i - 1].device >= kBridges[i].device) return false;
-    return true;
-}
-static_assert(Sorted(), "the VIA bridge rows are sorted by device id");
-
-const VIABridge* FindBridge(uint16_t device) {
-    const auto* row = std::lower_bound(std::begin(kBridges), std::end(kBridges), device,
-                                       [](const VIABridge& bridge, uint16_t id) { return bridge.device < id; });
-    return row != std::end(kBridges) && row->device == device ? row : nullptr;
-}
+static_assert(decoder_fields::SortedByDevice(kBridges), "the VIA bridge rows are sorted by device id");
 
 } // namespace
 
 int IdentifyVIANorthBridge(CChipsetInterface* chipset, CNorthBridge* bridge) {
     if (!chipset || !bridge || !bridge->m_pDevice) return 0;
     FormatString(bridge->m_szVendor, sizeof bridge->m_szVendor, "%s", "VIA");
-    const VIABridge* row = FindBridge(bridge->GetDeviceID());
+    const VIABridge* row = decoder_fields::FindByDevice(kBridges, bridge->GetDeviceID());
     if (!row) return 0;
     SetModel(*bridge, row->model);
     if (chipset->m_pMemoryInfo) {
