@@ -3,6 +3,7 @@
 #include <optional>
 #include <utility>
 
+#include "sdk/chipset/north_bridge.h"
 #include "sdk/core/sdk.h"
 
 namespace vexa::test {
@@ -28,6 +29,26 @@ CChipsetInterface* HostBridgeTest::Detect() {
     if (!scannedPCI()) return nullptr;
     EXPECT_EQ(sdk().CreateChipsetInterface(), 1);
     return sdk().m_pChipset;
+}
+
+void HostBridgeTest::ExpectMainBridgeNamed(const char* vendor, const char* model, const char* revision) {
+    CChipsetInterface* chipset = sdk().m_pChipset;
+    ASSERT_TRUE(chipset);
+    ASSERT_TRUE(chipset->m_pNorthBridge);
+    EXPECT_STREQ(chipset->m_pNorthBridge->m_szVendor, vendor);
+    EXPECT_STREQ(chipset->m_pNorthBridge->m_szModel, model);
+    if (revision) {
+        EXPECT_STREQ(chipset->m_pNorthBridge->m_szRevision, revision);
+    }
+}
+
+void HostBridgeTest::ExpectClockSource(const char* ratio, float factor, float offset) {
+    const CMemoryInfo& m = Memory();
+    EXPECT_STREQ(m.m_szRatio, ratio);
+    EXPECT_FLOAT_EQ(m.m_fFSBDRAMRatio, factor);
+    EXPECT_FLOAT_EQ(m.m_fDRAMOffset, offset);
+    EXPECT_EQ(m.m_iCPUDivisor, -1);
+    EXPECT_EQ(m.m_bAsynchronous, 0);
 }
 
 std::vector<uint8_t> HostBridgeTest::Config(machine::PciAddress fn) {

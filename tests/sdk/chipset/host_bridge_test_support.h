@@ -29,6 +29,12 @@ protected:
     CChipsetInterface* Detect();
     const CMemoryInfo& Memory() { return *sdk().m_pChipset->m_pMemoryInfo; }
 
+    // The main bridge's names; a null revision is not looked at.
+    void ExpectMainBridgeNamed(const char* vendor, const char* model, const char* revision = nullptr);
+    // The DRAM clock source as the decoders give it: the ratio text and its
+    // factor, or the offset, and no other source.
+    void ExpectClockSource(const char* ratio, float factor, float offset = -1.0f);
+
     // Every configuration byte of every function as it started, and every
     // port or configuration register written holds again what was read
     // there before the first write.

@@ -84,21 +84,15 @@ class SiSBridges : public HostBridgeTest, public testing::WithParamInterface<SiS
 TEST_P(SiSBridges, NamedAndDecodedFromTheHostBridge) {
     const SiSCase& c = GetParam();
     Start(c.functions);
-    CChipsetInterface* chipset = Detect();
-    ASSERT_TRUE(chipset);
-    ASSERT_TRUE(chipset->m_pNorthBridge);
-    EXPECT_STREQ(chipset->m_pNorthBridge->m_szVendor, "SiS");
-    EXPECT_STREQ(chipset->m_pNorthBridge->m_szModel, c.model);
-    EXPECT_STREQ(chipset->m_pNorthBridge->m_szRevision, c.revision);
+    ASSERT_TRUE(Detect());
+    ExpectMainBridgeNamed("SiS", c.model, c.revision);
     const CMemoryInfo& m = Memory();
     EXPECT_EQ(m.m_iMemoryType, c.type);
-    EXPECT_STREQ(m.m_szRatio, c.ratio);
-    EXPECT_FLOAT_EQ(m.m_fFSBDRAMRatio, c.factor);
+    ExpectClockSource(c.ratio, c.factor);
     EXPECT_EQ(m.m_fCASLatency, c.cas);
     EXPECT_EQ(m.m_iCycleTime, c.tRAS);
     EXPECT_EQ(m.m_iRASToCASDelay, c.tRCD);
     EXPECT_EQ(m.m_iRASPrecharge, c.tRP);
-    EXPECT_EQ(m.m_fDRAMOffset, -1.0f);
     ExpectHardwareAsFound();
 }
 

@@ -91,17 +91,11 @@ TEST_P(VIABridges, NamedAndDecodedFromTheHostDevice) {
     Start(c.functions);
     CChipsetInterface* chipset = Detect();
     ASSERT_TRUE(chipset);
-    ASSERT_TRUE(chipset->m_pNorthBridge);
-    EXPECT_STREQ(chipset->m_pNorthBridge->m_szVendor, "VIA");
-    EXPECT_STREQ(chipset->m_pNorthBridge->m_szModel, c.model);
+    ExpectMainBridgeNamed("VIA", c.model);
     for (int pass = 0; pass < 2; ++pass) {
         SCOPED_TRACE(pass);
-        const CMemoryInfo& m = Memory();
-        EXPECT_EQ(m.m_iMemoryType, c.type);
-        EXPECT_STREQ(m.m_szRatio, c.ratio);
-        EXPECT_FLOAT_EQ(m.m_fFSBDRAMRatio, c.factor);
-        EXPECT_FLOAT_EQ(m.m_fDRAMOffset, c.offset);
-        EXPECT_EQ(m.m_bAsynchronous, 0);
+        EXPECT_EQ(Memory().m_iMemoryType, c.type);
+        ExpectClockSource(c.ratio, c.factor, c.offset);
         chipset->Refresh();
     }
     ExpectHardwareAsFound();
