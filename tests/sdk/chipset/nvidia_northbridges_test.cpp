@@ -148,6 +148,14 @@ TEST_F(NVIDIABridge, MCP68WithoutGraphicsFlagIsNamedByBit30) {
     EXPECT_TRUE(PortWrites(0x1800).empty());
 }
 
+// The MCP79 family is named after its graphics function; without the PCI
+// Express space its controller is not read.
+TEST_F(NVIDIABridge, MCP7ANamedAfterItsGraphics) {
+    Start({HostBridgeAt00(kNVIDIA, 0x0A80), FunctionAt(3, 0, kNVIDIA, 0x0AAC), FunctionAt(16, 0, kNVIDIA, 0x086A)});
+    ASSERT_TRUE(Detect());
+    ExpectMainBridgeNamed("NVIDIA", "GeForce 9400");
+}
+
 TEST_F(NVIDIABridge, UnlistedDeviceKeepsItsIdText) {
     Start({HostBridgeAt00(kNVIDIA, 0x1234)});
     CChipsetInterface* chipset = Detect();

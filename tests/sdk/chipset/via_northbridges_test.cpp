@@ -81,6 +81,13 @@ const VIACase kCases[] = {
      -1.0f},
     {"PT880Bus266Code14", ClockCodes(0x0258, 0x80, 0x68, 0x0E), "PT880", MEMORY_TYPE_DDR, "8:3", 0.375f, -1.0f},
     {"PT880Bus266Code0", ClockCodes(0x0258, 0x80, 0x68, 0x00), "PT880", MEMORY_TYPE_DDR, "2:1", 0.5f, -1.0f},
+    // Without a VIA processor the PM880 keeps its name.
+    {"PM880", ClockCodes(0x0259, 0x20, 0x68, 0x01), "PM880", MEMORY_TYPE_DDR, "4:5", 1.25f, -1.0f},
+    // P4M900: DRAM 333.33 MHz at a 100 MHz bus has no entry, at 133.33 MHz it has.
+    {"P4M900Bus100Dram333", ClockCodes(0x0364, 0x00, 0x90, 0x05), "P4M900/CN896/VN896/PT890", MEMORY_TYPE_DDR, "",
+     -1.0f, -1.0f},
+    {"P4M900Bus133Dram333", ClockCodes(0x0364, 0x20, 0x90, 0x05), "P4M900/CN896/VN896/PT890", MEMORY_TYPE_DDR, "2:5",
+     2.5f, -1.0f},
     {"UnlistedDevice", {HostBridgeAt00(kVIA, 0x7777)}, "ID7777", -1, "", -1.0f, -1.0f},
 };
 
@@ -168,6 +175,50 @@ TEST_F(VIABridge, PT880ProTimingsFromFunction3) {
     EXPECT_EQ(m.m_iRASPrecharge, 3);
     EXPECT_EQ(m.m_iCommandRate, 1);
     EXPECT_EQ(sdk().m_pChipset->m_pNorthBridge->m_iFSBCode, 2);
+}
+
+// The command rate needs every rank's bit alike; mixed bits leave it.
+TEST_F(VIABridge, CommandRateOfAllRanks) {
+    for (const auto& [bits, rate] : {std::pair<uint16_t, int>{0x1111, 1}, {0x0000, 2}, {0x1011, -1}}) {
+        SCOPED_TRACE(bits);
+        std::vector<FunctionDump> functions = ClockCodes(0x0314, 0x40, 0x90, 0x01);
+        functions[2].Word(0x50, bits);
+        Start(functions);
+        ASSERT_TRUE(Detect());
+        EXPECT_EQ(Memory().m_iCommandRate, rate);
+        ReleaseSDK();
+    }
+}
+
+// The VX11 reads its timings only for DDR3.
+TEST_F(VIABridge, VX11TimingsOnlyForDDR3) {
+    for (const auto& [type, latency] : {std::pair<uint8_t, float>{0x40, -1.0f}, {0x80, 7.0f}}) {
+        SCOPED_TRACE(int(type));
+        std::vector<FunctionDump> functions = ClockCodes(0x3456, 0, 0xE2, 0x05);
+        functions[1].Byte(0x40, 5 << 4);  // raw 5: 266.67 MHz
+        functions[2].Byte(0xE1, type).Dword(0x90, (9u << 20) | (2u << 12) | (3u << 8) | 3u);
+        Start(functions);
+        ASSERT_TRUE(Detect());
+        const CMemoryInfo& m = Memory();
+        EXPECT_EQ(m.m_iMemoryType, type == 0x40 ? MEMORY_TYPE_DDR2 : MEMORY_TYPE_DDR3);
+        EXPECT_EQ(m.m_fCASLatency, latency);
+        EXPECT_EQ(m.m_iCycleTime, type == 0x40 ? -1 : 24);
+        ExpectClockSource("1:2", 2.0f);  // 266.67 and 533.33 MHz
+        ReleaseSDK();
+    }
+}
+
+// The VX900 with neither DDR2 nor DDR3 still sets tRAS, with + 15.
+TEST_F(VIABridge, VX900UnknownTypeStillGivesRASTime) {
+    std::vector<FunctionDump> functions = ClockCodes(0x0410, 0x00, 0x90, 0x06);
+    functions[2].Byte(0x6C, 0x00).Byte(0xC2, 0x30).Byte(0xC0, 0x03);
+    Start(functions);
+    ASSERT_TRUE(Detect());
+    const CMemoryInfo& m = Memory();
+    EXPECT_EQ(m.m_iMemoryType, -1);
+    EXPECT_EQ(m.m_iCycleTime, 18);
+    EXPECT_EQ(m.m_fCASLatency, -1.0f);
+    ExpectClockSource("1:4", 4.0f);  // 100 and 400 MHz
 }
 
 // The Apollo VP3 gives the mainboard cache; without a cache none is kept.
