@@ -4,6 +4,7 @@
 #include "sdk/monitor/chip_monitor_factory.h"
 
 #include "sdk/monitor/lpcio.h"
+#include "sdk/monitor/nuvoton_nct677x.h"
 
 namespace {
 
@@ -124,8 +125,24 @@ MonitorClass SelectMonitorClass(uint32_t vendor, uint32_t chip) {
     }
 }
 
-// No chip class is part of this build yet.
+namespace {
+
+template <MC monitorClass>
+void Register(ChipMonitorRegistry& registry, ChipMonitorCreator create) {
+    registry.creators[static_cast<size_t>(monitorClass)] = create;
+}
+
+ChipMonitorRegistry MakeBuiltInRegistry() {
+    ChipMonitorRegistry registry;
+    Register<MC::Nuvoton_NCT6776>(registry, [](uint32_t chip) -> CHardwareMonitor* {
+        return new Nuvoton_NCT6776_HardwareMonitor(chip & 0xFFFF);
+    });
+    return registry;
+}
+
+} // namespace
+
 const ChipMonitorRegistry& BuiltInChipMonitors() {
-    static const ChipMonitorRegistry registry;
+    static const ChipMonitorRegistry registry = MakeBuiltInRegistry();
     return registry;
 }

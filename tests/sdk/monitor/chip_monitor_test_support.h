@@ -1,0 +1,42 @@
+// What the tests of the super-I/O chip monitors share: a chip at port 0x2E
+// whose hardware-monitor device sits at base 0x290 (index port 0x295) with
+// the banks of registers given, the domain initialised on it, the sensors
+// by label and the registers the monitor wrote.
+#pragma once
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/sdk/monitor/monitor_test_support.h"
+
+class CSensor;
+
+namespace vexa::test {
+
+using BankRegisters = std::map<unsigned, std::map<uint8_t, uint8_t>>;
+
+constexpr uint16_t kMonitorIndexPort = 0x295;
+
+// A chip of `protocol` with global registers `global` (identification)
+// and an active monitor device at 0x290; the banks hold the registers
+// given and 0xFF elsewhere; with `banked` register 0x4E selects the bank.
+ChipOnPorts ChipWithMonitor(machine::SuperIoProtocol protocol, std::map<uint8_t, uint8_t> global,
+                            const BankRegisters& banks, bool banked);
+
+// The expected values of a register dump (tests/data/superio/*.expect).
+std::map<std::string, std::string> ReadExpectations(const std::string& dataFile);
+
+class ChipMonitorTest : public MonitorTest {
+protected:
+    // The domain's Init on the chips started; its only monitor.
+    CHardwareMonitor& initSingleMonitor(uint32_t boardHash = 0x12345678);
+    // The sensor of that class labelled `label`; null when there is none.
+    static CSensor* sensorLabelled(CHardwareMonitor& monitor, uint32_t classCode, const char* label);
+    // The (register, value) pairs written through the index/data pair at
+    // `indexPort` since recording began, in order.
+    std::vector<std::pair<uint8_t, uint8_t>> registerWrites(uint16_t indexPort = kMonitorIndexPort);
+};
+
+} // namespace vexa::test
