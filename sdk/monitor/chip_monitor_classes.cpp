@@ -4,6 +4,7 @@
 #include "sdk/monitor/chip_monitor_factory.h"
 
 #include "sdk/monitor/lpcio.h"
+#include "sdk/monitor/nuvoton_nct6106.h"
 #include "sdk/monitor/nuvoton_nct677x.h"
 
 namespace {
@@ -136,6 +137,12 @@ ChipMonitorRegistry MakeBuiltInRegistry() {
     ChipMonitorRegistry registry;
     Register<MC::Nuvoton_NCT6776>(registry, [](uint32_t chip) -> CHardwareMonitor* {
         return new Nuvoton_NCT6776_HardwareMonitor(chip & 0xFFFF);
+    });
+    Register<MC::Nuvoton_NCT6106>(registry, [](uint32_t) -> CHardwareMonitor* {
+        return new Nuvoton_NCT6106_HardwareMonitor;
+    });
+    Register<MC::Nuvoton_NCT6791>(registry, [](uint32_t) -> CHardwareMonitor* {
+        return new Nuvoton_NCT6791_HardwareMonitor;
     });
     return registry;
 }

@@ -4,6 +4,9 @@
 #include <fstream>
 
 #include "sdk/core/sensor.h"
+#include "sdk/hw/io_request.h"
+#include "sdk/hw/io_space.h"
+#include "sdk/hw/register_space_lpc.h"
 #include "sdk/monitor/hardware_monitor.h"
 #include "tests/support/test_paths.h"
 
@@ -39,6 +42,24 @@ std::map<std::string, std::string> ReadExpectations(const std::string& dataFile)
         values[line.substr(0, equals)] = line.substr(equals + 1);
     }
     return values;
+}
+
+void ChipMonitorTest::TearDown() {
+    attached_.reset();
+    MonitorTest::TearDown();
+    space_.reset();
+    ports_.reset();
+}
+
+CHardwareMonitor& ChipMonitorTest::attach(CHardwareMonitor* monitor) {
+    ports_ = std::make_unique<CPortIOSpace>(kMonitorIndexPort - 5, 0xFFFFFFFF);
+    space_ = std::make_unique<CLPCRegisterSpace>(ports_.get(), 5, 6);
+    attached_.reset(monitor);
+    monitor->m_pRegisterSpace = space_.get();
+    monitor->m_pRequest = new CLPCRequest;
+    monitor->CreateSensors();
+    monitor->Poll(1);
+    return *monitor;
 }
 
 CHardwareMonitor& ChipMonitorTest::initSingleMonitor(uint32_t boardHash) {

@@ -5,10 +5,13 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "sdk/hw/io_space.h"
+#include "sdk/hw/register_space_lpc.h"
 #include "tests/sdk/monitor/monitor_test_support.h"
 
 class CSensor;
@@ -30,6 +33,11 @@ std::map<std::string, std::string> ReadExpectations(const std::string& dataFile)
 
 class ChipMonitorTest : public MonitorTest {
 protected:
+    void TearDown() override;
+    // A monitor made here on the index/data pair at 0x295 with a request of
+    // its own, created and read once as the domain's Init does; owned by
+    // the fixture.
+    CHardwareMonitor& attach(CHardwareMonitor* monitor);
     // The domain's Init on the chips started; its only monitor.
     CHardwareMonitor& initSingleMonitor(uint32_t boardHash = 0x12345678);
     // The sensor of that class labelled `label`; null when there is none.
@@ -37,6 +45,11 @@ protected:
     // The (register, value) pairs written through the index/data pair at
     // `indexPort` since recording began, in order.
     std::vector<std::pair<uint8_t, uint8_t>> registerWrites(uint16_t indexPort = kMonitorIndexPort);
+
+private:
+    std::unique_ptr<CHardwareMonitor> attached_;
+    std::unique_ptr<CLPCRegisterSpace> space_;
+    std::unique_ptr<CPortIOSpace> ports_;
 };
 
 } // namespace vexa::test
