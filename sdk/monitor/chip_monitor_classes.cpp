@@ -5,6 +5,7 @@
 
 #include "sdk/monitor/lpcio.h"
 #include "sdk/monitor/nuvoton_nct6106.h"
+#include "sdk/monitor/nuvoton_nct6683.h"
 #include "sdk/monitor/nuvoton_nct677x.h"
 
 namespace {
@@ -143,6 +144,9 @@ ChipMonitorRegistry MakeBuiltInRegistry() {
     });
     Register<MC::Nuvoton_NCT6791>(registry, [](uint32_t) -> CHardwareMonitor* {
         return new Nuvoton_NCT6791_HardwareMonitor;
+    });
+    Register<MC::Nuvoton_NCT6683>(registry, [](uint32_t) -> CHardwareMonitor* {
+        return new Nuvoton_NCT6683_HardwareMonitor;
     });
     return registry;
 }
