@@ -3,6 +3,7 @@
 // chips get the plain monitor until its creator is registered here.
 #include "sdk/monitor/chip_monitor_factory.h"
 
+#include "sdk/monitor/fintek_f718xx.h"
 #include "sdk/monitor/lpcio.h"
 #include "sdk/monitor/nuvoton_nct6106.h"
 #include "sdk/monitor/nuvoton_nct6683.h"
@@ -147,6 +148,25 @@ ChipMonitorRegistry MakeBuiltInRegistry() {
     });
     Register<MC::Nuvoton_NCT6683>(registry, [](uint32_t) -> CHardwareMonitor* {
         return new Nuvoton_NCT6683_HardwareMonitor;
+    });
+    Register<MC::Fintek_F71805F>(registry, [](uint32_t) -> CHardwareMonitor* {
+        return new Fintek_F71805F_HardwareMonitor;
+    });
+    Register<MC::Fintek_F71872F>(registry, [](uint32_t) -> CHardwareMonitor* {
+        return new Fintek_F71872F_HardwareMonitor;
+    });
+    Register<MC::Fintek_F71882F>(registry, [](uint32_t chip) -> CHardwareMonitor* {
+        return new Fintek_F71882F_HardwareMonitor(int32_t(chip));
+    });
+    Register<MC::Fintek_F71808E>(registry, [](uint32_t) -> CHardwareMonitor* {
+        return new Fintek_F71808E_HardwareMonitor;
+    });
+    Register<MC::Fintek_F8000>(registry, [](uint32_t) -> CHardwareMonitor* { return new Fintek_F8000_HardwareMonitor; });
+    Register<MC::Fintek_F81865F>(registry, [](uint32_t) -> CHardwareMonitor* {
+        return new Fintek_F81865F_HardwareMonitor;
+    });
+    Register<MC::Fintek_F71811>(registry, [](uint32_t) -> CHardwareMonitor* {
+        return new Fintek_F71811_HardwareMonitor;
     });
     return registry;
 }
