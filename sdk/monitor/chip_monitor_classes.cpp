@@ -4,6 +4,7 @@
 #include "sdk/monitor/chip_monitor_factory.h"
 
 #include "sdk/monitor/fintek_f718xx.h"
+#include "sdk/monitor/ite_it87.h"
 #include "sdk/monitor/lpcio.h"
 #include "sdk/monitor/nuvoton_nct6106.h"
 #include "sdk/monitor/nuvoton_nct6683.h"
@@ -167,6 +168,9 @@ ChipMonitorRegistry MakeBuiltInRegistry() {
     });
     Register<MC::Fintek_F71811>(registry, [](uint32_t) -> CHardwareMonitor* {
         return new Fintek_F71811_HardwareMonitor;
+    });
+    Register<MC::ITE_IT87>(registry, [](uint32_t chip) -> CHardwareMonitor* {
+        return new ITE_IT87_HardwareMonitor(int32_t(chip & 0xFFFF));
     });
     return registry;
 }
