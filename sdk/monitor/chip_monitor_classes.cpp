@@ -162,7 +162,9 @@ ChipMonitorRegistry MakeBuiltInRegistry() {
     Register<MC::Fintek_F71808E>(registry, [](uint32_t) -> CHardwareMonitor* {
         return new Fintek_F71808E_HardwareMonitor;
     });
-    Register<MC::Fintek_F8000>(registry, [](uint32_t) -> CHardwareMonitor* { return new Fintek_F8000_HardwareMonitor; });
+    Register<MC::Fintek_F8000>(registry, [](uint32_t) -> CHardwareMonitor* {
+        return new Fintek_F8000_HardwareMonitor;
+    });
     Register<MC::Fintek_F81865F>(registry, [](uint32_t) -> CHardwareMonitor* {
         return new Fintek_F81865F_HardwareMonitor;
     });

@@ -77,9 +77,13 @@ constexpr float kPercentPerStep = 100.0f / 255.0f;
 
 } // namespace
 
-Fintek_HardwareMonitor::Fintek_HardwareMonitor(uint32_t id, const char* name, const FintekLayout& layout)
+Fintek_HardwareMonitor::Fintek_HardwareMonitor(uint32_t id, const char* name, const FintekLayout& layout,
+                                               const FintekLabels& labels)
     : CHardwareMonitor(MONITOR_CHIP, id), m_Layout(layout) {
     m_fFanConstant = kFanConstant;
+    m_pVoltageLabels = labels.voltages;
+    m_pTemperatureLabels = labels.temperatures;
+    m_pFanLabels = labels.fans;
     if (name) FormatString(m_szName, sizeof m_szName, "%s", name);
 }
 
@@ -194,18 +198,12 @@ void Fintek_HardwareMonitor::WritePwmDuty(uint32_t index, uint32_t classCode, fl
 // ---- The members ----
 
 Fintek_F71805F_HardwareMonitor::Fintek_F71805F_HardwareMonitor()
-    : Fintek_HardwareMonitor(0x19340406, "Fintek F71805F", kF71805FLayout) {
-    m_pVoltageLabels = kF71805FVoltages;
-    m_pTemperatureLabels = kThreeTemperatures;
-    m_pFanLabels = kFourFans;
-}
+    : Fintek_HardwareMonitor(0x19340406, "Fintek F71805F", kF71805FLayout,
+                             {kF71805FVoltages, kThreeTemperatures, kFourFans}) {}
 
 Fintek_F71872F_HardwareMonitor::Fintek_F71872F_HardwareMonitor()
-    : Fintek_HardwareMonitor(0x19340341, "Fintek F71872F", kF71805FLayout) {
-    m_pVoltageLabels = kF71805FVoltages;
-    m_pTemperatureLabels = kThreeTemperatures;
-    m_pFanLabels = kFourFans;
-}
+    : Fintek_HardwareMonitor(0x19340341, "Fintek F71872F", kF71805FLayout,
+                             {kF71805FVoltages, kThreeTemperatures, kFourFans}) {}
 
 namespace {
 
@@ -241,11 +239,9 @@ bool BoardKeyIsOneOf(uint32_t key, std::initializer_list<uint32_t> keys) {
 } // namespace
 
 Fintek_F71882F_HardwareMonitor::Fintek_F71882F_HardwareMonitor(int32_t model)
-    : Fintek_HardwareMonitor(0x19340541, F71882FName(model), F71882FLayout(model)), m_nModel(model) {
-    m_pVoltageLabels = kF71882FVoltages;
-    m_pTemperatureLabels = kThreeTemperatures;
-    m_pFanLabels = kFourFans;
-}
+    : Fintek_HardwareMonitor(0x19340541, F71882FName(model), F71882FLayout(model),
+                             {kF71882FVoltages, kThreeTemperatures, kFourFans}),
+      m_nModel(model) {}
 
 int Fintek_F71882F_HardwareMonitor::CreateSensors() {
     ApplyBoardQuirks();
@@ -271,11 +267,8 @@ int Fintek_F71882F_HardwareMonitor::SetSensorValue(uint32_t index, uint32_t clas
 }
 
 Fintek_F71808E_HardwareMonitor::Fintek_F71808E_HardwareMonitor()
-    : Fintek_HardwareMonitor(0x19340901, "Fintek F71808", kF71808ELayout) {
-    m_pVoltageLabels = kF71882FVoltages;
-    m_pTemperatureLabels = kThreeTemperatures;
-    m_pFanLabels = kFourFans;
-}
+    : Fintek_HardwareMonitor(0x19340901, "Fintek F71808", kF71808ELayout,
+                             {kF71882FVoltages, kThreeTemperatures, kFourFans}) {}
 
 int Fintek_F71808E_HardwareMonitor::SetSensorValue(uint32_t index, uint32_t classCode, float percent) {
     WritePwmDuty(index, classCode, percent);
@@ -283,22 +276,12 @@ int Fintek_F71808E_HardwareMonitor::SetSensorValue(uint32_t index, uint32_t clas
 }
 
 Fintek_F8000_HardwareMonitor::Fintek_F8000_HardwareMonitor()
-    : Fintek_HardwareMonitor(0x19340581, "Fintek F8000", kF8000Layout) {
-    m_pVoltageLabels = kF8000Voltages;
-    m_pTemperatureLabels = kThreeTemperatures;
-    m_pFanLabels = kThreeFans;
-}
+    : Fintek_HardwareMonitor(0x19340581, "Fintek F8000", kF8000Layout,
+                             {kF8000Voltages, kThreeTemperatures, kThreeFans}) {}
 
 Fintek_F81865F_HardwareMonitor::Fintek_F81865F_HardwareMonitor()
-    : Fintek_HardwareMonitor(0x19340704, "Fintek F81865", kF81865FLayout) {
-    m_pVoltageLabels = kF81865FVoltages;
-    m_pTemperatureLabels = kTwoTemperatures;
-    m_pFanLabels = kTwoFans;
-}
+    : Fintek_HardwareMonitor(0x19340704, "Fintek F81865", kF81865FLayout,
+                             {kF81865FVoltages, kTwoTemperatures, kTwoFans}) {}
 
 Fintek_F71811_HardwareMonitor::Fintek_F71811_HardwareMonitor()
-    : Fintek_HardwareMonitor(0x19341118, nullptr, kF71811Layout) {
-    m_pVoltageLabels = kF71811Voltages;
-    m_pTemperatureLabels = kThreeTemperatures;
-    m_pFanLabels = kFans;
-}
+    : Fintek_HardwareMonitor(0x19341118, nullptr, kF71811Layout, {kF71811Voltages, kThreeTemperatures, kFans}) {}

@@ -39,6 +39,13 @@ struct FintekLayout {
     uint8_t pwms;
 };
 
+// A member's default label tables.
+struct FintekLabels {
+    const _stVoltageLabel* voltages;
+    const _stSensorLabel* temperatures;
+    const _stSensorLabel* fans;
+};
+
 class Fintek_HardwareMonitor : public CHardwareMonitor {
 public:
     static constexpr float kFanConstant = 1.5e6f;
@@ -47,7 +54,7 @@ public:
     int CreateSensors() override;
 
 protected:
-    Fintek_HardwareMonitor(uint32_t id, const char* name, const FintekLayout& layout);
+    Fintek_HardwareMonitor(uint32_t id, const char* name, const FintekLayout& layout, const FintekLabels& labels);
 
     // Writes a duty of `percent` to the PWM output of the sensor that
     // (class code, index) finds, when it is one of this monitor's.

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <fstream>
 
+#include <gtest/gtest.h>
+
 #include "sdk/core/sensor.h"
 #include "sdk/hw/io_request.h"
 #include "sdk/hw/io_space.h"
@@ -31,6 +33,11 @@ ChipOnPorts ChipWithMonitor(machine::SuperIoProtocol protocol, std::map<uint8_t,
     }
     chip.monitor = monitor;
     return chip;
+}
+
+std::vector<Reading> Joined(std::vector<Reading> first, const std::vector<Reading>& more) {
+    first.insert(first.end(), more.begin(), more.end());
+    return first;
 }
 
 std::map<std::string, std::string> ReadExpectations(const std::string& dataFile) {
@@ -75,6 +82,22 @@ CSensor* ChipMonitorTest::sensorLabelled(CHardwareMonitor& monitor, uint32_t cla
     for (CSensor* sensor = it.GetFirst(); sensor; sensor = it.GetNext())
         if (std::strcmp(sensor->m_szName, label) == 0) return sensor;
     return nullptr;
+}
+
+void ChipMonitorTest::expectReadings(CHardwareMonitor& monitor, const std::vector<Reading>& readings,
+                                     float tolerance) {
+    for (const Reading& r : readings) {
+        CSensor* sensor = sensorLabelled(monitor, r.classCode, r.label);
+        if (r.value == kNoSensor) {
+            EXPECT_EQ(sensor, nullptr) << r.label;
+            continue;
+        }
+        if (!sensor) {
+            ADD_FAILURE() << "no sensor " << r.label;
+            continue;
+        }
+        EXPECT_NEAR(sensor->m_fValue, r.value, tolerance) << r.label;
+    }
 }
 
 std::vector<std::pair<uint8_t, uint8_t>> ChipMonitorTest::registerWrites(uint16_t indexPort) {

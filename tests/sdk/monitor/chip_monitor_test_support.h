@@ -22,6 +22,18 @@ using BankRegisters = std::map<unsigned, std::map<uint8_t, uint8_t>>;
 
 constexpr uint16_t kMonitorIndexPort = 0x295;
 
+// A reading a test expects of a labelled sensor; kNoSensor: the sensor
+// must not exist.
+constexpr float kNoSensor = -1000.0f;
+struct Reading {
+    uint32_t classCode;
+    const char* label;
+    float value;
+};
+
+// `first` followed by `more`.
+std::vector<Reading> Joined(std::vector<Reading> first, const std::vector<Reading>& more);
+
 // A chip of `protocol` with global registers `global` (identification)
 // and an active monitor device at 0x290; the banks hold the registers
 // given and 0xFF elsewhere; with `banked` register 0x4E selects the bank.
@@ -42,6 +54,9 @@ protected:
     CHardwareMonitor& initSingleMonitor(uint32_t boardHash = 0x12345678);
     // The sensor of that class labelled `label`; null when there is none.
     static CSensor* sensorLabelled(CHardwareMonitor& monitor, uint32_t classCode, const char* label);
+    // Each reading's sensor has that value (within `tolerance`), or is absent.
+    static void expectReadings(CHardwareMonitor& monitor, const std::vector<Reading>& readings,
+                               float tolerance = 1e-3f);
     // The (register, value) pairs written through the index/data pair at
     // `indexPort` since recording began, in order.
     std::vector<std::pair<uint8_t, uint8_t>> registerWrites(uint16_t indexPort = kMonitorIndexPort);

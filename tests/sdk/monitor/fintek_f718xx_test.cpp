@@ -13,14 +13,6 @@
 namespace vexa::test {
 namespace {
 
-constexpr float kNoSensor = -1000.0f;
-
-struct Reading {
-    uint32_t classCode;
-    const char* label;
-    float value;  // kNoSensor: the sensor must not exist
-};
-
 struct FintekCase {
     const char* name;
     uint16_t chipId;
@@ -48,15 +40,7 @@ TEST_P(FintekMembers, ReadTheirRegisterMaps) {
     CHardwareMonitor& monitor = initSingleMonitor(c.boardKey);
     ASSERT_NE(dynamic_cast<Fintek_HardwareMonitor*>(&monitor), nullptr);
     EXPECT_STREQ(monitor.m_szName, c.monitorName);
-    for (const Reading& r : c.readings) {
-        CSensor* sensor = sensorLabelled(monitor, r.classCode, r.label);
-        if (r.value == kNoSensor) {
-            EXPECT_EQ(sensor, nullptr) << r.label;
-            continue;
-        }
-        ASSERT_NE(sensor, nullptr) << r.label;
-        EXPECT_NEAR(sensor->m_fValue, r.value, 1e-3) << r.label;
-    }
+    expectReadings(monitor, c.readings);
     EXPECT_FALSE(chip(0).inConfigMode());
 }
 
@@ -84,12 +68,6 @@ const std::vector<Reading> kF71882FCommon = {
     {SENSOR_FAN_PWM, "System Fan 1", 0.0f},
 };
 
-std::vector<Reading> With(const std::vector<Reading>& base, std::vector<Reading> more) {
-    std::vector<Reading> all = base;
-    all.insert(all.end(), more.begin(), more.end());
-    return all;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Members, FintekMembers,
     ::testing::Values(
@@ -107,12 +85,13 @@ INSTANTIATE_TEST_SUITE_P(
                     {SENSOR_FAN, "FANIN2", kNoSensor}}},
         FintekCase{"F71872F", 0x0341, "Fintek F71872F", {{0x11, 0x6B}}, {{SENSOR_VOLTAGE, "CPU VCORE", 0.856f}}},
         FintekCase{"F71882F", 0x0541, "Fintek F71882F", F71882FRegisters(),
-                   With(kF71882FCommon, {{SENSOR_FAN, "FANIN3", 1500.0f}, {SENSOR_FAN_PWM, "System Fan 3", 40.0f}})},
+                   Joined(kF71882FCommon, {{SENSOR_FAN, "FANIN3", 1500.0f}, {SENSOR_FAN_PWM, "System Fan 3", 40.0f}})},
         FintekCase{"F71882FG", 0x0601, "Fintek F71882FG", F71882FRegisters(),
-                   With(kF71882FCommon, {{SENSOR_FAN, "FANIN3", kNoSensor}, {SENSOR_FAN_PWM, "System Fan 3", kNoSensor}})},
+                   Joined(kF71882FCommon,
+                        {{SENSOR_FAN, "FANIN3", kNoSensor}, {SENSOR_FAN_PWM, "System Fan 3", kNoSensor}})},
         FintekCase{"F718xx", 0x1007, "Fintek F718xx", F71882FRegisters(), kF71882FCommon},
         FintekCase{"F71808E", 0x0901, "Fintek F71808", F71882FRegisters(),
-                   With(kF71882FCommon, {{SENSOR_FAN, "FANIN3", 1500.0f}, {SENSOR_FAN_PWM, "System Fan 3", 40.0f}})},
+                   Joined(kF71882FCommon, {{SENSOR_FAN, "FANIN3", 1500.0f}, {SENSOR_FAN_PWM, "System Fan 3", 40.0f}})},
         FintekCase{"F8000", 0x0581, "Fintek F8000",
                    {{0x20, 0x6B}, {0x21, 0x00}, {0x23, 0x6B}, {0x70, 0x2D}, {0x72, 0x7F}, {0xA0, 0x05}, {0xA1, 0xDC},
                     {0xB0, 0x0F}, {0xB1, 0xFF}},

@@ -15,14 +15,6 @@
 namespace vexa::test {
 namespace {
 
-constexpr float kNoSensor = -1000.0f;
-
-struct Reading {
-    uint32_t classCode;
-    const char* label;
-    float value;  // kNoSensor: the sensor must not exist
-};
-
 struct IteCase {
     const char* name;
     uint16_t model;
@@ -52,15 +44,7 @@ TEST_P(IteModels, ReadTheirInputs) {
     ASSERT_NE(dynamic_cast<ITE_IT87_HardwareMonitor*>(&monitor), nullptr);
     EXPECT_STREQ(monitor.m_szName, c.monitorName);
     EXPECT_EQ(monitor.m_dwId, 0x900012u);
-    for (const Reading& r : c.readings) {
-        CSensor* sensor = sensorLabelled(monitor, r.classCode, r.label);
-        if (r.value == kNoSensor) {
-            EXPECT_EQ(sensor, nullptr) << r.label;
-            continue;
-        }
-        ASSERT_NE(sensor, nullptr) << r.label;
-        EXPECT_NEAR(sensor->m_fValue, r.value, 1e-2) << r.label;
-    }
+    expectReadings(monitor, c.readings, 1e-2f);
     EXPECT_FALSE(chip(0).inConfigMode());
 }
 

@@ -12,33 +12,7 @@
 namespace vexa::test {
 namespace {
 
-constexpr float kNoSensor = -1000.0f;
-
-struct Reading {
-    uint32_t classCode;
-    const char* label;
-    float value;  // kNoSensor: the sensor must not exist
-};
-
-void ExpectReadings(CHardwareMonitor& monitor, const std::vector<Reading>& readings,
-                    CSensor* (*find)(CHardwareMonitor&, uint32_t, const char*)) {
-    for (const Reading& r : readings) {
-        CSensor* sensor = find(monitor, r.classCode, r.label);
-        if (r.value == kNoSensor) {
-            EXPECT_EQ(sensor, nullptr) << r.label;
-            continue;
-        }
-        ASSERT_NE(sensor, nullptr) << r.label;
-        EXPECT_NEAR(sensor->m_fValue, r.value, 1e-3) << r.label;
-    }
-}
-
-class NuvotonFixedRegisters : public ChipMonitorTest {
-protected:
-    void expect(CHardwareMonitor& monitor, const std::vector<Reading>& readings) {
-        ExpectReadings(monitor, readings, &ChipMonitorTest::sensorLabelled);
-    }
-};
+class NuvotonFixedRegisters : public ChipMonitorTest {};
 
 TEST_F(NuvotonFixedRegisters, NCT6106ReadsBankZeroThroughTheProbe) {
     startWithChips({ChipWithMonitor(machine::SuperIoProtocol::Winbond, {{0x20, 0xC4}, {0x21, 0x10}},
@@ -52,7 +26,7 @@ TEST_F(NuvotonFixedRegisters, NCT6106ReadsBankZeroThroughTheProbe) {
     CHardwareMonitor& monitor = initSingleMonitor();
     ASSERT_NE(dynamic_cast<Nuvoton_NCT6106_HardwareMonitor*>(&monitor), nullptr);
     EXPECT_STREQ(monitor.m_szName, "Nuvoton NCT6106");
-    expect(monitor, {
+    expectReadings(monitor, {
                         {SENSOR_VOLTAGE, "VCORE", 0.856f},
                         {SENSOR_VOLTAGE, "+1.5V", 0.8f * 30 / 20},  // 0x64 x 8 mV x (10 + 20) / 20
                         {SENSOR_VOLTAGE, "+5V", kNoSensor},         // 0x00
@@ -76,7 +50,7 @@ TEST_F(NuvotonFixedRegisters, NCT6791DRegisterListAndNoFanCount) {
     CHardwareMonitor& monitor = attach(new Nuvoton_NCT6791_HardwareMonitor);
     EXPECT_STREQ(monitor.m_szName, "Nuvoton NCT6791D");
     EXPECT_EQ(monitor.m_dwId, 0x005001C8u);
-    expect(monitor, {
+    expectReadings(monitor, {
                         {SENSOR_VOLTAGE, "+5V", 5.0f},     // 0x7D x 8 mV x 5
                         {SENSOR_VOLTAGE, "+3.3V", 3.36f},  // 0xD2 x 8 mV x 2
                         {SENSOR_VOLTAGE, "+12V", 12.0f},

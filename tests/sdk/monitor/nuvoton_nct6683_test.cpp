@@ -83,38 +83,22 @@ protected:
 
 TEST_F(NuvotonNCT6683, IntelBoardReadsEveryChannelAfterItsSelectCode) {
     PagedPorts& paged = startPaged(false, {{0x20, 0x40}, {0x24, 0xCE}, {0x26, 0xFF}, {0x2C, 0x4B},  // voltages
-                                           {0x00, 0x2D}, {0x02, 0x00}, {0x06, 0x1E},      // temperatures
+                                           {0x00, 0x2D}, {0x02, 0x00}, {0x06, 0x1E},  // temperatures
                                            {0x40, 0x04}, {0x41, 0xB0}, {0x42, 0x00}, {0x43, 0xA5},
-                                           {0x44, 0x00}, {0x45, 0xA4}});                   // fans
+                                           {0x44, 0x00}, {0x45, 0xA4}});  // fans
     useHostBridge(0x8086);
     CHardwareMonitor& monitor = attach(new Nuvoton_NCT6683_HardwareMonitor);
     EXPECT_STREQ(monitor.m_szName, "Nuvoton NCT6683");
-    struct Expected {
-        uint32_t classCode;
-        const char* label;
-        float value;  // < -999: no sensor
-    };
-    const Expected expected[] = {
-        {SENSOR_VOLTAGE, "+12V", 1.024f * 120 / 10},  // 0x40 x 16 mV
-        {SENSOR_VOLTAGE, "+3.3V", 3.296f},
-        {SENSOR_VOLTAGE, "DRAM", 1.2f * 30 / 20},
-        {SENSOR_VOLTAGE, "3VSB", 4.08f},              // 0xFF is a reading here
-        {SENSOR_TEMPERATURE, "CPU", 45.0f},
-        {SENSOR_TEMPERATURE, "PCH", -1000.0f},        // 0 is no reading
-        {SENSOR_TEMPERATURE, "DRAM", 30.0f},          // no select register
-        {SENSOR_FAN, "CPU", 1200.0f},
-        {SENSOR_FAN, "Front", -1000.0f},              // 0x00A5: no fan
-        {SENSOR_FAN, "Rear", 164.0f},
-    };
-    for (const Expected& e : expected) {
-        CSensor* sensor = sensorLabelled(monitor, e.classCode, e.label);
-        if (e.value < -999) {
-            EXPECT_EQ(sensor, nullptr) << e.label;
-            continue;
-        }
-        ASSERT_NE(sensor, nullptr) << e.label;
-        EXPECT_NEAR(sensor->m_fValue, e.value, 1e-3) << e.label;
-    }
+    expectReadings(monitor, {{SENSOR_VOLTAGE, "+12V", 1.024f * 120 / 10},  // 0x40 x 16 mV
+                             {SENSOR_VOLTAGE, "+3.3V", 3.296f},
+                             {SENSOR_VOLTAGE, "DRAM", 1.2f * 30 / 20},
+                             {SENSOR_VOLTAGE, "3VSB", 4.08f},  // 0xFF is a reading here
+                             {SENSOR_TEMPERATURE, "CPU", 45.0f},
+                             {SENSOR_TEMPERATURE, "PCH", kNoSensor},  // 0 is no reading
+                             {SENSOR_TEMPERATURE, "DRAM", 30.0f},  // no select register
+                             {SENSOR_FAN, "CPU", 1200.0f},
+                             {SENSOR_FAN, "Front", kNoSensor},  // 0x00A5: no fan
+                             {SENSOR_FAN, "Rear", 164.0f}});
     const std::pair<uint8_t, uint8_t> selects[] = {{0xB0, 0x66}, {0xB4, 0x74}, {0xB6, 0x6D}, {0xA0, 0x20},
                                                    {0xA2, 0x01}, {0xC0, 0xB4}, {0xC2, 0xB6}};
     for (const auto& [reg, code] : selects) EXPECT_EQ(paged.at(1, reg), code) << std::hex << int(reg);

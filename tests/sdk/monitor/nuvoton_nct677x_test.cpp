@@ -16,14 +16,6 @@
 namespace vexa::test {
 namespace {
 
-constexpr float kNoSensor = -1000.0f;
-
-struct Reading {
-    uint32_t classCode;
-    const char* label;
-    float value;  // kNoSensor: the sensor must not exist
-};
-
 struct NuvotonCase {
     const char* name;
     uint8_t deviceId;
@@ -69,15 +61,7 @@ TEST_P(NuvotonNCT677x, ReadsTheBanksOfItsDeviceId) {
     ASSERT_NE(dynamic_cast<Nuvoton_NCT6776_HardwareMonitor*>(&monitor), nullptr);
     EXPECT_STREQ(monitor.m_szName, c.chipName);
     EXPECT_EQ(monitor.m_dwId, 0x5CA300C1u);
-    for (const Reading& r : c.readings) {
-        CSensor* sensor = sensorLabelled(monitor, r.classCode, r.label);
-        if (r.value == kNoSensor) {
-            EXPECT_EQ(sensor, nullptr) << r.label;
-            continue;
-        }
-        ASSERT_NE(sensor, nullptr) << r.label;
-        EXPECT_NEAR(sensor->m_fValue, r.value, 1e-4) << r.label;
-    }
+    expectReadings(monitor, c.readings, 1e-4f);
 }
 
 const std::vector<Reading> kBankZeroReadings = {
@@ -92,36 +76,30 @@ const std::vector<Reading> kBankZeroReadings = {
     {SENSOR_TEMPERATURE, "TMPIN3", 39.0f},  // bank 7 byte 0xA7, bits 0-6
 };
 
-std::vector<Reading> With(std::vector<Reading> more) {
-    std::vector<Reading> all = kBankZeroReadings;
-    all.insert(all.end(), more.begin(), more.end());
-    return all;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     DeviceIds, NuvotonNCT677x,
     ::testing::Values(
         NuvotonCase{"NCT6776", 0xC3, "Nuvoton NCT6776", CommonBanks(),
-                    With({{SENSOR_VOLTAGE, "VIN7", kNoSensor},  // no bank 4 on this chip
+                    Joined(kBankZeroReadings, {{SENSOR_VOLTAGE, "VIN7", kNoSensor},  // no bank 4 on this chip
                           {SENSOR_FAN, "SYSFANIN", 843.0f},     // bank 6 pairs
                           {SENSOR_FAN, "CPUFANIN", kNoSensor},  // count 0x0014
                           {SENSOR_FAN, "AUXFANIN2", 300.0f},
                           {SENSOR_FAN, "AUXFANIN3", kNoSensor}})},
         NuvotonCase{"NCT6771", 0xB4, "Nuvoton NCT6771", CommonBanks(),
-                    With({{SENSOR_VOLTAGE, "VIN7", kNoSensor}, {SENSOR_FAN, "SYSFANIN", 843.0f}})},
+                    Joined(kBankZeroReadings, {{SENSOR_VOLTAGE, "VIN7", kNoSensor}, {SENSOR_FAN, "SYSFANIN", 843.0f}})},
         NuvotonCase{"NCT6779", 0xC5, "Nuvoton NCT6779", CommonBanks(),
-                    With({{SENSOR_VOLTAGE, "VIN7", 0.632f},      // bank 4 0x8A
+                    Joined(kBankZeroReadings, {{SENSOR_VOLTAGE, "VIN7", 0.632f},      // bank 4 0x8A
                           {SENSOR_VOLTAGE, "VIN9", 0.0f},        // 0x00 is a reading in bank 4
                           {SENSOR_VOLTAGE, "VIN8", kNoSensor},   // 0xFF
                           {SENSOR_FAN, "SYSFANIN", 843.0f}})},  // fans still from bank 6
         NuvotonCase{"NCT6791", 0xC8, "Nuvoton NCT6791", CommonBanks(),
-                    With({{SENSOR_VOLTAGE, "VIN7", 0.632f},
+                    Joined(kBankZeroReadings, {{SENSOR_VOLTAGE, "VIN7", 0.632f},
                           {SENSOR_FAN, "SYSFANIN", 711.0f},      // bank 4 pairs from 0xC0
                           {SENSOR_FAN, "CPUFANIN", kNoSensor},   // 0x00A4
                           {SENSOR_FAN, "AUXFANIN3", 789.0f},     // the sixth fan, 0xCA/0xCB
                           {SENSOR_FAN, "AUXFANIN2", kNoSensor}})},  // bank 6 is not read
         NuvotonCase{"NCT6792", 0xC9, "Nuvoton NCT6792", CommonBanks(),
-                    With({{SENSOR_FAN, "AUXFANIN3", 789.0f}})}),
+                    Joined(kBankZeroReadings, {{SENSOR_FAN, "AUXFANIN3", 789.0f}})}),
     [](const auto& test) { return std::string(test.param.name); });
 
 // Bank-field width: four bits on the NCT679x, three before; the bits above
