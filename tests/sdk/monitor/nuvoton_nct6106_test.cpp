@@ -38,6 +38,12 @@ TEST_F(NuvotonFixedRegisters, NCT6106ReadsBankZeroThroughTheProbe) {
                         {SENSOR_FAN, "System", 711.0f},
                         {SENSOR_FAN, "CPU", kNoSensor},  // count 0
                     });
+    // An update writes nothing but the bank register, and leaves bank 0.
+    monitor.WriteRegister(0x4E, 0x01);
+    record();
+    monitor.Update();
+    const std::vector<std::pair<uint8_t, uint8_t>> bankZero = {{0x4E, 0x00}, {0x4E, 0x00}};
+    EXPECT_EQ(registerWrites(), bankZero);
     EXPECT_EQ(monitorBlock(0)->bankSelection(), 0);
     EXPECT_FALSE(chip(0).inConfigMode());
 }
