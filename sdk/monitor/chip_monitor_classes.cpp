@@ -3,7 +3,12 @@
 // chips get the plain monitor until its creator is registered here.
 #include "sdk/monitor/chip_monitor_factory.h"
 
+#include "sdk/monitor/fintek_f718xx.h"
+#include "sdk/monitor/ite_it87.h"
 #include "sdk/monitor/lpcio.h"
+#include "sdk/monitor/nuvoton_nct6106.h"
+#include "sdk/monitor/nuvoton_nct6683.h"
+#include "sdk/monitor/nuvoton_nct677x.h"
 
 namespace {
 
@@ -124,8 +129,57 @@ MonitorClass SelectMonitorClass(uint32_t vendor, uint32_t chip) {
     }
 }
 
-// No chip class is part of this build yet.
+namespace {
+
+template <MC monitorClass>
+void Register(ChipMonitorRegistry& registry, ChipMonitorCreator create) {
+    registry.creators[static_cast<size_t>(monitorClass)] = create;
+}
+
+ChipMonitorRegistry MakeBuiltInRegistry() {
+    ChipMonitorRegistry registry;
+    Register<MC::Nuvoton_NCT6776>(registry, [](uint32_t chip) -> CHardwareMonitor* {
+        return new Nuvoton_NCT6776_HardwareMonitor(chip & 0xFFFF);
+    });
+    Register<MC::Nuvoton_NCT6106>(registry, [](uint32_t) -> CHardwareMonitor* {
+        return new Nuvoton_NCT6106_HardwareMonitor;
+    });
+    Register<MC::Nuvoton_NCT6791>(registry, [](uint32_t) -> CHardwareMonitor* {
+        return new Nuvoton_NCT6791_HardwareMonitor;
+    });
+    Register<MC::Nuvoton_NCT6683>(registry, [](uint32_t) -> CHardwareMonitor* {
+        return new Nuvoton_NCT6683_HardwareMonitor;
+    });
+    Register<MC::Fintek_F71805F>(registry, [](uint32_t) -> CHardwareMonitor* {
+        return new Fintek_F71805F_HardwareMonitor;
+    });
+    Register<MC::Fintek_F71872F>(registry, [](uint32_t) -> CHardwareMonitor* {
+        return new Fintek_F71872F_HardwareMonitor;
+    });
+    Register<MC::Fintek_F71882F>(registry, [](uint32_t chip) -> CHardwareMonitor* {
+        return new Fintek_F71882F_HardwareMonitor(int32_t(chip));
+    });
+    Register<MC::Fintek_F71808E>(registry, [](uint32_t) -> CHardwareMonitor* {
+        return new Fintek_F71808E_HardwareMonitor;
+    });
+    Register<MC::Fintek_F8000>(registry, [](uint32_t) -> CHardwareMonitor* {
+        return new Fintek_F8000_HardwareMonitor;
+    });
+    Register<MC::Fintek_F81865F>(registry, [](uint32_t) -> CHardwareMonitor* {
+        return new Fintek_F81865F_HardwareMonitor;
+    });
+    Register<MC::Fintek_F71811>(registry, [](uint32_t) -> CHardwareMonitor* {
+        return new Fintek_F71811_HardwareMonitor;
+    });
+    Register<MC::ITE_IT87>(registry, [](uint32_t chip) -> CHardwareMonitor* {
+        return new ITE_IT87_HardwareMonitor(int32_t(chip & 0xFFFF));
+    });
+    return registry;
+}
+
+} // namespace
+
 const ChipMonitorRegistry& BuiltInChipMonitors() {
-    static const ChipMonitorRegistry registry;
+    static const ChipMonitorRegistry registry = MakeBuiltInRegistry();
     return registry;
 }

@@ -11,3 +11,7 @@ class CReportGenerator;
 
 void PrintRegisterRows(CReportGenerator* report, uint32_t registers,
                        const std::function<bool(uint32_t reg, uint8_t* value)>& read);
+
+// One row of sixteen registers from `base`, without the header row.
+void PrintRegisterRow(CReportGenerator* report, uint32_t base,
+                      const std::function<bool(uint32_t reg, uint8_t* value)>& read);

@@ -21,8 +21,10 @@ machine::SuperIoMonitorSettings MonitorBlock(uint16_t indexPort, const std::map<
     return monitor;
 }
 
-ChipOnPorts winbondW83667HG() {
-    std::ifstream file(dataPath("superio/w83667hg_p6t_se.regs"));
+ChipOnPorts winbondW83667HG() { return winbondChipFromDump("superio/w83667hg_p6t_se.regs"); }
+
+ChipOnPorts winbondChipFromDump(const std::string& dataFile) {
+    std::ifstream file(dataPath(dataFile));
     std::stringstream text;
     text << file.rdbuf();
     machine::SuperIoRegisters registers;

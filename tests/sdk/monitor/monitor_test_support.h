@@ -31,6 +31,9 @@ machine::SuperIoMonitorSettings MonitorBlock(uint16_t indexPort, const std::map<
 
 // The W83667HG of the ASUS P6T SE register dump at port 0x2E.
 ChipOnPorts winbondW83667HG();
+// A Winbond-protocol chip at 0x2E from a register dump below tests/data
+// whose monitor device has base 0x100.
+ChipOnPorts winbondChipFromDump(const std::string& dataFile);
 
 class MonitorTest : public AccessTest {
 protected:
