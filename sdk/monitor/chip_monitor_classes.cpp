@@ -1,9 +1,15 @@
-// Which monitor class serves which chip, and the creators of the classes
-// this build has. A class whose creator is null is not built yet: its
-// chips get the plain monitor until its creator is registered here.
+// Which monitor class serves which chip, and the creators of the classes.
+// A class without a creator gives its chips the plain monitor, which shows
+// their id and registers.
 #include "sdk/monitor/chip_monitor_factory.h"
 
+#include "sdk/monitor/analog_devices_adm102x.h"
+#include "sdk/monitor/analog_devices_adt74xx.h"
+#include "sdk/monitor/andigilog_asc7621.h"
 #include "sdk/monitor/lpcio.h"
+#include "sdk/monitor/nuvoton_smbus_monitors.h"
+#include "sdk/monitor/regulator_current_monitors.h"
+#include "sdk/monitor/remote_diode_monitors.h"
 
 namespace {
 
@@ -124,8 +130,41 @@ MonitorClass SelectMonitorClass(uint32_t vendor, uint32_t chip) {
     }
 }
 
-// No chip class is part of this build yet.
+namespace {
+
+template <typename Monitor>
+CHardwareMonitor* Create(uint32_t) {
+    return new Monitor;
+}
+
+ChipMonitorRegistry BuiltInRegistry() {
+    ChipMonitorRegistry registry;
+    const auto add = [&registry](MC monitorClass, ChipMonitorCreator create) {
+        registry.creators[static_cast<size_t>(monitorClass)] = create;
+    };
+    add(MC::Nuvoton_W83795G, Create<Nuvoton_W83795G_HardwareMonitor>);
+    add(MC::Nuvoton_NCT7802, Create<Nuvoton_NCT7802_HardwareMonitor>);
+    add(MC::Nuvoton_NCT7904, Create<Nuvoton_NCT7904_HardwareMonitor>);
+    add(MC::AnalogDevice_ADM1021, Create<AnalogDevice_ADM1021_HardwareMonitor>);
+    add(MC::AnalogDevice_ADT7461, Create<AnalogDevice_ADT7461_HardwareMonitor>);
+    add(MC::AnalogDevice_ADM1033, Create<AnalogDevice_ADM1033_HardwareMonitor>);
+    add(MC::Maxim_MAX1617, Create<Maxim_MAX1617_HardwareMonitor>);
+    add(MC::Maxim_MAX6648, Create<Maxim_MAX6648_HardwareMonitor>);
+    add(MC::AnalogDevice_ADM1026, Create<AnalogDevice_ADM1026_HardwareMonitor>);
+    add(MC::AnalogDevice_ADM1027, Create<AnalogDevice_ADM1027_HardwareMonitor>);
+    add(MC::AnalogDevice_ADM1031, Create<AnalogDevice_ADM1031_HardwareMonitor>);
+    add(MC::AnalogDevice_ADT7475, Create<AnalogDevice_ADT7475_HardwareMonitor>);
+    add(MC::AnalogDevice_ADT7490, Create<AnalogDevice_ADT7490_HardwareMonitor>);
+    add(MC::AnalogDevice_ADT7467, Create<AnalogDevice_ADT7467_HardwareMonitor>);
+    add(MC::AnalogDevice_ADP3228, Create<AnalogDevice_ADP3228_HardwareMonitor>);
+    add(MC::AnalogDevice_ASP0800, Create<AnalogDevice_ASP0800_HardwareMonitor>);
+    add(MC::Andigilog_ASC7621, Create<Andigilog_ASC7621_HardwareMonitor>);
+    return registry;
+}
+
+} // namespace
+
 const ChipMonitorRegistry& BuiltInChipMonitors() {
-    static const ChipMonitorRegistry registry;
+    static const ChipMonitorRegistry registry = BuiltInRegistry();
     return registry;
 }
