@@ -38,6 +38,10 @@ constexpr uint8_t kAdm1031FirstFanCharacteristics = 0x20;
 
 void SetByteVoltage(CSensor* sensor, uint8_t value) { SetVoltageReading(sensor, value, float(value)); }
 
+// An 8-bit tachometer that overflows (0xFF) has counted no turn: the fan
+// stands, and a count of 0 shows it as 0 rpm.
+uint32_t EightBitCount(uint8_t value) { return value == 0xFF ? 0 : value; }
+
 } // namespace
 
 // ---- ADM1026 ----
@@ -72,7 +76,7 @@ int AnalogDevice_ADM1026_HardwareMonitor::Update() {
     for (int i = 0; i < 3; ++i)
         if (m_pTemperatures[i] && ReadRegister(kAdm1026Temperatures[i], &value)) m_pTemperatures[i]->m_dwRawValue = value;
     for (int i = 0; i < 2; ++i)
-        if (m_pFans[i] && ReadRegister(uint8_t(kAdm1026FirstFan + i), &value)) m_pFans[i]->m_dwRawValue = value;
+        if (m_pFans[i] && ReadRegister(uint8_t(kAdm1026FirstFan + i), &value)) m_pFans[i]->m_dwRawValue = EightBitCount(value);
     ApplySensorFormulas();
     return 1;
 }
@@ -147,7 +151,7 @@ int AnalogDevice_ADM1031_HardwareMonitor::CreateSensors() {
         if (!ReadRegister(uint8_t(kAdm1031FirstFanCharacteristics + i), &characteristics)) continue;
         m_pFans[i] = AddNamedSensor<CFanSensor>(*this, uint8_t(i), kFanInputName);
         m_pFans[i]->m_dwDivisor = 1u << (characteristics >> 6);
-        if (ReadRegister(uint8_t(kAdm1031FirstFan + i), &value)) m_pFans[i]->m_dwRawValue = value;
+        if (ReadRegister(uint8_t(kAdm1031FirstFan + i), &value)) m_pFans[i]->m_dwRawValue = EightBitCount(value);
     }
     ApplySensorLabels();
     return 1;
@@ -165,7 +169,7 @@ int AnalogDevice_ADM1031_HardwareMonitor::Update() {
             ReadFanDivisor(i);
             ApplySensorLabels();
         }
-        m_pFans[i]->m_dwRawValue = value;
+        m_pFans[i]->m_dwRawValue = EightBitCount(value);
     }
     ApplySensorFormulas();
     return 1;

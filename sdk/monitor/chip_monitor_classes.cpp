@@ -7,9 +7,11 @@
 #include "sdk/monitor/analog_devices_adt74xx.h"
 #include "sdk/monitor/andigilog_asc7621.h"
 #include "sdk/monitor/lpcio.h"
+#include "sdk/monitor/national_semiconductor_monitors.h"
 #include "sdk/monitor/nuvoton_smbus_monitors.h"
 #include "sdk/monitor/regulator_current_monitors.h"
 #include "sdk/monitor/remote_diode_monitors.h"
+#include "sdk/monitor/smsc_sensor_chips.h"
 
 namespace {
 
@@ -159,6 +161,14 @@ ChipMonitorRegistry BuiltInRegistry() {
     add(MC::AnalogDevice_ADP3228, Create<AnalogDevice_ADP3228_HardwareMonitor>);
     add(MC::AnalogDevice_ASP0800, Create<AnalogDevice_ASP0800_HardwareMonitor>);
     add(MC::Andigilog_ASC7621, Create<Andigilog_ASC7621_HardwareMonitor>);
+    add(MC::SMSC_EMC6D10X, Create<SMSC_EMC6D10X_HardwareMonitor>);
+    add(MC::SMSC_DME1737, Create<SMSC_DME1737_HardwareMonitor>);
+    add(MC::SMSC_EMC6W201, Create<SMSC_EMC6W201_HardwareMonitor>);
+    add(MC::SMSC_EMCT03, Create<SMSC_EMCT03_HardwareMonitor>);
+    add(MC::SMSC_LPC47B397, Create<SMSC_LPC47B397_HardwareMonitor>);
+    add(MC::SMSC_LPC47M10x, Create<SMSC_LPC47M10x_HardwareMonitor>);
+    add(MC::NS_LM63, Create<NS_LM63_HardwareMonitor>);
+    add(MC::NS_LM87, Create<NS_LM87_HardwareMonitor>);
     return registry;
 }
 

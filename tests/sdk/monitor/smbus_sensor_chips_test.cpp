@@ -84,6 +84,7 @@ TEST_P(Readings, RegistersReadAsTheChipMeansThem) {
 constexpr uint32_t V = SENSOR_VOLTAGE, T = SENSOR_TEMPERATURE, F = SENSOR_FAN, PWM = SENSOR_FAN_PWM;
 constexpr uint32_t kAD = CHIP_VENDOR_ANALOG_DEVICES, kMaxim = CHIP_VENDOR_MAXIM, kNuvoton = CHIP_VENDOR_NUVOTON;
 constexpr uint32_t kW83795G = 0x790000;
+constexpr uint32_t kSMSC = CHIP_VENDOR_SMSC, kNS = CHIP_VENDOR_NATIONAL_SEMICONDUCTOR;
 
 INSTANTIATE_TEST_SUITE_P(
     Chips, Readings,
@@ -132,7 +133,22 @@ INSTANTIATE_TEST_SUITE_P(
         ReadingCase{"Asc7621Plus12", CHIP_VENDOR_ANDIGILOG, 0x6C, {{0x24, 0xC0}}, V, 0, 12.0f, "ATX +12V"},
         ReadingCase{"Asc7621Plus12High", CHIP_VENDOR_ANDIGILOG, 0x6C, {{0x24, 0xD0}}, V, 0, 13.0f},
         ReadingCase{"Asc7621ZoneAbsent", CHIP_VENDOR_ANDIGILOG, 0x6C, {{0x25, 0xF5}}, T, 0, std::nullopt},
-        ReadingCase{"Asc7621FourthZone", CHIP_VENDOR_ANDIGILOG, 0x6C, {{0x33, 0x2D}}, T, 0, 45.0f, "Zone 4"}),
+        ReadingCase{"Asc7621FourthZone", CHIP_VENDOR_ANDIGILOG, 0x6C, {{0x33, 0x2D}}, T, 0, 45.0f, "Zone 4"},
+        // SMSC: the EMC6D10x takes what the DME1737 rejects; EMCT03 pairs
+        // are degrees and a fraction.
+        ReadingCase{"Emc6d10xFanCountZeroPresent", kSMSC, 0x65, {{0x28, 0x00}, {0x29, 0x00}}, F, 0, 0.0f},
+        ReadingCase{"Dme1737FanCountZeroAbsent", kSMSC, 0x89, {{0x28, 0x00}, {0x29, 0x00}}, F, 0, std::nullopt},
+        ReadingCase{"Dme1737Plus5Vtr", kSMSC, 0x89, {{0x20, 0x64}}, V, 0, 6.64f * 0x64 / 255, "+5VTR"},
+        ReadingCase{"Emct03Fraction", kSMSC, 0x01, {{0x01, 0x1A}, {0x10, 0x80}}, T, 0, 26.5f, "TMPIN1"},
+        ReadingCase{"Emct03BelowZero", kSMSC, 0x01, {{0x00, 0xF6}, {0x23, 0x00}}, T, 0, -10.0f, "TMPIN0"},
+        ReadingCase{"Emc6w201Ambient", kSMSC, 0xB1, {{0x2B, 0x21}}, T, 0, 33.0f, "Ambient"},
+        ReadingCase{"Lpc47b397FourthTemperature", kSMSC, 0x02, {{0x25, 0x80}, {0x26, 0x80}, {0x27, 0x80}, {0x80, 0x1E}},
+                    T, 0, 30.0f, "TMPIN3"},
+        ReadingCase{"Lpc47m10xFan", kSMSC, 0x03, {{0x5A, 0x80}}, F, 0, 5.4e6f / 0x80, "FANIN1"},
+        // National: the LM87's 192 is the nominal voltage, the LM63 reads signed bytes.
+        ReadingCase{"Lm87Plus12", kNS, 0x87, {{0x24, 0xC4}}, V, 0, 12.25f, "ATX +12V"},
+        ReadingCase{"Lm87TemperatureAbsent", kNS, 0x87, {{0x26, 0x80}, {0x27, 0x80}}, T, 0, std::nullopt},
+        ReadingCase{"Lm63RemoteBelowZero", kNS, 0x41, {{0x01, 0xF0}}, T, 1, -16.0f, "Remote"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The ADT7490 and ADT7467 fan pulses: two bits per fan in 0x7B.
@@ -190,6 +206,49 @@ TEST_F(ChipMonitor, Nct7904DimmGroupMaskSelectsTheReadings) {
     ASSERT_NE(third, nullptr);
     EXPECT_STREQ(third->m_szName, "DIMM2 (CPU0/ch0)");
     EXPECT_FLOAT_EQ(third->m_fValue, 0x23);
+}
+
+TEST_F(ChipMonitor, Emc6d10xKeepsTheIndexesOfItsTemperatures) {
+    registers_.Set({{0x25, 0x20}, {0x26, 0x80}, {0x27, 0x22}});
+    CHardwareMonitor& monitor = Start(kSMSC, 0x65);
+    EXPECT_NE(monitor.FindSensorById(SENSOR_TEMPERATURE | 0), nullptr);
+    EXPECT_EQ(monitor.FindSensorById(SENSOR_TEMPERATURE | 1), nullptr);
+    ASSERT_NE(monitor.FindSensorById(SENSOR_TEMPERATURE | 2), nullptr);
+    EXPECT_STREQ(monitor.FindSensorById(SENSOR_TEMPERATURE | 2)->m_szName, "Diode 2");
+}
+
+TEST_F(ChipMonitor, Emct03WithoutItsSecondReadingHasNoSecondTemperature) {
+    registers_.Set({{0x00, 0x20}, {0x01, 0x00}, {0xF8, 0x21}});
+    CHardwareMonitor& monitor = Start(kSMSC, 0x01);
+    EXPECT_NE(monitor.FindSensorById(SENSOR_TEMPERATURE | 0), nullptr);
+    EXPECT_EQ(monitor.FindSensorById(SENSOR_TEMPERATURE | 1), nullptr);
+    EXPECT_NE(monitor.FindSensorById(SENSOR_TEMPERATURE | 2), nullptr);
+}
+
+TEST_F(ChipMonitor, Lpc47m10xStoppedFanShowsZero) {
+    registers_.Set(0x59, 0x40);
+    CHardwareMonitor& monitor = Start(kSMSC, 0x03);
+    registers_.Set(0x59, 0xFF);
+    monitor.Poll(0);
+    CSensor* fan = monitor.FindSensorById(SENSOR_FAN | 0);
+    ASSERT_NE(fan, nullptr);
+    EXPECT_EQ(fan->m_dwRawValue, 0u);
+    EXPECT_FLOAT_EQ(fan->m_fValue, 0.0f);
+}
+
+TEST_F(ChipMonitor, Lm87FanDivisorsAndLateSensors) {
+    registers_.Set({{0x47, 0xC0}, {0x28, 0x40}, {0x26, 0x80}});
+    CHardwareMonitor& monitor = Start(kNS, 0x87);
+    auto* fan0 = static_cast<CFanSensor*>(monitor.FindSensorById(SENSOR_FAN | 0));
+    ASSERT_NE(fan0, nullptr);
+    EXPECT_EQ(fan0->m_dwDivisor, 1u);
+    EXPECT_EQ(monitor.FindSensorById(SENSOR_FAN | 1), nullptr);
+    registers_.Set(0x29, 0x40);
+    monitor.Poll(0);
+    auto* fan1 = static_cast<CFanSensor*>(monitor.FindSensorById(SENSOR_FAN | 1));
+    ASSERT_NE(fan1, nullptr);
+    EXPECT_EQ(fan1->m_dwDivisor, 8u);
+    EXPECT_EQ(monitor.FindSensorById(SENSOR_TEMPERATURE | 0), nullptr);
 }
 
 // ---- Banks ----
