@@ -9,6 +9,7 @@
 #include "sdk/monitor/lpcio.h"
 #include "sdk/monitor/national_semiconductor_monitors.h"
 #include "sdk/monitor/nuvoton_smbus_monitors.h"
+#include "sdk/monitor/regulator_controller_monitors.h"
 #include "sdk/monitor/regulator_current_monitors.h"
 #include "sdk/monitor/remote_diode_monitors.h"
 #include "sdk/monitor/smsc_sensor_chips.h"
@@ -169,6 +170,9 @@ ChipMonitorRegistry BuiltInRegistry() {
     add(MC::SMSC_LPC47M10x, Create<SMSC_LPC47M10x_HardwareMonitor>);
     add(MC::NS_LM63, Create<NS_LM63_HardwareMonitor>);
     add(MC::NS_LM87, Create<NS_LM87_HardwareMonitor>);
+    add(MC::CHIL_CHL8266, Create<CHIL_CHL8266_HardwareMonitor>);
+    add(MC::CHIL_CHL8326, Create<CHIL_CHL8326_HardwareMonitor>);
+    add(MC::Volterra_VT1165, Create<Volterra_VT1165_HardwareMonitor>);
     return registry;
 }
 

@@ -16,6 +16,7 @@
 #include "sdk/monitor/hardware_monitor.h"
 #include "sdk/monitor/lpcio.h"
 #include "sdk/monitor/nuvoton_smbus_monitors.h"
+#include "sdk/monitor/regulator_controller_monitors.h"
 #include "sdk/monitor/regulator_current_monitors.h"
 #include "tests/sdk/monitor/sensor_chip_registers.h"
 
@@ -337,6 +338,51 @@ TEST_F(ChipMonitor, Asp0800LinearWords) {
     EXPECT_FLOAT_EQ(monitor.GetSensor(SENSOR_CURRENT, 0)->m_fValue, 2.5625f);
     EXPECT_EQ(monitor.GetSensor(SENSOR_CURRENT, 0)->m_dwRawValue, 0xA4u);
     EXPECT_FLOAT_EQ(monitor.GetSensor(SENSOR_POWER, 0)->m_fValue, 32.0f);
+}
+
+// ---- Regulator controllers ----
+
+TEST(PMBusLinear, WordsDecode) {
+    const std::pair<uint16_t, double> cases[] = {{0xE860, 12.0}, {0x04B0, 1200.0}, {0x0000, 0.0}, {0x7800, 0.0}};
+    for (const auto& [word, value] : cases) EXPECT_DOUBLE_EQ(DecodePMBusLinear(word), value) << std::hex << word;
+}
+
+TEST_F(ChipMonitor, Chl8326ReportsOneIdAndVoltsFromMillivolts) {
+    registers_.SetWord(0x88, 0xE860).SetWord(0x8B, 0x04B0);
+    CHardwareMonitor& monitor = Start(CHIP_VENDOR_CHIL, 0x0D01);
+    EXPECT_EQ(monitor.m_dwId, 0xC0010701u);
+    ASSERT_NE(monitor.GetSensor(SENSOR_VOLTAGE, 1), nullptr);
+    EXPECT_STREQ(monitor.GetSensor(SENSOR_VOLTAGE, 0)->m_szName, "12V ATX CPU");
+    EXPECT_FLOAT_EQ(monitor.GetSensor(SENSOR_VOLTAGE, 0)->m_fValue, 12.0f);
+    EXPECT_FLOAT_EQ(monitor.GetSensor(SENSOR_VOLTAGE, 1)->m_fValue, 1.2f);
+}
+
+TEST_F(ChipMonitor, Chl8266ReadsItsFiveWords) {
+    registers_.SetWord(0x88, 0xE860).SetWord(0x8B, 0x04B0).SetWord(0x8C, 0x0810).SetWord(0x8D, 0x0041).SetWord(0x96, 0x0064);
+    CHardwareMonitor& monitor = Start(CHIP_VENDOR_CHIL, 0x0201);
+    ASSERT_NE(monitor.GetSensor(SENSOR_POWER, 0), nullptr);
+    EXPECT_STREQ(monitor.GetSensor(SENSOR_VOLTAGE, 1)->m_szName, "VGPU");
+    EXPECT_FLOAT_EQ(monitor.GetSensor(SENSOR_CURRENT, 0)->m_fValue, 32.0f);
+    EXPECT_FLOAT_EQ(monitor.GetSensor(SENSOR_TEMPERATURE, 0)->m_fValue, 65.0f);
+    EXPECT_FLOAT_EQ(monitor.GetSensor(SENSOR_POWER, 0)->m_fValue, 100.0f);
+}
+
+TEST_F(ChipMonitor, Vt1165VidCurrentAndItsReadoutPutBack) {
+    registers_.Set({{0x08, 0x01}, {0x1C, 0x3F}, {0x0A, 0x30}, {0x04, 0xC0}, {0x05, 0x01}, {0x0E, 10}, {0x1E, 62}})
+        .Set(0x07, 0x12)
+        .Set({{0x04, 0xC0}, {0x05, 0x01}, {0x0E, 10}, {0x1E, 62}, {0x0A, 0x30}, {0x1C, 0x3F}}, 1)
+        .UseBankRegister(0x08, 0x01);
+    CHardwareMonitor& monitor = Start(CHIP_VENDOR_VOLTERRA, 0x0C);
+    EXPECT_EQ(monitor.m_dwId, 0xC002000Au);
+    EXPECT_EQ(monitor.m_dwUpdateDivider, 2u);
+    ASSERT_NE(monitor.GetSensor(SENSOR_VOLTAGE, 0), nullptr);
+    EXPECT_NEAR(monitor.GetSensor(SENSOR_VOLTAGE, 0)->m_fValue, 1.21875f, 1e-6);
+    ASSERT_NE(monitor.GetSensor(SENSOR_CURRENT, 0), nullptr);
+    EXPECT_FLOAT_EQ(monitor.GetSensor(SENSOR_CURRENT, 0)->m_fValue, 150.0f);
+    EXPECT_EQ(registers_.Get(0x07), 0xA7);
+    monitor.Close();
+    EXPECT_EQ(registers_.Get(0x07), 0x12);
+    EXPECT_EQ(registers_.CurrentBank(), 1u);
 }
 
 } // namespace
