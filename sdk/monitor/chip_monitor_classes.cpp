@@ -13,6 +13,7 @@
 #include "sdk/monitor/regulator_current_monitors.h"
 #include "sdk/monitor/remote_diode_monitors.h"
 #include "sdk/monitor/smsc_sensor_chips.h"
+#include "sdk/monitor/smsc_superio_monitors.h"
 
 namespace {
 
@@ -168,6 +169,7 @@ ChipMonitorRegistry BuiltInRegistry() {
     add(MC::SMSC_EMCT03, Create<SMSC_EMCT03_HardwareMonitor>);
     add(MC::SMSC_LPC47B397, Create<SMSC_LPC47B397_HardwareMonitor>);
     add(MC::SMSC_LPC47M10x, Create<SMSC_LPC47M10x_HardwareMonitor>);
+    add(MC::SMSC_LPC47M192, Create<SMSC_LPC47M192_HardwareMonitor>);
     add(MC::NS_LM63, Create<NS_LM63_HardwareMonitor>);
     add(MC::NS_LM87, Create<NS_LM87_HardwareMonitor>);
     add(MC::CHIL_CHL8266, Create<CHIL_CHL8266_HardwareMonitor>);
