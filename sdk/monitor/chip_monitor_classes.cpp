@@ -1,14 +1,24 @@
-// Which monitor class serves which chip, and the creators of the classes
-// this build has. A class whose creator is null is not built yet: its
-// chips get the plain monitor until its creator is registered here.
+// Which monitor class serves which chip, and the creators of the classes.
+// A class without a creator gives its chips the plain monitor, which shows
+// their id and registers.
 #include "sdk/monitor/chip_monitor_factory.h"
 
+#include "sdk/monitor/analog_devices_adm102x.h"
+#include "sdk/monitor/analog_devices_adt74xx.h"
+#include "sdk/monitor/andigilog_asc7621.h"
 #include "sdk/monitor/fintek_f718xx.h"
 #include "sdk/monitor/ite_it87.h"
 #include "sdk/monitor/lpcio.h"
+#include "sdk/monitor/national_semiconductor_monitors.h"
 #include "sdk/monitor/nuvoton_nct6106.h"
 #include "sdk/monitor/nuvoton_nct6683.h"
 #include "sdk/monitor/nuvoton_nct677x.h"
+#include "sdk/monitor/nuvoton_smbus_monitors.h"
+#include "sdk/monitor/regulator_controller_monitors.h"
+#include "sdk/monitor/regulator_current_monitors.h"
+#include "sdk/monitor/remote_diode_monitors.h"
+#include "sdk/monitor/smsc_sensor_chips.h"
+#include "sdk/monitor/smsc_superio_monitors.h"
 
 namespace {
 
@@ -136,6 +146,12 @@ void Register(ChipMonitorRegistry& registry, ChipMonitorCreator create) {
     registry.creators[static_cast<size_t>(monitorClass)] = create;
 }
 
+// The creator of a class whose constructor takes nothing of the chip id.
+template <typename Monitor>
+CHardwareMonitor* Create(uint32_t) {
+    return new Monitor;
+}
+
 ChipMonitorRegistry MakeBuiltInRegistry() {
     ChipMonitorRegistry registry;
     Register<MC::Nuvoton_NCT6776>(registry, [](uint32_t chip) -> CHardwareMonitor* {
@@ -174,6 +190,35 @@ ChipMonitorRegistry MakeBuiltInRegistry() {
     Register<MC::ITE_IT87>(registry, [](uint32_t chip) -> CHardwareMonitor* {
         return new ITE_IT87_HardwareMonitor(int32_t(chip & 0xFFFF));
     });
+    Register<MC::Nuvoton_W83795G>(registry, Create<Nuvoton_W83795G_HardwareMonitor>);
+    Register<MC::Nuvoton_NCT7802>(registry, Create<Nuvoton_NCT7802_HardwareMonitor>);
+    Register<MC::Nuvoton_NCT7904>(registry, Create<Nuvoton_NCT7904_HardwareMonitor>);
+    Register<MC::AnalogDevice_ADM1021>(registry, Create<AnalogDevice_ADM1021_HardwareMonitor>);
+    Register<MC::AnalogDevice_ADT7461>(registry, Create<AnalogDevice_ADT7461_HardwareMonitor>);
+    Register<MC::AnalogDevice_ADM1033>(registry, Create<AnalogDevice_ADM1033_HardwareMonitor>);
+    Register<MC::Maxim_MAX1617>(registry, Create<Maxim_MAX1617_HardwareMonitor>);
+    Register<MC::Maxim_MAX6648>(registry, Create<Maxim_MAX6648_HardwareMonitor>);
+    Register<MC::AnalogDevice_ADM1026>(registry, Create<AnalogDevice_ADM1026_HardwareMonitor>);
+    Register<MC::AnalogDevice_ADM1027>(registry, Create<AnalogDevice_ADM1027_HardwareMonitor>);
+    Register<MC::AnalogDevice_ADM1031>(registry, Create<AnalogDevice_ADM1031_HardwareMonitor>);
+    Register<MC::AnalogDevice_ADT7475>(registry, Create<AnalogDevice_ADT7475_HardwareMonitor>);
+    Register<MC::AnalogDevice_ADT7490>(registry, Create<AnalogDevice_ADT7490_HardwareMonitor>);
+    Register<MC::AnalogDevice_ADT7467>(registry, Create<AnalogDevice_ADT7467_HardwareMonitor>);
+    Register<MC::AnalogDevice_ADP3228>(registry, Create<AnalogDevice_ADP3228_HardwareMonitor>);
+    Register<MC::AnalogDevice_ASP0800>(registry, Create<AnalogDevice_ASP0800_HardwareMonitor>);
+    Register<MC::Andigilog_ASC7621>(registry, Create<Andigilog_ASC7621_HardwareMonitor>);
+    Register<MC::SMSC_EMC6D10X>(registry, Create<SMSC_EMC6D10X_HardwareMonitor>);
+    Register<MC::SMSC_DME1737>(registry, Create<SMSC_DME1737_HardwareMonitor>);
+    Register<MC::SMSC_EMC6W201>(registry, Create<SMSC_EMC6W201_HardwareMonitor>);
+    Register<MC::SMSC_EMCT03>(registry, Create<SMSC_EMCT03_HardwareMonitor>);
+    Register<MC::SMSC_LPC47B397>(registry, Create<SMSC_LPC47B397_HardwareMonitor>);
+    Register<MC::SMSC_LPC47M10x>(registry, Create<SMSC_LPC47M10x_HardwareMonitor>);
+    Register<MC::SMSC_LPC47M192>(registry, Create<SMSC_LPC47M192_HardwareMonitor>);
+    Register<MC::NS_LM63>(registry, Create<NS_LM63_HardwareMonitor>);
+    Register<MC::NS_LM87>(registry, Create<NS_LM87_HardwareMonitor>);
+    Register<MC::CHIL_CHL8266>(registry, Create<CHIL_CHL8266_HardwareMonitor>);
+    Register<MC::CHIL_CHL8326>(registry, Create<CHIL_CHL8326_HardwareMonitor>);
+    Register<MC::Volterra_VT1165>(registry, Create<Volterra_VT1165_HardwareMonitor>);
     return registry;
 }
 

@@ -46,6 +46,13 @@ bool CHardwareMonitorInterface::MonitorHoldsRequest(const CIORequest* request) {
     return false;
 }
 
+void CHardwareMonitorInterface::AdoptMonitor(CHardwareMonitor* monitor) {
+    if (!monitor) return;
+    monitor->m_dwBoardKey = MonitorBoardHash();
+    m_pMonitors->AddTail(monitor);
+    if (CMainboard* board = GetSDK()->m_pMainboard) monitor->SetOwnerDevice(board);
+}
+
 CHardwareMonitor* CHardwareMonitorInterface::CreateIdentifiedMonitor(uint32_t vendor, uint32_t chip,
                                                                      CRegisterSpace* space, CIORequest* request) {
     if (MonitorHoldsRequest(request)) request = RequestForSameTarget(request);

@@ -1,9 +1,21 @@
 // The probes of the monitor chips found mostly on the SMBus: Analog
 // Devices, Maxim, Andigilog, CHIL, SMSC and National Semiconductor.
 #include "sdk/core/sdk.h"
+#include "sdk/hw/register_space_pmio.h"
 #include "sdk/monitor/hardware_monitor_interface.h"
 #include "sdk/monitor/lpcio.h"
+#include "sdk/monitor/national_semiconductor_monitors.h"
 #include "sdk/monitor/probe_access.h"
+#include "sdk/monitor/smsc_superio_monitors.h"
+
+namespace {
+
+// A block of the PC87366's monitor when detection made it a banked one.
+Banked_PMIO_RegisterSpace* BankedBlock(CRegisterSpace* space) {
+    return space && space->GetClass() == REGSPACE_BANKED_PMIO ? static_cast<Banked_PMIO_RegisterSpace*>(space) : nullptr;
+}
+
+} // namespace
 
 int CHardwareMonitorInterface::ProbeAnalogDevices(CRegisterSpace* space, CIORequest* request) {
     uint8_t value = 0, device = 0;
@@ -74,9 +86,10 @@ int CHardwareMonitorInterface::ProbeSMSC(CLPCIO* chip, CRegisterSpace* space, CI
         case 0x59: code = 3; break;
         case 0x6F: case 0x81: case 0x85: case 0x8C: code = 2; break;
         case 0x89: case 0x90: code = 0x8A; break;
-        // The SCH5627 and SCH5636 have monitor classes of their own, not
-        // part of this build: until then they show their id and registers.
-        case 0xC6: case 0xC7: code = chip->m_dwChipId; break;
+        // The SCH56xx monitors read the runtime block's mailbox: they take
+        // no request and are not the factory's.
+        case 0xC6: AdoptMonitor(new SMSC_SCH5627_HardwareMonitor(chip->m_pMonitorSpace)); return 1;
+        case 0xC7: AdoptMonitor(new SMSC_SCH5636_HardwareMonitor(chip->m_pMonitorSpace)); return 1;
         default: return 0;
         }
         CreateIdentifiedMonitor(CHIP_VENDOR_SMSC, code, space, request);
@@ -102,11 +115,12 @@ int CHardwareMonitorInterface::ProbeSMSC(CLPCIO* chip, CRegisterSpace* space, CI
 
 int CHardwareMonitorInterface::ProbeNationalSemiconductor(CLPCIO* chip, CRegisterSpace* space, CIORequest* request) {
     int result = 0;
-    // The PC87366 has a monitor class of its own, not part of this build:
-    // until then it shows its id and its monitor block's space.
+    // The PC87366 monitor reads its three banked blocks directly.
     if (chip && chip->m_dwChipId == 0xE9) {
-        CreateChipMonitor(GetSDK()->m_pMainboard, CHIP_VENDOR_NATIONAL_SEMICONDUCTOR, 0xE9, chip->m_pMonitorSpace,
-                          nullptr);
+        auto* monitor = new NS_PC87366_HardwareMonitor(BankedBlock(chip->m_pMonitorSpace), BankedBlock(chip->m_pSecondSpace),
+                                                       BankedBlock(chip->m_pThirdSpace));
+        monitor->m_pRegisterSpace = chip->m_pMonitorSpace;
+        AdoptMonitor(monitor);
         result = 1;
     }
     if (!space || !request) return result;

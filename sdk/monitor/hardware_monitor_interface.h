@@ -84,6 +84,9 @@ public:
     // joins the list.
     CHardwareMonitor* CreateChipMonitor(CDevice* owner, uint32_t vendor, uint32_t chip, CRegisterSpace* space,
                                         CIORequest* request);
+    // A monitor made outside the factory joins the list with the
+    // mainboard's key and the mainboard as its owner.
+    void AdoptMonitor(CHardwareMonitor* monitor);
     // What a probe hands the factory: the request itself, or a new one for
     // the same target when a monitor already holds it (one request per
     // monitor).

@@ -107,7 +107,8 @@ machine::Machine& PciTest::startImage(const std::string& lspci, const std::strin
     return start(image.load());
 }
 
-machine::Machine& PciTest::startX58Variant(const std::string& lspci, const std::string& manifest) {
+machine::Machine& PciTest::startX58Variant(const std::string& lspci, const std::string& manifest,
+                                           const std::vector<std::pair<std::string, std::string>>& files) {
     ImageDir image;
     image.write("machine.json", manifest);
     image.write("lspci.txt", lspci);
@@ -118,6 +119,7 @@ machine::Machine& PciTest::startX58Variant(const std::string& lspci, const std::
         image.copyData(spd, spd);
     CopyX58DriveSectors(image);
     CopyX58SuperIoDump(image);
+    for (const auto& [name, content] : files) image.write(name, content);
     return start(image.load());
 }
 

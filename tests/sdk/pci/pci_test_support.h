@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "machine/machine.h"
@@ -67,8 +68,10 @@ class PciTest : public AccessTest {
 protected:
     // A machine of one Core i7 920 with these files; the root's driver.
     machine::Machine& startImage(const std::string& lspci, const std::string& manifest = "{}");
-    // The x58 sample with its own files replaced where given.
-    machine::Machine& startX58Variant(const std::string& lspci, const std::string& manifest);
+    // The x58 sample with its own files replaced where given, and further
+    // files its manifest names ({name in the image, content}).
+    machine::Machine& startX58Variant(const std::string& lspci, const std::string& manifest,
+                                      const std::vector<std::pair<std::string, std::string>>& files = {});
 
     // The creator's interface; fails the test when there is none.
     CPCIInterface* createPCI();
