@@ -4,6 +4,9 @@
 // intel_northbridges.cpp)
 // join this table with it; until then their bridges keep the "ID%04X"
 // texts and the memory record stays unknown.
+#include "sdk/chipset/ali_northbridges.h"
+#include "sdk/chipset/amd_northbridges.h"
+#include "sdk/chipset/ati_northbridges.h"
 #include "sdk/chipset/chipset_interface.h"
 #include "sdk/chipset/intel_northbridges.h"
 #include "sdk/chipset/memory_info.h"
@@ -45,6 +48,9 @@ void DecodeTransmeta(CChipsetInterface& chipset, CNorthBridge& bridge) {
 }
 
 void IdentifyIntel(CChipsetInterface& chipset, CNorthBridge& bridge) { IdentifyIntelNorthBridge(&chipset, &bridge); }
+void IdentifyATI(CChipsetInterface& chipset, CNorthBridge& bridge) { IdentifyATINorthBridge(&chipset, &bridge); }
+void IdentifyAMD(CChipsetInterface& chipset, CNorthBridge& bridge) { IdentifyAMDNorthBridge(&chipset, &bridge); }
+void IdentifyALi(CChipsetInterface& chipset, CNorthBridge& bridge) { IdentifyALiNorthBridge(&chipset, &bridge); }
 
 template <size_t N>
 constexpr BridgeVendor Vendor(uint16_t id, const char* name, const BridgeModel (&models)[N],
@@ -54,8 +60,12 @@ constexpr BridgeVendor Vendor(uint16_t id, const char* name, const BridgeModel (
 
 constexpr BridgeVendor kVendors[] = {
     Vendor(0x0E11, "Compaq", kCompaqModels),
+    {0x1002, "ATI", nullptr, 0, IdentifyATI},
     Vendor(0x1014, "IBM", kIBMModels),
+    {0x1022, "AMD", nullptr, 0, IdentifyAMD},
+    {0x1025, "ALI", nullptr, 0, IdentifyALi},
     Vendor(0x1078, "Cyrix", kCyrixModels),
+    {0x10B9, "ALI", nullptr, 0, IdentifyALi},
     Vendor(0x1166, "ServerWorks", kServerWorksModels),
     {0x1179, "Toshiba", nullptr, 0, nullptr},
     Vendor(0x1279, "Transmeta", kTransmetaModels, DecodeTransmeta),
