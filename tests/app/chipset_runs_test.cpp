@@ -73,10 +73,10 @@ TEST(ChipsetRuns, ThePhenomIISampleShowsItsSB750AndDDR2) {
     ASSERT_TRUE(std::regex_search(lines, found, frequency)) << lines;
     EXPECT_NEAR(std::stod(found[1].str()), 400.0, 400.0 * 0.02) << lines;
     lines = std::regex_replace(lines, frequency, "Memory Frequency\t\t400.0 MHz (1:2)\n");
-    EXPECT_EQ(lines.substr(0, lines.find("Memory Size")), "Northbridge\t\t\tAMD 790GX rev. 00\n"
+    EXPECT_EQ(lines.substr(0, lines.find("Channels")), "Northbridge\t\t\tAMD 790GX rev. 00\n"
                                                           "Southbridge\t\t\tAMD SB750 rev. 3A\n"
                                                           "Memory Type\t\t\tDDR2\n");
-    const std::string timings = lines.substr(lines.find("Channels"));
+    const std::string timings = lines.substr(lines.find("Channels"), lines.find("Uncore") - lines.find("Channels"));
     EXPECT_EQ(timings,
               "Channels\t\t\tDual, (Unganged)\n"
               "Memory Frequency\t\t400.0 MHz (1:2)\n"
@@ -86,6 +86,10 @@ TEST(ChipsetRuns, ThePhenomIISampleShowsItsSB750AndDDR2) {
               "Cycle Time (tRAS)\t\t18\n"
               "Bank Cycle Time (tRC)\t\t23\n"
               "Command Rate (CR)\t\t1T\n");
+    // (5 + 4) x the bus clock.
+    const std::regex uncore("Uncore Frequency\t\t(1[78][0-9][0-9]\\.[0-9]) MHz");
+    ASSERT_TRUE(std::regex_search(lines, found, uncore)) << lines;
+    EXPECT_NEAR(std::stod(found[1].str()), 1800.0, 1800.0 * 0.02) << lines;
 }
 
 } // namespace
