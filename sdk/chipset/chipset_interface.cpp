@@ -97,10 +97,6 @@ void CChipsetInterface::AddNorthBridge(CNorthBridge* bridge) {
     m_pNorthBridges->AddTail(bridge);
 }
 
-// The southbridge names come with the southbridge identification; until
-// then the bridge keeps its "ID%04X" texts.
-void CChipsetInterface::IdentifySouthBridge(CSouthBridge*) {}
-
 float CChipsetInterface::GetBusClock() {
     CCPUInterface* cpu = GetSDK()->m_pCPU;
     return cpu ? cpu->m_fBusClock : -1.0f;

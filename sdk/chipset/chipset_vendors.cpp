@@ -1,9 +1,11 @@
 // Host bridges by PCI vendor: the vendors named right here (a vendor name
-// and a few models), and the Transmeta TM8000's memory clock. The vendors
-// with family code of their own (ATI, AMD, ALi, SiS, NVIDIA, VIA; Intel's is
-// intel_northbridges.cpp)
-// join this table with it; until then their bridges keep the "ID%04X"
-// texts and the memory record stays unknown.
+// and a few models), the Transmeta TM8000's memory clock, and the vendors
+// whose bridges have family code of their own (ATI, AMD, ALi, SiS, NVIDIA,
+// VIA and Intel, each in its <vendor>_northbridges file). Bridges of other
+// vendors keep the "ID%04X" texts and the memory record stays unknown.
+#include "sdk/chipset/ali_northbridges.h"
+#include "sdk/chipset/amd_northbridges.h"
+#include "sdk/chipset/ati_northbridges.h"
 #include "sdk/chipset/chipset_interface.h"
 #include "sdk/chipset/intel_northbridges.h"
 #include "sdk/chipset/memory_info.h"
@@ -63,9 +65,13 @@ constexpr BridgeVendor Vendor(uint16_t id, const char* name, const BridgeModel (
 
 constexpr BridgeVendor kVendors[] = {
     Vendor(0x0E11, "Compaq", kCompaqModels),
+    {0x1002, "ATI", nullptr, 0, Family<IdentifyATINorthBridge>},
     Vendor(0x1014, "IBM", kIBMModels),
+    {0x1022, "AMD", nullptr, 0, Family<IdentifyAMDNorthBridge>},
+    {0x1025, "ALI", nullptr, 0, Family<IdentifyALiNorthBridge>},
     {0x1039, "SiS", nullptr, 0, Family<IdentifySiSNorthBridge>},
     Vendor(0x1078, "Cyrix", kCyrixModels),
+    {0x10B9, "ALI", nullptr, 0, Family<IdentifyALiNorthBridge>},
     {0x10DE, "NVIDIA", nullptr, 0, Family<IdentifyNVIDIANorthBridge>},
     {0x1106, "VIA", nullptr, 0, Family<IdentifyVIANorthBridge>},
     Vendor(0x1166, "ServerWorks", kServerWorksModels),

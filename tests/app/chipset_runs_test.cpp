@@ -1,6 +1,7 @@
-// The vexa program's chipset section on the two Intel samples: the GM965
-// notebook's memory controller as its MCHBAR window gives it, and the X58
-// hub, which names itself only.
+// The vexa program's chipset section on the samples: the GM965 notebook's
+// memory controller as its MCHBAR window gives it, the X58 hub, which names
+// itself only, with its ICH10R, and the 790GX board with the Phenom II's
+// DDR2 controllers.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -41,7 +42,7 @@ TEST(ChipsetRuns, TheGM965SampleShowsItsDualChannelDDR2) {
     lines = std::regex_replace(lines, frequency, "Memory Frequency\t\t333.3 MHz (3:5)\n");
     EXPECT_EQ(lines,
               "Northbridge\t\t\tIntel GM965 rev. C0\n"
-              "Southbridge\t\t\tID8086 ID2815 rev. 03\n"
+              "Southbridge\t\t\tIntel 82801HBM (ICH8-ME) rev. B1\n"
               "Memory Type\t\t\tDDR2\n"
               "Memory Size\t\t\t2 GBytes\n"
               "Channels\t\t\tDual, (Symmetric)\n"
@@ -56,7 +57,39 @@ TEST(ChipsetRuns, TheGM965SampleShowsItsDualChannelDDR2) {
 
 TEST(ChipsetRuns, TheX58SampleNamesItsHub) {
     const std::string lines = ChipsetLines("machines/x58-nehalem");
-    EXPECT_EQ(lines.rfind("Northbridge\t\t\tIntel X58 rev. 12\n", 0), 0u) << lines;
+    EXPECT_EQ(lines.rfind("Northbridge\t\t\tIntel X58 rev. 12\n"
+                          "Southbridge\t\t\tIntel 82801JR (ICH10R) rev. 00\n",
+                          0),
+              0u)
+        << lines;
+}
+
+// Two unganged DDR2-800 channels of the Phenom II's controllers; the DRAM
+// clock is twice the bus clock the K10 description measures.
+TEST(ChipsetRuns, ThePhenomIISampleShowsItsSB750AndDDR2) {
+    std::string lines = ChipsetLines("machines/m3a78t-phenom-ii");
+    const std::regex frequency("Memory Frequency\t\t([34][0-9][0-9]\\.[0-9]) MHz \\(1:2\\)\n");
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(lines, found, frequency)) << lines;
+    EXPECT_NEAR(std::stod(found[1].str()), 400.0, 400.0 * 0.02) << lines;
+    lines = std::regex_replace(lines, frequency, "Memory Frequency\t\t400.0 MHz (1:2)\n");
+    EXPECT_EQ(lines.substr(0, lines.find("Channels")), "Northbridge\t\t\tAMD 790GX rev. 00\n"
+                                                          "Southbridge\t\t\tAMD SB750 rev. 3A\n"
+                                                          "Memory Type\t\t\tDDR2\n");
+    const std::string timings = lines.substr(lines.find("Channels"), lines.find("Uncore") - lines.find("Channels"));
+    EXPECT_EQ(timings,
+              "Channels\t\t\tDual, (Unganged)\n"
+              "Memory Frequency\t\t400.0 MHz (1:2)\n"
+              "CAS# latency (CL)\t\t5.0\n"
+              "RAS# to CAS# delay (tRCD)\t5\n"
+              "RAS# Precharge (tRP)\t\t5\n"
+              "Cycle Time (tRAS)\t\t18\n"
+              "Bank Cycle Time (tRC)\t\t23\n"
+              "Command Rate (CR)\t\t1T\n");
+    // (5 + 4) x the bus clock.
+    const std::regex uncore("Uncore Frequency\t\t(1[78][0-9][0-9]\\.[0-9]) MHz");
+    ASSERT_TRUE(std::regex_search(lines, found, uncore)) << lines;
+    EXPECT_NEAR(std::stod(found[1].str()), 1800.0, 1800.0 * 0.02) << lines;
 }
 
 } // namespace

@@ -175,7 +175,8 @@ TEST(MemoryQueries, X58ModulesChipsetAndGraphicsLink) {
     EXPECT_EQ(Text(&CInfoParser::GetNorthbridgeVendor, q), L"Intel");
     EXPECT_EQ(Text(&CInfoParser::GetNorthbridgeModel, q), L"X58");
     EXPECT_EQ(Text(&CInfoParser::GetNorthbridgeRevision, q), L"12");
-    EXPECT_EQ(Text(&CInfoParser::GetSouthbridgeModel, q), L"ID3A16");
+    EXPECT_EQ(Text(&CInfoParser::GetSouthbridgeVendor, q), L"Intel");
+    EXPECT_EQ(Text(&CInfoParser::GetSouthbridgeModel, q), L"82801JR (ICH10R)");
     EXPECT_EQ(Text(&CInfoParser::GetSouthbridgeRevision, q), L"00");
     int size = 7;
     EXPECT_EQ(q.GetBoardCacheSize(&size), -1);

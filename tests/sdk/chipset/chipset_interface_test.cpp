@@ -52,7 +52,7 @@ protected:
     }
 };
 
-TEST_F(Chipset, X58BridgesAreFoundAndKeepTheirIDs) {
+TEST_F(Chipset, X58BridgesAreFoundAndNamed) {
     startX58();
     CChipsetInterface* chipset = CreateChipset();
     ASSERT_TRUE(chipset);
@@ -67,14 +67,15 @@ TEST_F(Chipset, X58BridgesAreFoundAndKeepTheirIDs) {
     EXPECT_EQ(location(*chipset->m_pNorthBridges->m_pHead->m_pPayload->m_pDevice), "00:00.0");
     ASSERT_TRUE(chipset->m_pSouthBridge);
     EXPECT_EQ(location(*chipset->m_pSouthBridge->m_pDevice), "00:1f.0");
-    EXPECT_STREQ(chipset->m_pSouthBridge->m_szModel, "ID3A16");
+    EXPECT_STREQ(chipset->m_pSouthBridge->m_szVendor, "Intel");
+    EXPECT_STREQ(chipset->m_pSouthBridge->m_szModel, "82801JR (ICH10R)");
     EXPECT_EQ(chipset->m_pSouthBridge->ReadConfig(0), 0x3A168086u);
     EXPECT_EQ(chipset->m_pNorthBridge->ReadConfig(0), 0x34058086u);
     EXPECT_EQ(chipset->m_pMemoryInfo->m_fDRAMFrequency, -1.0f) << "the X58 hub names itself only";
 
     EXPECT_EQ(ReportOf(*chipset),
               "Northbridge\t\t\tIntel X58 rev. 12\n"
-              "Southbridge\t\t\tID8086 ID3A16 rev. 00\n"
+              "Southbridge\t\t\tIntel 82801JR (ICH10R) rev. 00\n"
               "Graphic Interface\t\tPCI-Express\n"
               "PCI-E Link Width\t\tx16\n"
               "PCI-E Max Link Width\t\tx16\n"
@@ -93,11 +94,11 @@ TEST_F(Chipset, RealDumpsBridgesAndGraphicsLink) {
         const char* head;
     } cases[] = {
         {"pci/tree-asus-p6t6", 20,
-         "Northbridge\t\t\tIntel X58 rev. 12\nSouthbridge\t\t\tID8086 ID3A16 rev. 00\n"
+         "Northbridge\t\t\tIntel X58 rev. 12\nSouthbridge\t\t\tIntel 82801JR (ICH10R) rev. 00\n"
          "Graphic Interface\t\tPCI-Express\nPCI-E Link Width\t\tx16\nPCI-E Max Link Width\t\tx16\n"},
         // The dump has no memory behind its controller window, which then
         // gives no memory record.
-        {"pci/tree-fujitsu-p8010", 1, "Northbridge\t\t\tIntel GM965 rev. C0\nSouthbridge\t\t\tID8086 ID2815 rev. 03\n"},
+        {"pci/tree-fujitsu-p8010", 1, "Northbridge\t\t\tIntel GM965 rev. C0\nSouthbridge\t\t\tIntel 82801HBM (ICH8-ME) rev. B1\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.dump);
@@ -130,7 +131,7 @@ TEST_F(Chipset, MainBridgeFallsBackToTheFunctionAt0000) {
     EXPECT_EQ(chipset->m_pNorthBridges->GetCount(), 1u);
     EXPECT_EQ(ReportOf(*chipset),
               "Northbridge\t\t\tServerWorks NB7430 Grand Champion LE rev. 00\n"
-              "Southbridge\t\t\tID8086 ID2440 rev. 02\n"
+              "Southbridge\t\t\tIntel 82801BA (ICH2) rev. 02\n"
               "Memory Type\t\t\t\n");
 }
 
@@ -146,7 +147,7 @@ TEST_F(Chipset, SeveralHostBridgesOneMainBridge) {
     CTListIterator<CNorthBridge> it(chipset->m_pNorthBridges);
     for (CNorthBridge* bridge = it.GetFirst(); bridge; bridge = it.GetNext())
         bridges.push_back(location(*bridge->m_pDevice) + " " + bridge->m_szVendor + " " + bridge->m_szModel);
-    EXPECT_EQ(bridges, (std::vector<std::string>{"00:00.0 Intel i440FX", "00:18.0 ID1022 ID1100",
+    EXPECT_EQ(bridges, (std::vector<std::string>{"00:00.0 Intel i440FX", "00:18.0 AMD K8 Bridge",
                                                  "00:18.1 RDC R6021"}));
     EXPECT_EQ(chipset->m_pNorthBridge, chipset->m_pNorthBridges->m_pHead->m_pPayload);
 }
