@@ -74,7 +74,8 @@ std::vector<LocalHttpServer::Request> LocalHttpServer::requests() const {
     return requests_;
 }
 
-RefusingPort::RefusingPort() : socket_(bindLoopback(port_)) {}
+// The port is set by the binding, after the members' own initialisers.
+RefusingPort::RefusingPort() { socket_ = bindLoopback(port_); }
 
 RefusingPort::~RefusingPort() {
     if (socket_ >= 0) close(socket_);
