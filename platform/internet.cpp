@@ -356,16 +356,30 @@ BOOL HttpSendRequestA(HINTERNET request, LPCSTR headers, DWORD headersLength, LP
     return TRUE;
 }
 
-BOOL InternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD length) {
-    const auto session = vexa::platform::lookupHandleAs<InternetSession>(handle);
+namespace vexa::platform {
+namespace {
+
+// The session whose option is set or read; null with the last error set
+// for another handle or an option sessions do not have.
+std::shared_ptr<InternetSession> optionSession(HINTERNET handle, DWORD option) {
+    auto session = lookupHandleAs<InternetSession>(handle);
     if (!session) {
-        SetLastError(vexa::platform::lookupHandle(handle) ? ERROR_INTERNET_INCORRECT_HANDLE_TYPE : ERROR_INVALID_HANDLE);
-        return FALSE;
+        SetLastError(lookupHandle(handle) ? ERROR_INTERNET_INCORRECT_HANDLE_TYPE : ERROR_INVALID_HANDLE);
+        return nullptr;
     }
     if (option != INTERNET_OPTION_SEND_TIMEOUT) {
         SetLastError(ERROR_INTERNET_INVALID_OPTION);
-        return FALSE;
+        return nullptr;
     }
+    return session;
+}
+
+} // namespace
+} // namespace vexa::platform
+
+BOOL InternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD length) {
+    const auto session = vexa::platform::optionSession(handle, option);
+    if (!session) return FALSE;
     if (!buffer || length < sizeof(DWORD)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -377,15 +391,8 @@ BOOL InternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD len
 }
 
 BOOL InternetQueryOptionA(HINTERNET handle, DWORD option, LPVOID buffer, LPDWORD length) {
-    const auto session = vexa::platform::lookupHandleAs<InternetSession>(handle);
-    if (!session) {
-        SetLastError(vexa::platform::lookupHandle(handle) ? ERROR_INTERNET_INCORRECT_HANDLE_TYPE : ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    if (option != INTERNET_OPTION_SEND_TIMEOUT) {
-        SetLastError(ERROR_INTERNET_INVALID_OPTION);
-        return FALSE;
-    }
+    const auto session = vexa::platform::optionSession(handle, option);
+    if (!session) return FALSE;
     if (!length) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
