@@ -197,6 +197,22 @@ public:
     // Display adapters (queries_display.cpp): slot 120, -1 without the
     // display domain.
     int GetDisplayAdapterCount() override;
+    // Slots 121-129, 134-136, 140 and 141 of adapter A: 0, -1 or -1.0
+    // without the display domain or that adapter.
+    int GetGPUFamilyCode(int A) override;
+    int GetGPUName(int A, wchar_t* text) override;
+    int GetGPUBoardVendor(int A, wchar_t* text) override;
+    int GetGPURevision(int A) override;
+    int GetGPUCodename(int A, wchar_t* text) override;
+    int GetPerfLevelCount(int A) override;
+    int GetPerfLevelName(int A, int level, wchar_t* text) override;
+    int GetCurrentPerfLevel(int A) override;
+    float GetGPUClock(int A, int level, int clockDomain) override;
+    int GetGPUMemoryType(int A, int* type) override;
+    int GetGPUMemorySize(int A, int* sizeMB) override;
+    int GetGPUMemoryBusWidth(int A, int* bits) override;
+    int GetGPUPCIIDs(int A, int* vendor, int* device, int* revision, int* subVendor, int* subSystem) override;
+    float GetGPUTechnology(int A) override;
 
     // Drives and operating system (queries_system.cpp): slots 142-147.
     // Without the storage domain the count is 0 and the capacity -1;

@@ -11,8 +11,8 @@ namespace {
 constexpr size_t kMaxBaseChars = 256;
 
 // The base without its trailing '/', when it is a usable web address.
-std::wstring BaseFromEnvironment() {
-    const char* base = std::getenv(kWebBaseVariable);
+std::wstring BaseFromEnvironment(const char* variable = kWebBaseVariable) {
+    const char* base = std::getenv(variable);
     if (!base || std::strlen(base) > kMaxBaseChars) return {};
     std::string text = base;
     if (text.rfind("http://", 0) != 0 && text.rfind("https://", 0) != 0) return {};
@@ -21,6 +21,28 @@ std::wstring BaseFromEnvironment() {
 }
 
 } // namespace
+
+// "http://name:port" of the variable; anything else keeps the service's
+// own host.
+ServiceHost ValidationHost() {
+    const std::string base = platform::toNarrow(BaseFromEnvironment(kValidationBaseVariable));
+    const std::string prefix = "http://";
+    if (base.rfind(prefix, 0) == 0) {
+        const std::string authority = base.substr(prefix.size(), base.find('/', prefix.size()) - prefix.size());
+        const size_t colon = authority.rfind(':');
+        const std::string name = authority.substr(0, colon);
+        const long port = colon == std::string::npos ? 80 : std::strtol(authority.c_str() + colon + 1, nullptr, 10);
+        if (!name.empty() && port > 0 && port <= 65535) return {name, uint16_t(port)};
+    }
+    return {kValidationHostName, 80};
+}
+
+std::wstring ValidationAddress(const std::wstring& path) {
+    const ServiceHost host = ValidationHost();
+    std::string address = "http://" + host.name;
+    if (host.port != 80) address += ":" + std::to_string(host.port);
+    return platform::toWide(address) + path;
+}
 
 std::wstring MakerAddress(const wchar_t* path) {
     std::wstring base = BaseFromEnvironment();

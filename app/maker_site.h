@@ -6,6 +6,7 @@
 // replaces the maker's host: a test's local server, or a mirror.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace vexa::site {
@@ -22,6 +23,21 @@ constexpr wchar_t kProfessionalServicesPath[] = L"/products-services.php";
 constexpr wchar_t kDriverUpdatePath[] = L"/link/Vexa_DA";
 constexpr wchar_t kBIOSUpdatePath[] = L"/link/Vexa_BAP";
 constexpr wchar_t kMagazineAddress[] = L"http://www.hardware-magazine.example/";
+
+// The validation service: its HTTP server (port 80) receives the record
+// and the dump; its pages list the records. VEXA_VALIDATION_BASE (such as
+// "http://127.0.0.1:8080") replaces it, for a test's local server.
+constexpr char kValidationHostName[] = "valid.brenik.example";
+constexpr char kValidationBaseVariable[] = "VEXA_VALIDATION_BASE";
+constexpr wchar_t kValidationRecordsPath[] = L"/records.php";
+
+struct ServiceHost {
+    std::string name;
+    uint16_t port = 80;
+};
+ServiceHost ValidationHost();
+// A page of the validation service ("/" its main page).
+std::wstring ValidationAddress(const std::wstring& path);
 
 // A page of the maker's web host (VEXA_WEB_BASE when set).
 std::wstring MakerAddress(const wchar_t* path);

@@ -34,16 +34,25 @@ AesKey RecordKey() {
     return key;
 }
 
-std::string ValidationText(const CvexaApp& app) {
+std::string HexDigits(const uint8_t* bytes, size_t length) {
     static const char kDigits[] = "0123456789abcdef";
-    const uint8_t* record = app.m_pValidationRecord.get();
-    const size_t length = record ? size_t(app.m_iValidationRecordLength) : 0;
     std::string text;
-    text.reserve(2 * length + 8);
+    text.reserve(2 * length);
     for (size_t i = 0; i < length; ++i) {
-        text += kDigits[record[i] >> 4];
-        text += kDigits[record[i] & 0xF];
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 0xF];
     }
+    return text;
+}
+
+bool BuildEncryptedRecord(CvexaApp& app) {
+    BuildValidationRecord(app);
+    return EncryptBlocks(RecordKey(), app.m_pValidationRecord.get(), size_t(app.m_iValidationRecordLength));
+}
+
+std::string ValidationText(const CvexaApp& app) {
+    const uint8_t* record = app.m_pValidationRecord.get();
+    std::string text = HexDigits(record, record ? size_t(app.m_iValidationRecordLength) : 0);
     const FileVersionInfo* version = app.m_pVersionInfo;
     for (uint32_t word : {version ? version->Major : 0xFFFFFFFFu, version ? version->Minor : 0xFFFFFFFFu,
                           version ? version->Build : 0xFFFFFFFFu, version ? version->Revision : 0xFFFFFFFFu})
@@ -58,9 +67,7 @@ void WriteValidationFile(CvexaApp& app, const wchar_t* path) {
     BRENIKSDK* sdk = GetSDK();
     uint32_t status = 0;
     if (!sdk || !sdk->Lock(&status, INFINITE)) return;
-    BuildValidationRecord(app);
-    if (vexa::validation::EncryptBlocks(vexa::validation::RecordKey(), app.m_pValidationRecord.get(),
-                                        size_t(app.m_iValidationRecordLength))) {
+    if (vexa::validation::BuildEncryptedRecord(app)) {
         const std::string text = vexa::validation::ValidationText(app);
         std::string error;
         vexa::platform::writeSafeFile(vexa::platform::toNarrow(path), text.data(), text.size(), error);

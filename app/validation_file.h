@@ -4,6 +4,8 @@
 // text.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "app/validation_crypto.h"
@@ -14,6 +16,12 @@ namespace vexa::validation {
 
 // The key of the whole record, applied over the encrypted fields.
 AesKey RecordKey();
+// Each byte as two lower-case hexadecimal digits, in byte order.
+std::string HexDigits(const uint8_t* bytes, size_t length);
+// Builds the record into the application's record buffer and encrypts it
+// with the record key; false when it could not be encrypted. The caller
+// holds the library lock.
+bool BuildEncryptedRecord(CvexaApp& app);
 // The record's text as the file and the submission carry it: each byte of
 // the application's record as two lower-case digits, then the version
 // numbers ("%02d" of each word plus 5, cut to two digits).

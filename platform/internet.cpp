@@ -1,11 +1,14 @@
 #include "platform/internet.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cctype>
 #include <cstring>
 #include <cwchar>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/internal/curl_library.h"
 #include "platform/internal/handles.h"
@@ -22,13 +25,45 @@ class InternetSession final : public KernelObject {
 public:
     explicit InternetSession(std::string agent) : agent(std::move(agent)) {}
     const std::string agent;
+    std::atomic<DWORD> sendTimeoutMs{0};  // 0: kTransferTimeoutSeconds
 };
 
-class InternetReply final : public KernelObject {
+class InternetReply : public KernelObject {
 public:
     std::mutex lock;
     std::string body;
     size_t position = 0;
+};
+
+class InternetConnection final : public KernelObject {
+public:
+    std::shared_ptr<InternetSession> session;
+    std::string host;
+    INTERNET_PORT port = 80;
+    std::string user;
+    std::string password;
+};
+
+// A request made in steps; its reply is read like InternetOpenUrlW's.
+class HttpRequest final : public InternetReply {
+public:
+    std::shared_ptr<InternetConnection> connection;
+    std::string verb;
+    std::string object;
+    bool reload = false;
+};
+
+// One HTTP exchange as libcurl performs it.
+struct Transfer {
+    std::string url;
+    std::string agent;
+    long timeoutMs = kTransferTimeoutSeconds * 1000;
+    std::vector<std::string> headers;
+    std::string verb = "GET";
+    const char* body = nullptr;
+    size_t bodyLength = 0;
+    std::string user;
+    std::string password;
 };
 
 // Keeps at most kMaxResponseBytes; what follows is dropped, not an error.
@@ -65,32 +100,83 @@ bool isHttpAddress(const std::string& url) {
     return url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0;
 }
 
-// The GET: the body, or a WinINet error number.
-DWORD fetch(const std::string& url, const std::string& agent, std::string& body) {
+// The exchange: the reply's body, or a WinINet error number.
+DWORD perform(const Transfer& transfer, std::string& body) {
     const CurlLibrary* curl = curlLibrary();
     if (!curl) return ERROR_INTERNET_INTERNAL_ERROR;
     std::unique_ptr<CURL, void (*)(CURL*)> easy(curl->easy_init(), curl->easy_cleanup);
     if (!easy) return ERROR_NOT_ENOUGH_MEMORY;
     CURL* handle = easy.get();
     const auto set = curl->easy_setopt;
-    set(handle, CURLOPT_URL, url.c_str());
-    set(handle, CURLOPT_USERAGENT, agent.c_str());
+    set(handle, CURLOPT_URL, transfer.url.c_str());
+    set(handle, CURLOPT_USERAGENT, transfer.agent.c_str());
     set(handle, CURLOPT_PROTOCOLS_STR, "http,https");
     set(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     set(handle, CURLOPT_FOLLOWLOCATION, 1L);
     set(handle, CURLOPT_MAXREDIRS, 5L);
     set(handle, CURLOPT_NOSIGNAL, 1L);
     set(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    set(handle, CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
+    set(handle, CURLOPT_TIMEOUT_MS, transfer.timeoutMs);
     set(handle, CURLOPT_WRITEFUNCTION, collectBody);
     set(handle, CURLOPT_WRITEDATA, &body);
-    // Always from the server: no cached copy on the way.
-    curl_slist* headers = curl->slist_append(nullptr, "Cache-Control: no-cache");
+    if (transfer.verb != "GET") {
+        set(handle, CURLOPT_POSTFIELDS, transfer.body ? transfer.body : "");
+        set(handle, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(transfer.bodyLength));
+        if (transfer.verb != "POST") set(handle, CURLOPT_CUSTOMREQUEST, transfer.verb.c_str());
+    }
+    if (!transfer.user.empty() || !transfer.password.empty()) {
+        set(handle, CURLOPT_USERNAME, transfer.user.c_str());
+        set(handle, CURLOPT_PASSWORD, transfer.password.c_str());
+    }
+    curl_slist* headers = nullptr;
+    for (const std::string& header : transfer.headers) {
+        curl_slist* longer = curl->slist_append(headers, header.c_str());
+        if (!longer) break;
+        headers = longer;
+    }
     set(handle, CURLOPT_HTTPHEADER, headers);
     const CURLcode result = curl->easy_perform(handle);
     curl->slist_free_all(headers);
     return result == CURLE_OK ? ERROR_SUCCESS : internetError(result);
 }
+
+// The GET: the body, or a WinINet error number. Always from the server:
+// no cached copy on the way.
+DWORD fetch(const std::string& url, const std::string& agent, std::string& body) {
+    Transfer transfer;
+    transfer.url = url;
+    transfer.agent = agent;
+    transfer.headers = {"Cache-Control: no-cache"};
+    return perform(transfer, body);
+}
+
+// The caller's header lines, one per CR LF; empty lines dropped.
+std::vector<std::string> headerLines(const char* headers, DWORD length) {
+    std::vector<std::string> lines;
+    if (!headers) return lines;
+    const size_t size = length == DWORD(-1) ? strnlen(headers, kMaxRequestHeaderBytes) : length;
+    const std::string text(headers, std::min<size_t>(size, kMaxRequestHeaderBytes));
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        line.erase(std::find(line.begin(), line.end(), '\0'), line.end());
+        if (!line.empty()) lines.push_back(line);
+        start = end + 2;
+    }
+    return lines;
+}
+
+// A host name a URL can carry: letters, digits, '.', '-' and '_'.
+bool isPlainHost(const std::string& host) {
+    if (host.empty() || host.size() > kMaxHostChars) return false;
+    return std::all_of(host.begin(), host.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_';
+    });
+}
+
+std::string boundedText(const char* text, size_t maxBytes) { return text ? std::string(text, strnlen(text, maxBytes)) : ""; }
 
 } // namespace
 
@@ -100,12 +186,20 @@ std::span<const LibraryExport> wininetExports() {
         {"InternetOpenUrlW", exported(InternetOpenUrlW)},
         {"InternetReadFile", exported(InternetReadFile)},
         {"InternetCloseHandle", exported(InternetCloseHandle)},
+        {"InternetOpenA", exported(InternetOpenA)},
+        {"InternetConnectA", exported(InternetConnectA)},
+        {"HttpOpenRequestA", exported(HttpOpenRequestA)},
+        {"HttpSendRequestA", exported(HttpSendRequestA)},
+        {"InternetSetOptionA", exported(InternetSetOptionA)},
+        {"InternetQueryOptionA", exported(InternetQueryOptionA)},
     };
     return exports;
 }
 
 } // namespace vexa::platform
 
+using vexa::platform::HttpRequest;
+using vexa::platform::InternetConnection;
 using vexa::platform::InternetReply;
 using vexa::platform::InternetSession;
 
@@ -167,9 +261,150 @@ BOOL InternetReadFile(HINTERNET file, LPVOID buffer, DWORD toRead, LPDWORD read)
 }
 
 BOOL InternetCloseHandle(HINTERNET handle) {
-    if (!vexa::platform::lookupHandleAs<InternetSession>(handle) && !vexa::platform::lookupHandleAs<InternetReply>(handle)) {
+    if (!vexa::platform::lookupHandleAs<InternetSession>(handle) && !vexa::platform::lookupHandleAs<InternetReply>(handle) &&
+        !vexa::platform::lookupHandleAs<InternetConnection>(handle)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     return vexa::platform::closeHandle(handle) ? TRUE : FALSE;
+}
+
+HINTERNET InternetOpenA(LPCSTR agent, DWORD accessType, LPCSTR proxy, LPCSTR proxyBypass, DWORD flags) {
+    using vexa::platform::boundedText;
+    using vexa::platform::toWide;
+    const std::wstring agentText = toWide(boundedText(agent, vexa::platform::kMaxAgentChars));
+    const std::wstring proxyText = toWide(boundedText(proxy, 1)), bypassText = toWide(boundedText(proxyBypass, 1));
+    return InternetOpenW(agentText.c_str(), accessType, proxyText.c_str(), bypassText.c_str(), flags);
+}
+
+HINTERNET InternetConnectA(HINTERNET session, LPCSTR host, INTERNET_PORT port, LPCSTR user, LPCSTR password,
+                           DWORD service, DWORD, DWORD_PTR) {
+    auto owner = vexa::platform::lookupHandleAs<InternetSession>(session);
+    if (!owner) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    const std::string hostText = vexa::platform::boundedText(host, vexa::platform::kMaxHostChars + 1);
+    if (service != INTERNET_SERVICE_HTTP || !vexa::platform::isPlainHost(hostText)) {
+        SetLastError(service != INTERNET_SERVICE_HTTP ? ERROR_INVALID_PARAMETER : ERROR_INTERNET_INVALID_URL);
+        return nullptr;
+    }
+    auto connection = std::make_shared<InternetConnection>();
+    connection->session = std::move(owner);
+    connection->host = hostText;
+    connection->port = port ? port : 80;
+    connection->user = vexa::platform::boundedText(user, vexa::platform::kMaxAgentChars);
+    connection->password = vexa::platform::boundedText(password, vexa::platform::kMaxAgentChars);
+    return vexa::platform::registerHandle(connection);
+}
+
+HINTERNET HttpOpenRequestA(HINTERNET connection, LPCSTR verb, LPCSTR object, LPCSTR version, LPCSTR referrer,
+                           LPCSTR* acceptTypes, DWORD flags, DWORD_PTR) {
+    auto owner = vexa::platform::lookupHandleAs<InternetConnection>(connection);
+    if (!owner) {
+        SetLastError(vexa::platform::lookupHandle(connection) ? ERROR_INTERNET_INCORRECT_HANDLE_TYPE : ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    const std::string objectText = vexa::platform::boundedText(object, vexa::platform::kMaxUrlChars + 1);
+    const bool printable = std::all_of(objectText.begin(), objectText.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) > ' ' && c != 0x7F; });
+    if ((version && *version) || (referrer && *referrer) || (acceptTypes && *acceptTypes) || !printable ||
+        objectText.size() > vexa::platform::kMaxUrlChars) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    auto request = std::make_shared<HttpRequest>();
+    request->connection = std::move(owner);
+    request->verb = verb && *verb ? vexa::platform::boundedText(verb, 16) : "GET";
+    request->object = objectText.empty() || objectText[0] != '/' ? "/" + objectText : objectText;
+    request->reload = (flags & INTERNET_FLAG_RELOAD) != 0;
+    return vexa::platform::registerHandle(request);
+}
+
+BOOL HttpSendRequestA(HINTERNET request, LPCSTR headers, DWORD headersLength, LPVOID optional, DWORD optionalLength) {
+    const auto exchange = vexa::platform::lookupHandleAs<HttpRequest>(request);
+    if (!exchange) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!optional && optionalLength) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const InternetConnection& connection = *exchange->connection;
+    vexa::platform::Transfer transfer;
+    transfer.url = "http://" + connection.host + ":" + std::to_string(connection.port) + exchange->object;
+    transfer.agent = connection.session->agent;
+    if (const DWORD timeout = connection.session->sendTimeoutMs) transfer.timeoutMs = long(timeout);
+    transfer.verb = exchange->verb;
+    transfer.body = static_cast<const char*>(optional);
+    transfer.bodyLength = optionalLength;
+    transfer.user = connection.user;
+    transfer.password = connection.password;
+    transfer.headers = vexa::platform::headerLines(headers, headersLength);
+    if (exchange->reload) transfer.headers.push_back("Cache-Control: no-cache");
+    transfer.headers.push_back("Expect:");  // the body goes at once, without waiting for "100 Continue"
+    std::string body;
+    const DWORD error = vexa::platform::perform(transfer, body);
+    if (error != ERROR_SUCCESS) {
+        SetLastError(error);
+        return FALSE;
+    }
+    std::lock_guard guard(exchange->lock);
+    exchange->body = std::move(body);
+    exchange->position = 0;
+    return TRUE;
+}
+
+namespace vexa::platform {
+namespace {
+
+// The session whose option is set or read; null with the last error set
+// for another handle or an option sessions do not have.
+std::shared_ptr<InternetSession> optionSession(HINTERNET handle, DWORD option) {
+    auto session = lookupHandleAs<InternetSession>(handle);
+    if (!session) {
+        SetLastError(lookupHandle(handle) ? ERROR_INTERNET_INCORRECT_HANDLE_TYPE : ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if (option != INTERNET_OPTION_SEND_TIMEOUT) {
+        SetLastError(ERROR_INTERNET_INVALID_OPTION);
+        return nullptr;
+    }
+    return session;
+}
+
+} // namespace
+} // namespace vexa::platform
+
+BOOL InternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD length) {
+    const auto session = vexa::platform::optionSession(handle, option);
+    if (!session) return FALSE;
+    if (!buffer || length < sizeof(DWORD)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    DWORD value;
+    std::memcpy(&value, buffer, sizeof value);
+    session->sendTimeoutMs = value;
+    return TRUE;
+}
+
+BOOL InternetQueryOptionA(HINTERNET handle, DWORD option, LPVOID buffer, LPDWORD length) {
+    const auto session = vexa::platform::optionSession(handle, option);
+    if (!session) return FALSE;
+    if (!length) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (!buffer || *length < sizeof(DWORD)) {
+        *length = sizeof(DWORD);
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    DWORD value = session->sendTimeoutMs;
+    if (!value) value = DWORD(vexa::platform::kTransferTimeoutSeconds * 1000);
+    std::memcpy(buffer, &value, sizeof value);
+    *length = sizeof value;
+    return TRUE;
 }

@@ -13,6 +13,7 @@
 #include "app/ui/masked_bitmap.h"
 #include "app/ui/report_saving.h"
 #include "app/ui/user_fonts.h"
+#include "app/ui/validation_dialog.h"
 #include "app/vexa_app.h"
 
 namespace vexa::ui {
@@ -99,7 +100,11 @@ void CAboutDlg::OnCommand(int id) {
     switch (id) {
     case IDC_SAVE_TXT: SaveReport(m_Context.app, m_Context.mainWindow, ReportKind::Text); return;
     case IDC_SAVE_HTML: SaveHTMLReport(m_Context.app, m_Context.mainWindow); return;
-    case IDC_VALIDATE: return;  // the validation dialog is not part of this window yet
+    case IDC_VALIDATE: {
+        CValidationDlg dialog(m_Context.app, m_Context.fonts, m_Context.mainWindow);
+        dialog.exec();
+        return;
+    }
     default: Page::OnCommand(id);
     }
 }

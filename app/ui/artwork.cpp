@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "app/ui/graphics_logos.h"
 #include "app/ui/maker_artwork.h"
 #include "app/ui/processor_logos.h"
 
@@ -161,6 +162,7 @@ QIcon LoadAppIcon() {
 QImage LoadBitmapResource(int bitmap) {
     if (bitmap == kSplashBitmap) return DrawSplashBanner();
     if (const ProcessorLogo* logo = FindProcessorLogo(bitmap)) return DrawProcessorLogo(*logo);
+    if (QImage graphics = DrawGraphicsLogo(bitmap); !graphics.isNull()) return graphics;
     return DrawMakerPicture(bitmap);
 }
 

@@ -21,6 +21,8 @@
 #include "app/ui/my_tab_ctl.h"
 #include "app/ui/report_saving.h"
 #include "app/ui/user_fonts.h"
+#include "app/ui/validation_dialog.h"
+#include "app/validation_file.h"
 #include "app/vexa_app.h"
 #include "platform/modules.h"
 #include "platform/safe_file.h"
@@ -155,15 +157,25 @@ bool CvexaDlg::OnWindowMessage(const WindowMessageEvent& message, LRESULT& resul
 }
 
 // The clock is a refreshed value, read under the library lock; a lock
-// still busy after kKeyLockTimeoutMs leaves it unknown.
-std::wstring CvexaDlg::CaptureFileName() const {
+// still busy after kKeyLockTimeoutMs leaves it unknown (0).
+int CvexaDlg::CoreClockMHz() const {
     CInfoParser* queries = m_App.m_pInfoParser;
     double clock = -1.0;
     if (queries) {
         LibraryLock lock(m_App, kKeyLockTimeoutMs);
         if (lock.Owns()) clock = PiScaledClock::ToMHz(queries->GetCoreClock(0, 0));
     }
-    const int mhz = clock > 0 ? static_cast<int>(clock) : 0;
+    return clock > 0 ? static_cast<int>(clock) : 0;
+}
+
+std::wstring CvexaDlg::ValidationFileName() const {
+    wchar_t name[kCaptureNameChars];
+    std::swprintf(name, kCaptureNameChars, L"vexa-%d.vvf", CoreClockMHz());
+    return name;
+}
+
+std::wstring CvexaDlg::CaptureFileName() const {
+    const int mhz = CoreClockMHz();
     const int tab = m_pTabCtl->GetCurFocus();
     const wchar_t* format = tab >= 0 && tab < int(std::size(kCaptureNames)) ? kCaptureNames[tab] : kOtherCaptureName;
     wchar_t name[kCaptureNameChars];
@@ -187,7 +199,8 @@ void CvexaDlg::PreTranslateMessage(int key) {
     switch (key) {
     case Qt::Key_F5: CaptureToFile(); break;
     case Qt::Key_F6: CCapture().Capture(this, nullptr); break;
-    default: break;  // F7's validation file belongs to the validation, not yet part of this window
+    case Qt::Key_F7: WriteValidationFile(m_App, ValidationFileName().c_str()); break;
+    default: break;
     }
 }
 
@@ -280,11 +293,23 @@ void CvexaDlg::OnCommand(int id) {
     case ID_SAVE_HTML_REPORT: SaveHTMLReport(m_App, this); return;
     case ID_CHECK_UPDATE: m_App.CheckForUpdate(1); return;
     case ID_ANDROID_INFO: OpenPage(site::MakerAddress(site::kAndroidPagePath)); return;
+    case IDC_VALIDATE: OnValidate(); return;
     default: break;
     }
-    // The validation button acts once the validation dialog exists; the
-    // Tools button's face click is ignored.
+    // The Tools button's face click is ignored.
     Dialog::OnCommand(id);
+}
+
+// Without a kept user name the dialog asks for one; with it the record
+// goes at once, and a failed submission offers the validation file.
+void CvexaDlg::OnValidate() {
+    if (!m_App.m_szValidationUserName[0]) {
+        CValidationDlg dialog(m_App, m_Fonts, this);
+        dialog.exec();
+        return;
+    }
+    if (ValidateOnline(m_App) == 0) return;
+    SaveValidationFile(m_App, this);
 }
 
 // "Vexa" engraved in the lower left corner: highlight one pixel down and

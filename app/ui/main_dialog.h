@@ -55,6 +55,10 @@ public:
     bool IsMinimizedFlag() const { return m_bMinimized != 0; }
     // The capture file F5 writes for the tab control's focused item.
     std::wstring CaptureFileName() const;
+    // The validation file F7 writes: "vexa-%d.vvf" with processor 0's
+    // core clock in whole MHz.
+    std::wstring ValidationFileName() const;
+    void OnValidate();
     void OnSaveTXTReport();
     // Every key press of the window and its controls, before they get it;
     // it is always passed on.
@@ -70,6 +74,7 @@ protected:
 private:
     void BuildTemplate();
     void OnInitDialog();
+    int CoreClockMHz() const;
     void ShowClockTitle();
     void ShowTitle();
     void RegisterDisplayNotification();

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPen>
 
 namespace vexa::ui {
 namespace {
@@ -11,6 +12,7 @@ const QColor kTransparentKey(255, 0, 255);
 const QColor kMakerBlue(0x1F, 0x4E, 0x8C);
 const QColor kPhoneGreen(0x3D, 0x8B, 0x3D);
 const QColor kUpdateOrange(0xD9, 0x6C, 0x1E);
+const QColor kSealGreen(0x2E, 0x8B, 0x57);
 
 // A picture of that size on the transparent key, with a painter whose
 // edges are not smoothed (no blended key pixel at the outline).
@@ -77,6 +79,23 @@ QImage DrawUpdatePicture() {
     return image;
 }
 
+// A round seal with a tick: the machine is validated.
+QImage DrawValidationSeal() {
+    QImage image = Canvas(88, 67);
+    QPainter painter(&image);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(kSealGreen);
+    painter.drawEllipse(QRect(12, 1, 64, 64));
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, 8, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    QPainterPath tick;
+    tick.moveTo(27, 33);
+    tick.lineTo(40, 46);
+    tick.lineTo(62, 20);
+    painter.drawPath(tick);
+    return image;
+}
+
 } // namespace
 
 QImage DrawMakerPicture(int bitmap) {
@@ -84,6 +103,7 @@ QImage DrawMakerPicture(int bitmap) {
     case kMakerLogoBitmap: return DrawMakerLogo();
     case kAndroidBitmap: return DrawPhone();
     case kUpdateBitmap: return DrawUpdatePicture();
+    case kValidationBitmap: return DrawValidationSeal();
     default: return QImage();
     }
 }

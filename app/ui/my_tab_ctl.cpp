@@ -6,7 +6,7 @@
 
 #include "app/ui/about_page.h"
 #include "app/ui/cache_page.h"
-#include "app/ui/later_pages.h"
+#include "app/ui/graphics_page.h"
 #include "app/ui/library_lock.h"
 #include "app/ui/mainboard_page.h"
 #include "app/ui/memory_page.h"

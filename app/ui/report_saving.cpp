@@ -26,15 +26,6 @@ QString ComputerName() {
     return QString::fromUtf8(name);
 }
 
-// The cursor shows the wait while the object lives.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 void WriteReportBody(CvexaApp& app, CReportGenerator* report, ReportKind kind) {
     report->BeginDocument();
     if (kind == ReportKind::Text) {
@@ -52,6 +43,9 @@ void WriteReportBody(CvexaApp& app, CReportGenerator* report, ReportKind kind) {
 }
 
 } // namespace
+
+WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }
 
 QString GetSaveFileName(const SaveDialogRequest& request) {
     if (g_replacement) return g_replacement(request);

@@ -34,6 +34,15 @@ struct SaveDialogRequest {
 };
 QString GetSaveFileName(const SaveDialogRequest& request);
 
+// The cursor shows the wait while the object lives.
+class WaitCursor {
+public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
 namespace testing {
 
 // Replaces the dialog until cleared with an empty function.

@@ -246,8 +246,9 @@ TEST(ValidationRecordX58, FieldsAndDigestBlock) {
     EXPECT_EQ(field(45), "8192");
     EXPECT_EQ(field(47), "") << "three modules leave modules 3 to 5 empty";
     EXPECT_EQ(field(55), "");
-    EXPECT_EQ(field(61), "") << "no display adapter yet";
-    EXPECT_EQ(field(95), "");
+    EXPECT_EQ(field(61), "NVIDIA GeForce 210");
+    EXPECT_EQ(field(65), "") << "one adapter leaves adapters 1 to 3 empty";
+    EXPECT_EQ(field(95), "3842:1312;") << "SUBSYS_13123842";
     EXPECT_EQ(field(78), "953867") << "the WD1001FALS's capacity in MB";
     EXPECT_EQ(field(79), "");
     EXPECT_EQ(field(86), "Service Pack 1 (Build 7601) ");

@@ -90,6 +90,10 @@ std::vector<std::string> SplitFields(const std::string& plain) {
     return fields;
 }
 
+std::string Inflate(const std::string& stream) {
+    return Scratch().Run(stream, "python3 -c \"import zlib; open('out', 'wb').write(zlib.decompress(open('in', 'rb').read()))\"");
+}
+
 ValidationApp::ValidationApp() {
     FileVersionInfo& version = *app.m_pVersionInfo;
     version.Major = 1, version.Minor = 5, version.Build = 4, version.Revision = 0;

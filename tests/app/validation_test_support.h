@@ -21,6 +21,8 @@ std::string Decrypt(const std::string& bytes, const std::string& keyHex = kField
 // ("whirlpool", "md5").
 std::string DigestHex(const std::string& bytes, const char* algorithm);
 std::string HexToBytes(const std::string& hex);
+// A zlib stream inflated by Python's zlib.
+std::string Inflate(const std::string& stream);
 // The plain fields of a decrypted record: each field is its text and a
 // comma, then 1 to 16 spaces up to a 16-byte boundary.
 std::vector<std::string> SplitFields(const std::string& plain);

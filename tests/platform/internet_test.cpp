@@ -1,6 +1,7 @@
 // The WinINet-shaped HTTP client against a local server: the reply read in
 // pieces, WinINet's error numbers for refused connections, bad addresses
-// and bad handles, and the bound on what a reply keeps.
+// and bad handles, the bound on what a reply keeps, and the request made in
+// steps (a POST with its headers, body and credentials).
 #include "platform/internet.h"
 
 #include <gtest/gtest.h>
@@ -88,9 +89,85 @@ TEST(Internet, FailuresGiveWinInetErrorNumbers) {
 TEST(Internet, OfferedByTheInternetLibrary) {
     HMODULE wininet = LoadLibraryA("WININET");
     ASSERT_TRUE(wininet);
-    for (const char* name : {"InternetOpenW", "InternetOpenUrlW", "InternetReadFile", "InternetCloseHandle"})
+    for (const char* name : {"InternetOpenW", "InternetOpenUrlW", "InternetReadFile", "InternetCloseHandle",
+                             "InternetOpenA", "InternetConnectA", "HttpOpenRequestA", "HttpSendRequestA",
+                             "InternetSetOptionA", "InternetQueryOptionA"})
         EXPECT_TRUE(GetProcAddress(wininet, name)) << name;
     FreeLibrary(wininet);
+}
+
+INTERNET_PORT PortOf(const std::string& base) { return INTERNET_PORT(std::stoi(base.substr(base.rfind(':') + 1))); }
+
+TEST(InternetRequest, PostsTheBodyWithItsHeadersAndCredentials) {
+    LocalHttpServer server("0,ID");
+    HINTERNET session = InternetOpenA("AgentA", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    ASSERT_TRUE(session);
+    DWORD timeout = 60000, length = sizeof timeout;
+    EXPECT_TRUE(InternetSetOptionA(session, INTERNET_OPTION_SEND_TIMEOUT, &timeout, sizeof timeout));
+    DWORD read = 0;
+    EXPECT_TRUE(InternetQueryOptionA(session, INTERNET_OPTION_SEND_TIMEOUT, &read, &length));
+    EXPECT_EQ(read, 60000u);
+    HINTERNET connection = InternetConnectA(session, "127.0.0.1", PortOf(server.base()), "user", "secret",
+                                            INTERNET_SERVICE_HTTP, 0, 1);
+    ASSERT_TRUE(connection) << GetLastError();
+    HINTERNET request = HttpOpenRequestA(connection, "POST", "form.php", nullptr, nullptr, nullptr, INTERNET_FLAG_RELOAD, 1);
+    ASSERT_TRUE(request) << GetLastError();
+    std::string body = "a=1&b=" + std::string(300000, 'x');  // larger than one read of the server
+    ASSERT_TRUE(HttpSendRequestA(request, "Content-Type: application/x-www-form-urlencoded; charset=utf-8", DWORD(-1),
+                                 body.data(), DWORD(body.size())))
+        << GetLastError();
+    EXPECT_EQ(ReadAll(request, 1), "0,ID");
+    for (HINTERNET handle : {request, connection, session}) EXPECT_TRUE(InternetCloseHandle(handle));
+
+    ASSERT_EQ(server.requests().size(), 1u);
+    const LocalHttpServer::Request got = server.requests()[0];
+    EXPECT_EQ(got.method, "POST");
+    EXPECT_EQ(got.path, "/form.php");
+    EXPECT_EQ(got.agent, "AgentA");
+    EXPECT_EQ(got.contentType, "application/x-www-form-urlencoded; charset=utf-8");
+    EXPECT_EQ(got.authorization, "Basic dXNlcjpzZWNyZXQ=");  // "user:secret"
+    EXPECT_EQ(got.body, body);
+}
+
+TEST(InternetRequest, FailuresOfTheStepsGiveWinInetErrorNumbers) {
+    vexa::test::RefusingPort port;
+    HINTERNET session = InternetOpenA("Agent", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    ASSERT_TRUE(session);
+    HINTERNET connection =
+        InternetConnectA(session, "127.0.0.1", PortOf(port.base()), nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 1);
+    HINTERNET request = HttpOpenRequestA(connection, "POST", "x.php", nullptr, nullptr, nullptr, 0, 1);
+    ASSERT_TRUE(request);
+    EXPECT_FALSE(HttpSendRequestA(request, nullptr, 0, nullptr, 0));
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_CANNOT_CONNECT);
+
+    struct Case {
+        const char* host;
+        DWORD service;
+        DWORD error;
+    };
+    const std::string longHost(300, 'a');
+    for (const Case& c : {Case{"bad host/x", INTERNET_SERVICE_HTTP, ERROR_INTERNET_INVALID_URL},
+                          Case{longHost.c_str(), INTERNET_SERVICE_HTTP, ERROR_INTERNET_INVALID_URL},
+                          Case{"", INTERNET_SERVICE_HTTP, ERROR_INTERNET_INVALID_URL},
+                          Case{"127.0.0.1", 1, ERROR_INVALID_PARAMETER}}) {
+        EXPECT_EQ(InternetConnectA(session, c.host, 80, nullptr, nullptr, c.service, 0, 1), nullptr);
+        EXPECT_EQ(GetLastError(), c.error) << c.host;
+    }
+    EXPECT_EQ(HttpOpenRequestA(session, "POST", "x", nullptr, nullptr, nullptr, 0, 1), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
+    EXPECT_EQ(HttpOpenRequestA(connection, "POST", "a b", nullptr, nullptr, nullptr, 0, 1), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    DWORD value = 0, length = 2;
+    EXPECT_FALSE(InternetSetOptionA(session, 99, &value, sizeof value));
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_INVALID_OPTION);
+    EXPECT_FALSE(InternetQueryOptionA(session, INTERNET_OPTION_SEND_TIMEOUT, &value, &length));
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(length, sizeof(DWORD));
+    EXPECT_FALSE(InternetSetOptionA(request, INTERNET_OPTION_SEND_TIMEOUT, &value, sizeof value));
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
+    for (HINTERNET handle : {request, connection, session}) EXPECT_TRUE(InternetCloseHandle(handle));
+    EXPECT_FALSE(HttpSendRequestA(request, nullptr, 0, nullptr, 0));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 
 } // namespace

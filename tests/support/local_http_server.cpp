@@ -9,6 +9,8 @@
 
 #include <strings.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace vexa::test {
@@ -72,7 +74,8 @@ std::vector<LocalHttpServer::Request> LocalHttpServer::requests() const {
     return requests_;
 }
 
-RefusingPort::RefusingPort() : socket_(bindLoopback(port_)) {}
+// The port is set by the binding, after the members' own initialisers.
+RefusingPort::RefusingPort() { socket_ = bindLoopback(port_); }
 
 RefusingPort::~RefusingPort() {
     if (socket_ >= 0) close(socket_);
@@ -102,10 +105,26 @@ void LocalHttpServer::answer(int connection) {
         if (got <= 0) return;
         head.append(buffer, size_t(got));
     }
+    const size_t headEnd = head.find("\r\n\r\n");
+    if (headEnd == std::string::npos) return;
+    std::string body = head.substr(headEnd + 4);
+    head.resize(headEnd + 2);
+    const size_t declared = std::strtoull(headerValue(head, "Content-Length").c_str(), nullptr, 10);
+    const size_t wanted = std::min(declared, LocalHttpServer::kMaxBodyBytes);
+    while (body.size() < wanted) {
+        pollfd readable{connection, POLLIN, 0};
+        if (poll(&readable, 1, kRequestWaitMs) <= 0) return;
+        const ssize_t got = read(connection, buffer, sizeof buffer);
+        if (got <= 0) return;
+        body.append(buffer, size_t(got));
+    }
+    body.resize(std::min(body.size(), wanted));
     const size_t pathStart = head.find(' ') + 1;
     {
         std::lock_guard guard(lock_);
-        requests_.push_back({head.substr(pathStart, head.find(' ', pathStart) - pathStart), headerValue(head, "User-Agent")});
+        requests_.push_back({head.substr(pathStart, head.find(' ', pathStart) - pathStart),
+                             headerValue(head, "User-Agent"), head.substr(0, pathStart - 1),
+                             headerValue(head, "Content-Type"), headerValue(head, "Authorization"), body});
     }
     const std::string reply = "HTTP/1.1 " + std::to_string(status_) + " Answer\r\nContent-Type: text/plain\r\n" +
                               "Content-Length: " + std::to_string(body_.size()) + "\r\nConnection: close\r\n\r\n" + body_;

@@ -1,6 +1,7 @@
 // A small HTTP server on 127.0.0.1 for the tests of the program's HTTP
-// client: it listens on a free port from construction, answers every GET
-// with one status and body, and records each request's path and agent.
+// client: it listens on a free port from construction, answers every
+// request with one status and body, and records each request's method,
+// path, agent, content type, authorization and body.
 // Nothing leaves the machine.
 #pragma once
 
@@ -17,7 +18,12 @@ public:
     struct Request {
         std::string path;
         std::string agent;
+        std::string method;
+        std::string contentType;
+        std::string authorization;
+        std::string body;  // up to kMaxBodyBytes of it
     };
+    static constexpr size_t kMaxBodyBytes = 8 << 20;
 
     explicit LocalHttpServer(std::string body, int status = 200);
     ~LocalHttpServer();

@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
     if (!temp.empty()) setenv("TMPDIR", temp.c_str(), 1);
     const vexa::test::RefusingPort noWeb;
     setenv("VEXA_WEB_BASE", noWeb.base().c_str(), 1);
+    setenv("VEXA_VALIDATION_BASE", noWeb.base().c_str(), 1);
     const int result = RUN_ALL_TESTS();
     std::error_code ignored;
     if (!objects.empty()) std::filesystem::remove_all(objects, ignored);

@@ -248,7 +248,6 @@ TEST_F(ToolsTest, ToolsLinksOpenThePartnersAndTheMakersPages) {
     EXPECT_EQ(shell.requests()[1].file, vexa::site::PartnerAddress(L"/link/Vexa_BAP"));
     EXPECT_EQ(shell.requests()[2].file, vexa::site::MakerAddress(L"/softwares/vexa-android.html"));
     for (const auto& request : shell.requests()) EXPECT_EQ(request.verb, L"open");
-    Window().OnCommand(CvexaDlg::IDC_VALIDATE);  // nothing yet, and no crash
 }
 
 TEST_F(ToolsTest, CheckUpdateCommandReportsAFailedConnection) {
