@@ -10,6 +10,7 @@
 #include "machine/devices/ich_function_disable.h"
 #include "machine/devices/local_apic.h"
 #include "machine/devices/message_bus.h"
+#include "machine/devices/ati_gpu_window.h"
 #include "machine/devices/mchbar_window.h"
 #include "machine/devices/pci_config_mechanism2.h"
 #include "machine/devices/pci_config_ports.h"
@@ -255,6 +256,12 @@ bool loadMemoryDevices(const std::string& directory, const Manifest& manifest, S
         hw.pci->addRegisterBlock(std::make_unique<AmdSmuIndexPair>(state));
         if (!attachMemoryDevice(directory, manifest, "amd_smu", std::make_unique<AmdSmuMailbox>(*devices.amdSmu, state),
                                 hw, error))
+            return false;
+    }
+    for (size_t i = 0; i < devices.atiGpus.size(); ++i) {
+        const std::string key = "ati_gpus[" + std::to_string(i) + "]";
+        if (!attachMemoryDevice(directory, manifest, key.c_str(), std::make_unique<AtiGpuWindow>(devices.atiGpus[i]), hw,
+                                error))
             return false;
     }
     return true;

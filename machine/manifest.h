@@ -15,6 +15,7 @@
 #include "machine/devices/hpet.h"
 #include "machine/devices/local_apic.h"
 #include "machine/devices/message_bus.h"
+#include "machine/devices/ati_gpu_window.h"
 #include "machine/devices/mchbar_window.h"
 #include "machine/devices/msr_oc_mailbox.h"
 #include "machine/devices/nvidia_library.h"
@@ -116,6 +117,7 @@ struct Manifest {
         std::optional<RcbaSettings> rcba;
         std::optional<MchbarSettings> mchbar;
         std::optional<AmdSmuSettings> amdSmu;
+        std::vector<AtiGpuWindowSettings> atiGpus;
     } memoryDevices;
     struct Os {
         std::optional<WindowsIdentity> windows;

@@ -61,6 +61,8 @@ void readMessageBus(const json& value, std::vector<MessageBusRegister>& register
 void readSuperIo(const json& section, std::vector<SuperIoEntry>& chips);
 // "memory_devices.mchbar" (manifest_mchbar.cpp): the memory controller's window.
 MchbarSettings readMchbar(const json& value);
+// "memory_devices.ati_gpus" (manifest_ati_gpu.cpp): graphics register windows.
+std::vector<AtiGpuWindowSettings> readAtiGpus(const json& value);
 // "displays" (manifest_displays.cpp): the Windows display devices.
 void readDisplays(const json& section, std::vector<DisplayDevice>& devices);
 

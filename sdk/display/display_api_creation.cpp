@@ -1,6 +1,7 @@
 #include "sdk/display/display_api_creation.h"
 
 #include "sdk/display/display_adapter.h"
+#include "sdk/display/ati_directio_api.h"
 #include "sdk/display/display_api.h"
 #include "sdk/display/display_interface.h"
 #include "sdk/display/intel_directio_api.h"
@@ -25,5 +26,6 @@ void AddIfUsable(CDisplayInterface* display, CDisplayAPI* api) {
 
 void CreateDisplayAPIs(CDisplayInterface* display) {
     if (!display) return;
+    if (HasVendor(display, 0x1002)) AddIfUsable(display, new ATI_DirectIO_DisplayAPI);
     if (HasVendor(display, 0x8086)) AddIfUsable(display, new Intel_DirectIO_DisplayAPI);
 }

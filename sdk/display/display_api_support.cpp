@@ -5,12 +5,12 @@
 #include "sdk/core/sdk.h"
 #include "sdk/hw/io_space.h"
 
-CIOSpace* SharedMemoryWindow(uint32_t base, uint32_t size) {
+CIOSpace* SharedMemoryWindow(uint32_t base, uint32_t size, bool resize) {
     if (base == 0) return nullptr;
     BRENIKSDK* sdk = GetSDK();
     CIOSpace* window = sdk->FindIOSpace(0, base, IOSPACE_MEMORY);
     if (window) {
-        window->m_dwSize = size;
+        if (resize) window->m_dwSize = size;
         return window;
     }
     window = new CMemoryIOSpace(0, base, size);

@@ -8,10 +8,10 @@
 class CIOSpace;
 class CReportGenerator;
 
-// The memory window at `base` from the root's I/O-space list, its size set
-// to `size`, or a new one of that size appended to the list. Null for base
-// 0: an unassigned BAR is never mapped.
-CIOSpace* SharedMemoryWindow(uint32_t base, uint32_t size);
+// The memory window at `base` from the root's I/O-space list (its size set
+// to `size` when `resize`), or a new one of that size appended to the list.
+// Null for base 0: an unassigned BAR is never mapped.
+CIOSpace* SharedMemoryWindow(uint32_t base, uint32_t size, bool resize = true);
 
 // "API" with the API's text: the labelled line (`full`) or the console
 // section title.
