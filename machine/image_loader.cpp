@@ -366,6 +366,7 @@ std::unique_ptr<SimulatedMachine> load(ImageFiles& files, std::string& error) {
     hw.ia64 = manifest.ia64;
     hw.wmiClasses = manifest.wmi;
     if (manifest.nvapi) hw.nvidiaLibrary = std::make_unique<NvidiaLibrary>(*manifest.nvapi);
+    if (manifest.adl) hw.amdDisplayLibrary = std::make_unique<AmdDisplayLibrary>(*manifest.adl);
     if (!loadDrivesAndUsb(files, manifest, hw, error)) return nullptr;
     hw.displayDevices = manifest.displays;
     if (!loadMonitors(files, hw, error)) return nullptr;

@@ -758,7 +758,7 @@ bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& err
         const json root = json::parse(textIn.begin(), textIn.end());
         expectObject(root, "manifest",
                      {"cpu", "pci", "ports", "memory", "memory_devices", "os", "smbios", "driver", "acpi_namespace",
-                      "vm", "wmi", "drives", "usb", "smbus", "nvapi", "ia64", "superio", "displays"});
+                      "vm", "wmi", "drives", "usb", "smbus", "nvapi", "ia64", "superio", "displays", "adl"});
         if (const json* cpu = member(root, "cpu")) readCpu(*cpu, manifest.cpu);
         if (const json* pci = member(root, "pci")) readPci(*pci, manifest.pci);
         if (const json* ports = member(root, "ports")) readPorts(*ports, manifest.ports);
@@ -775,6 +775,7 @@ bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& err
         if (const json* usb = member(root, "usb")) readUsb(*usb, manifest.usb);
         if (const json* smbus = member(root, "smbus")) readSmbus(*smbus, manifest.smbus.emplace());
         if (const json* nvapi = member(root, "nvapi")) readNvapi(*nvapi, manifest.nvapi.emplace());
+        if (const json* adl = member(root, "adl")) readAdl(*adl, manifest.adl.emplace());
         if (const json* ia64 = member(root, "ia64")) readIa64(*ia64, manifest.ia64.emplace());
         if (const json* superio = member(root, "superio")) readSuperIo(*superio, manifest.superio);
         if (const json* displays = member(root, "displays")) readDisplays(*displays, manifest.displays);

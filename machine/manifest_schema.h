@@ -53,6 +53,8 @@ void readUsb(const json& section, std::vector<UsbController>& controllers);
 void readSmbus(const json& section, SmbusSettings& smbus);
 // "nvapi" (manifest_nvapi.cpp): the NVIDIA driver library and its GPUs.
 void readNvapi(const json& section, NvidiaLibrarySettings& library);
+// "adl" (manifest_adl.cpp): the AMD display library.
+void readAdl(const json& section, AdlLibrarySettings& library);
 // "ia64" (manifest_ia64.cpp): the Itanium processors' CPUID and PAL answers.
 void readIa64(const json& section, Ia64Facts& facts);
 // "pci.message_bus" (manifest_message_bus.cpp): the message bus register file.

@@ -1,6 +1,7 @@
 #include "sdk/display/display_api_creation.h"
 
 #include "sdk/display/display_adapter.h"
+#include "sdk/display/adl_api.h"
 #include "sdk/display/ati_directio_api.h"
 #include "sdk/display/display_api.h"
 #include "sdk/display/display_interface.h"
@@ -26,6 +27,9 @@ void AddIfUsable(CDisplayInterface* display, CDisplayAPI* api) {
 
 void CreateDisplayAPIs(CDisplayInterface* display) {
     if (!display) return;
-    if (HasVendor(display, 0x1002)) AddIfUsable(display, new ATI_DirectIO_DisplayAPI);
+    if (HasVendor(display, 0x1002)) {
+        AddIfUsable(display, new ATI_DirectIO_DisplayAPI);
+        if (display->Flags & UseVendorLibraries) AddIfUsable(display, new ADL_SDK_DisplayAPI);
+    }
     if (HasVendor(display, 0x8086)) AddIfUsable(display, new Intel_DirectIO_DisplayAPI);
 }
