@@ -61,15 +61,8 @@ AtiGpuWindowSettings readWindow(const json& value, const std::string& path) {
     if (settings.base == 0 || settings.base % settings.size != 0 || settings.base > 0x100000000ull - settings.size)
         fail(child(path, "base"), "must be a non-zero multiple of the window's size with the window below 4 GiB");
     if (const json* engine = member(value, "i2c_engine")) settings.engine = engineOf(*engine, child(path, "i2c_engine"));
-    if (const json* registers = member(value, "registers")) {
-        const std::string where = child(path, "registers");
-        if (!registers->is_object()) fail(where, "must be an object of offset: value");
-        for (const auto& [key, dword] : registers->items()) {
-            const uint64_t offset = unsignedValue(json(key), child(where, key), settings.size - 4);
-            if (offset % 4 != 0) fail(child(where, key), "the offset must be a multiple of 4");
-            settings.registers[uint32_t(offset)] = uint32_t(unsignedValue(dword, child(where, key), UINT32_MAX));
-        }
-    }
+    if (const json* registers = member(value, "registers"))
+        settings.registers = dwordRegisters(*registers, child(path, "registers"), settings.size);
     if (const json* devices = member(value, "i2c_devices")) {
         const std::string where = child(path, "i2c_devices");
         std::set<std::pair<uint8_t, uint8_t>> seen;

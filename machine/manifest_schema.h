@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
@@ -63,6 +64,9 @@ void readMessageBus(const json& value, std::vector<MessageBusRegister>& register
 void readSuperIo(const json& section, std::vector<SuperIoEntry>& chips);
 // "memory_devices.mchbar" (manifest_mchbar.cpp): the memory controller's window.
 MchbarSettings readMchbar(const json& value);
+// A register window's "registers": dword offset (a multiple of 4 inside
+// the window) -> value.
+std::map<uint32_t, uint32_t> dwordRegisters(const json& value, const std::string& path, uint64_t windowSize);
 // "memory_devices.ati_gpus" (manifest_ati_gpu.cpp): graphics register windows.
 std::vector<AtiGpuWindowSettings> readAtiGpus(const json& value);
 // "displays" (manifest_displays.cpp): the Windows display devices.

@@ -85,6 +85,22 @@ bool AtiGpuWindow::readByte(uint8_t bus, uint8_t addressByte, uint8_t* value) {
     return true;
 }
 
+bool AtiGpuWindow::fifoTransfer(uint8_t bus, bool reading, uint32_t data) {
+    bool answered = false;
+    if (!transfer_.fifo.empty()) {
+        const uint8_t address = transfer_.fifo.front();
+        uint8_t byte = 0;
+        if (reading) {
+            answered = readByte(bus, address, &byte);
+            if (answered) registers_[data] = byte;
+        } else {
+            answered = writePointer(bus, address, transfer_.fifo.data() + 1, transfer_.fifo.size() - 1);
+        }
+    }
+    transfer_.fifo.clear();
+    return answered;
+}
+
 void AtiGpuWindow::r4xx(uint32_t offset, uint32_t value) {
     if (offset == kR4xxBus0Data || offset == kR4xxData) {
         transfer_.fifo.push_back(uint8_t(value));
@@ -97,18 +113,7 @@ void AtiGpuWindow::r4xx(uint32_t offset, uint32_t value) {
     }
     const auto bus = uint8_t(offset == kR4xxBus0Control ? 0 : 1 + ((value >> 3) & 3));
     const uint32_t data = offset == kR4xxBus0Control ? kR4xxBus0Data : kR4xxData;
-    bool answered = false;
-    if (!transfer_.fifo.empty()) {
-        const uint8_t address = transfer_.fifo.front();
-        uint8_t byte = 0;
-        if ((value & 0x600) == 0x600) {
-            answered = readByte(bus, address, &byte);
-            if (answered) registers_[data] = byte;
-        } else {
-            answered = writePointer(bus, address, transfer_.fifo.data() + 1, transfer_.fifo.size() - 1);
-        }
-    }
-    transfer_.fifo.clear();
+    const bool answered = fifoTransfer(bus, (value & 0x600) == 0x600, data);
     registers_[offset] = (value & ~0x1001u) | (answered ? 1u : 0u);
 }
 
@@ -124,18 +129,7 @@ void AtiGpuWindow::r5xx(uint32_t offset, uint32_t value) {
     }
     const uint32_t transaction = reg(kR5xxTransaction);
     const auto bus = uint8_t(transaction >> 16);
-    bool answered = false;
-    if (!transfer_.fifo.empty()) {
-        const uint8_t address = transfer_.fifo.front();
-        uint8_t byte = 0;
-        if ((transaction & 0x7) == 0x7) {
-            answered = readByte(bus, address, &byte);
-            if (answered) registers_[kR5xxData] = byte;
-        } else {
-            answered = writePointer(bus, address, transfer_.fifo.data() + 1, transfer_.fifo.size() - 1);
-        }
-    }
-    transfer_.fifo.clear();
+    const bool answered = fifoTransfer(bus, (transaction & 0x7) == 0x7, kR5xxData);
     registers_[kR5xxControl] = answered ? 1 : 2;
 }
 

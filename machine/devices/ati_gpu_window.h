@@ -77,6 +77,9 @@ private:
     // A write of the address byte and the register; the read of one byte.
     bool writePointer(uint8_t bus, uint8_t addressByte, const uint8_t* bytes, size_t count);
     bool readByte(uint8_t bus, uint8_t addressByte, uint8_t* value);
+    // The transfer the byte engines' queue holds (the address byte first):
+    // a read puts the byte in `data`; the queue is emptied.
+    bool fifoTransfer(uint8_t bus, bool reading, uint32_t data);
 
     void r4xx(uint32_t offset, uint32_t value);
     void r5xx(uint32_t offset, uint32_t value);

@@ -20,6 +20,8 @@ constexpr uint32_t WriteAddressEntry(uint8_t device) { return 0x80000000u | uint
 constexpr uint32_t RegisterEntry(uint8_t reg) { return 0x80010000u | uint32_t(reg) << 8; }
 constexpr uint32_t ReadAddressEntry(uint8_t device) { return 0x80020000u | (uint32_t(device) << 1 | 1) << 8; }
 constexpr uint32_t kReadBackEntry = 0x80030001;
+constexpr uint32_t kLineEngineDone = 0x4;
+constexpr uint32_t kAcknowledgeBits = 0x2222;
 
 } // namespace
 
@@ -67,6 +69,28 @@ void ATI_I2CRegisterSpace::RestoreRegisters() {
         const SavedRegister& saved = saved_[--savedCount_];
         m_pIOSpace->WriteDword(saved.offset, saved.value);
     }
+}
+
+uint32_t ATI_I2CRegisterSpace::LineEngineRead(const LineEngine& engine, uint8_t device, uint8_t reg, uint8_t* buffer,
+                                              uint32_t count) {
+    Modify(engine.control, 0x100000, 0x300000);
+    Write(engine.transaction0, engine.firstTransaction);
+    Write(engine.transaction1, 0x00013001);
+    Write(engine.data, WriteAddressEntry(device));
+    Write(engine.data, RegisterEntry(reg));
+    Write(engine.data, ReadAddressEntry(device));
+    Modify(engine.control, 1, 1);
+    const uint32_t status = Poll(engine.status, [](uint32_t v) { return (v & kLineEngineDone) != 0; });
+    const bool ok = (status & kLineEngineDone) && !(status & engine.errors);
+    SetBits(engine.interrupts, kAcknowledgeBits);
+    if (ok) {
+        Write(engine.data, kReadBackEntry);
+        for (uint32_t i = 0; i < count; ++i) buffer[i] = uint8_t(Read(engine.data) >> 8);
+    }
+    Write(engine.control, 2);
+    Sleep(1);
+    Write(engine.control, 0);
+    return ok ? 1 : 0;
 }
 
 // ---- R4XX ----
@@ -208,9 +232,7 @@ constexpr uint32_t kR6XXStatus = 0x7D3C;
 constexpr uint32_t kR6XXTransaction0 = 0x7D64;
 constexpr uint32_t kR6XXTransaction1 = 0x7D68;
 constexpr uint32_t kR6XXData = 0x7D74;
-constexpr uint32_t kLineEngineDone = 0x4;
 constexpr uint32_t kR6XXErrors = 0x1000 | 0x100 | 0x10 | 0x20;
-constexpr uint32_t kAcknowledgeBits = 0x2222;
 
 } // namespace
 
@@ -236,25 +258,10 @@ uint32_t ATI_R6XX_I2CRegisterSpace::I2CReadByte(uint32_t, uint8_t bus, uint8_t d
 }
 
 uint32_t ATI_R6XX_I2CRegisterSpace::Transfer(uint8_t bus, uint8_t device, uint8_t reg, uint8_t* value) {
+    static constexpr LineEngine kEngine{kR6XXControl,      kR6XXInterrupts, kR6XXStatus, kR6XXTransaction0,
+                                        kR6XXTransaction1, kR6XXData,       0x80011100,  kR6XXErrors};
     if (!SelectLine(bus)) return 0;
-    Modify(kR6XXControl, 0x100000, 0x300000);
-    Write(kR6XXTransaction0, 0x80011100);
-    Write(kR6XXTransaction1, 0x00013001);
-    Write(kR6XXData, WriteAddressEntry(device));
-    Write(kR6XXData, RegisterEntry(reg));
-    Write(kR6XXData, ReadAddressEntry(device));
-    Modify(kR6XXControl, 1, 1);
-    const uint32_t status = Poll(kR6XXStatus, [](uint32_t v) { return (v & kLineEngineDone) != 0; });
-    const bool ok = (status & kLineEngineDone) && !(status & kR6XXErrors);
-    SetBits(kR6XXInterrupts, kAcknowledgeBits);
-    if (ok) {
-        Write(kR6XXData, kReadBackEntry);
-        *value = uint8_t(Read(kR6XXData) >> 8);
-    }
-    Write(kR6XXControl, 2);
-    Sleep(1);
-    Write(kR6XXControl, 0);
-    return ok ? 1 : 0;
+    return LineEngineRead(kEngine, device, reg, value, 1);
 }
 
 // ---- R8XX ----
@@ -310,29 +317,6 @@ uint32_t ATI_R8XX_I2CRegisterSpace::SelectLine(uint8_t line, uint32_t speed) {
     return 1;
 }
 
-uint32_t ATI_R8XX_I2CRegisterSpace::LineEngineRead(uint8_t line, uint8_t device, uint8_t reg, uint8_t* buffer,
-                                                   uint32_t count) {
-    if (!SelectLine(line, kR8XXLineSpeed)) return 0;
-    Modify(kR8XXControl, 0x100000, 0x300000);
-    Write(kR8XXTransaction0, 0x00011100);
-    Write(kR8XXTransaction1, 0x00013001);
-    Write(kR8XXData, WriteAddressEntry(device));
-    Write(kR8XXData, RegisterEntry(reg));
-    Write(kR8XXData, ReadAddressEntry(device));
-    Modify(kR8XXControl, 1, 1);
-    const uint32_t status = Poll(kR8XXStatus, [](uint32_t v) { return (v & kLineEngineDone) != 0; });
-    const bool ok = (status & kLineEngineDone) && !(status & kR8XXLineErrors);
-    SetBits(kR8XXInterrupts, kAcknowledgeBits);
-    if (ok) {
-        Write(kR8XXData, kReadBackEntry);
-        for (uint32_t i = 0; i < count; ++i) buffer[i] = uint8_t(Read(kR8XXData) >> 8);
-    }
-    Write(kR8XXControl, 2);
-    Sleep(1);
-    Write(kR8XXControl, 0);
-    return ok ? 1 : 0;
-}
-
 uint32_t ATI_R8XX_I2CRegisterSpace::SelectPins(uint8_t line) {
     if (line >= sizeof kPinPairs / sizeof kPinPairs[0]) return 0;
     const PinPair& pins = kPinPairs[line];
@@ -377,8 +361,13 @@ uint32_t ATI_R8XX_I2CRegisterSpace::PinEngineWriteRegister(uint8_t line, uint8_t
 }
 
 uint32_t ATI_R8XX_I2CRegisterSpace::I2CReadByte(uint32_t, uint8_t bus, uint8_t device, uint8_t reg, uint8_t* value) {
-    const uint32_t result = bus < kR8XXLineEngineBuses ? LineEngineRead(bus, device, reg, value, 1)
-                                                       : PinEngineReadRegister(bus, uint8_t(device << 1), reg, value, 1);
+    static constexpr LineEngine kEngine{kR8XXControl,      kR8XXInterrupts, kR8XXStatus, kR8XXTransaction0,
+                                        kR8XXTransaction1, kR8XXData,       0x00011100,  kR8XXLineErrors};
+    uint32_t result = 0;
+    if (bus >= kR8XXLineEngineBuses)
+        result = PinEngineReadRegister(bus, uint8_t(device << 1), reg, value, 1);
+    else if (SelectLine(bus, kR8XXLineSpeed))
+        result = LineEngineRead(kEngine, device, reg, value, 1);
     RestoreRegisters();
     return result;
 }

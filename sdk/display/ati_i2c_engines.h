@@ -39,6 +39,17 @@ protected:
     // before, the last written first.
     void RestoreRegisters();
 
+    // The registers of a line engine (R6XX, and R8XX on buses 0-5).
+    struct LineEngine {
+        uint32_t control, interrupts, status, transaction0, transaction1, data;
+        uint32_t firstTransaction;  // the address-and-register transaction word
+        uint32_t errors;            // status bits that fail a transfer
+    };
+    // One register read on a line engine whose line is selected: the write
+    // of the address and register, the read of `count` bytes, the engine's
+    // reset. 1 when the status reported no error.
+    uint32_t LineEngineRead(const LineEngine& engine, uint8_t device, uint8_t reg, uint8_t* buffer, uint32_t count);
+
     static constexpr int kPolls = 1000;
 
 private:
@@ -109,7 +120,6 @@ public:
 
 private:
     uint32_t SelectLine(uint8_t line, uint32_t speed);
-    uint32_t LineEngineRead(uint8_t line, uint8_t device, uint8_t reg, uint8_t* buffer, uint32_t count);
     uint32_t SelectPins(uint8_t line);
     // One transfer of the pin engine: the address byte and `count` bytes
     // (written from or read into `buffer`).
