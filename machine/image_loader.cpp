@@ -10,6 +10,7 @@
 #include "machine/devices/ich_function_disable.h"
 #include "machine/devices/local_apic.h"
 #include "machine/devices/message_bus.h"
+#include "machine/devices/ati_gpu_window.h"
 #include "machine/devices/mchbar_window.h"
 #include "machine/devices/pci_config_mechanism2.h"
 #include "machine/devices/pci_config_ports.h"
@@ -257,6 +258,12 @@ bool loadMemoryDevices(const std::string& directory, const Manifest& manifest, S
                                 hw, error))
             return false;
     }
+    for (size_t i = 0; i < devices.atiGpus.size(); ++i) {
+        const std::string key = "ati_gpus[" + std::to_string(i) + "]";
+        if (!attachMemoryDevice(directory, manifest, key.c_str(), std::make_unique<AtiGpuWindow>(devices.atiGpus[i]), hw,
+                                error))
+            return false;
+    }
     return true;
 }
 
@@ -359,6 +366,7 @@ std::unique_ptr<SimulatedMachine> load(ImageFiles& files, std::string& error) {
     hw.ia64 = manifest.ia64;
     hw.wmiClasses = manifest.wmi;
     if (manifest.nvapi) hw.nvidiaLibrary = std::make_unique<NvidiaLibrary>(*manifest.nvapi);
+    if (manifest.adl) hw.amdDisplayLibrary = std::make_unique<AmdDisplayLibrary>(*manifest.adl);
     if (!loadDrivesAndUsb(files, manifest, hw, error)) return nullptr;
     hw.displayDevices = manifest.displays;
     if (!loadMonitors(files, hw, error)) return nullptr;

@@ -519,13 +519,14 @@ AmdSmuSettings amdSmuSettings(const json& value) {
 }
 
 void readMemoryDevices(const json& section, Manifest::MemoryDevices& devices) {
-    expectObject(section, "memory_devices", {"hpet", "local_apic", "ecam", "rcba", "mchbar", "amd_smu"});
+    expectObject(section, "memory_devices", {"hpet", "local_apic", "ecam", "rcba", "mchbar", "amd_smu", "ati_gpus"});
     if (const json* hpet = member(section, "hpet")) devices.hpet = hpetSettings(*hpet);
     if (const json* apic = member(section, "local_apic")) devices.localApic = localApicSettings(*apic);
     if (const json* ecam = member(section, "ecam")) devices.ecam = ecamSettings(*ecam);
     if (const json* rcba = member(section, "rcba")) devices.rcba = rcbaSettings(*rcba);
     if (const json* mchbar = member(section, "mchbar")) devices.mchbar = readMchbar(*mchbar);
     if (const json* smu = member(section, "amd_smu")) devices.amdSmu = amdSmuSettings(*smu);
+    if (const json* gpus = member(section, "ati_gpus")) devices.atiGpus = readAtiGpus(*gpus);
 }
 
 WindowsIdentity readWindows(const json& section) {
@@ -757,7 +758,7 @@ bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& err
         const json root = json::parse(textIn.begin(), textIn.end());
         expectObject(root, "manifest",
                      {"cpu", "pci", "ports", "memory", "memory_devices", "os", "smbios", "driver", "acpi_namespace",
-                      "vm", "wmi", "drives", "usb", "smbus", "nvapi", "ia64", "superio", "displays"});
+                      "vm", "wmi", "drives", "usb", "smbus", "nvapi", "ia64", "superio", "displays", "adl"});
         if (const json* cpu = member(root, "cpu")) readCpu(*cpu, manifest.cpu);
         if (const json* pci = member(root, "pci")) readPci(*pci, manifest.pci);
         if (const json* ports = member(root, "ports")) readPorts(*ports, manifest.ports);
@@ -774,6 +775,7 @@ bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& err
         if (const json* usb = member(root, "usb")) readUsb(*usb, manifest.usb);
         if (const json* smbus = member(root, "smbus")) readSmbus(*smbus, manifest.smbus.emplace());
         if (const json* nvapi = member(root, "nvapi")) readNvapi(*nvapi, manifest.nvapi.emplace());
+        if (const json* adl = member(root, "adl")) readAdl(*adl, manifest.adl.emplace());
         if (const json* ia64 = member(root, "ia64")) readIa64(*ia64, manifest.ia64.emplace());
         if (const json* superio = member(root, "superio")) readSuperIo(*superio, manifest.superio);
         if (const json* displays = member(root, "displays")) readDisplays(*displays, manifest.displays);

@@ -15,6 +15,8 @@
 #include "machine/devices/hpet.h"
 #include "machine/devices/local_apic.h"
 #include "machine/devices/message_bus.h"
+#include "machine/devices/amd_display_library.h"
+#include "machine/devices/ati_gpu_window.h"
 #include "machine/devices/mchbar_window.h"
 #include "machine/devices/msr_oc_mailbox.h"
 #include "machine/devices/nvidia_library.h"
@@ -116,6 +118,7 @@ struct Manifest {
         std::optional<RcbaSettings> rcba;
         std::optional<MchbarSettings> mchbar;
         std::optional<AmdSmuSettings> amdSmu;
+        std::vector<AtiGpuWindowSettings> atiGpus;
     } memoryDevices;
     struct Os {
         std::optional<WindowsIdentity> windows;
@@ -137,6 +140,7 @@ struct Manifest {
     std::optional<SmbusSettings> smbus;
     // The NVIDIA driver library in the system folder; none without "nvapi".
     std::optional<NvidiaLibrarySettings> nvapi;
+    std::optional<AdlLibrarySettings> adl;
     // Itanium processors (ia64_facts.h); none without "ia64".
     std::optional<Ia64Facts> ia64;
     // The super-I/O chips on the configuration ports (superio_image.h).

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
@@ -53,6 +54,8 @@ void readUsb(const json& section, std::vector<UsbController>& controllers);
 void readSmbus(const json& section, SmbusSettings& smbus);
 // "nvapi" (manifest_nvapi.cpp): the NVIDIA driver library and its GPUs.
 void readNvapi(const json& section, NvidiaLibrarySettings& library);
+// "adl" (manifest_adl.cpp): the AMD display library.
+void readAdl(const json& section, AdlLibrarySettings& library);
 // "ia64" (manifest_ia64.cpp): the Itanium processors' CPUID and PAL answers.
 void readIa64(const json& section, Ia64Facts& facts);
 // "pci.message_bus" (manifest_message_bus.cpp): the message bus register file.
@@ -61,6 +64,11 @@ void readMessageBus(const json& value, std::vector<MessageBusRegister>& register
 void readSuperIo(const json& section, std::vector<SuperIoEntry>& chips);
 // "memory_devices.mchbar" (manifest_mchbar.cpp): the memory controller's window.
 MchbarSettings readMchbar(const json& value);
+// A register window's "registers": dword offset (a multiple of 4 inside
+// the window) -> value.
+std::map<uint32_t, uint32_t> dwordRegisters(const json& value, const std::string& path, uint64_t windowSize);
+// "memory_devices.ati_gpus" (manifest_ati_gpu.cpp): graphics register windows.
+std::vector<AtiGpuWindowSettings> readAtiGpus(const json& value);
 // "displays" (manifest_displays.cpp): the Windows display devices.
 void readDisplays(const json& section, std::vector<DisplayDevice>& devices);
 

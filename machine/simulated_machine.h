@@ -8,6 +8,7 @@
 // machine's lock, so any number of threads may use it at once.
 #pragma once
 
+#include "machine/devices/amd_display_library.h"
 #include "machine/devices/memory_bus.h"
 #include "machine/devices/nvidia_library.h"
 #include "machine/devices/msr_bank.h"
@@ -52,6 +53,7 @@ struct SimulatedHardware {
     std::vector<SimulatedDrive> drives;            // simulated_drives.h
     std::vector<UsbController> usbControllers;
     std::unique_ptr<NvidiaLibrary> nvidiaLibrary;  // none: no NVIDIA driver library
+    std::unique_ptr<AmdDisplayLibrary> amdDisplayLibrary;  // none: no AMD display library
     std::optional<Ia64Facts> ia64;                 // none: the processors are not Itaniums
     std::vector<DisplayDevice> displayDevices;
     std::vector<std::vector<uint8_t>> monitorEdids;
@@ -93,6 +95,8 @@ public:
                          size_t& transferred) override;
     std::vector<UsbController> usbControllers() const override { return hw_.usbControllers; }
     NvidiaLibrary* nvidiaLibrary() override { return hw_.nvidiaLibrary.get(); }
+    // The AMD display library installed in the system folder; null when none.
+    AmdDisplayLibrary* amdDisplayLibrary() { return hw_.amdDisplayLibrary.get(); }
     bool ia64Cpuid(unsigned cpu, std::array<uint64_t, Ia64Facts::kCpuidRegisters>& registers) const override;
     // The first answer of `ia64.pal` for these arguments and this processor.
     bool palCall(unsigned cpu, const std::array<uint64_t, 4>& arguments, std::array<uint64_t, 4>& results) const override;

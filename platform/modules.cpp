@@ -58,7 +58,7 @@ ModuleRecord libraries[] = {
     {"user32.dll", user32Exports, nullptr},
     {"wininet.dll", wininetExports, nullptr},
 };
-const SimulatedLibrary* const vendorLibraries[] = {&nvapiLibrary};
+const SimulatedLibrary* const vendorLibraries[] = {&nvapiLibrary, &adlLibrary, &adlLibrary32};
 
 std::mutex loadedLock;
 std::list<LoadedImage> loadedImages;

@@ -43,5 +43,8 @@ struct SimulatedLibrary {
 
 // The NVIDIA driver library (nvapi_library.cpp).
 extern const SimulatedLibrary nvapiLibrary;
+// The AMD display library under its two file names (adl_library.cpp).
+extern const SimulatedLibrary adlLibrary;
+extern const SimulatedLibrary adlLibrary32;
 
 } // namespace vexa::platform

@@ -4,6 +4,7 @@
 #include "sdk/core/sdk.h"
 #include "sdk/display/display_adapter.h"
 #include "sdk/display/display_api.h"
+#include "sdk/display/display_api_creation.h"
 #include "sdk/display/edid.h"
 #include "sdk/hw/pci_device.h"
 #include "sdk/hw/pci_interface.h"
@@ -107,6 +108,7 @@ int CDisplayInterface::Init() {
     DropAdapters();
     DropAPIs();
     CreateAdapters();
+    CreateDisplayAPIs(this);
     ReadMonitors();
     Refresh();
     return 1;
