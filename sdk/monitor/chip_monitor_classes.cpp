@@ -4,6 +4,7 @@
 #include "sdk/monitor/chip_monitor_factory.h"
 
 #include "sdk/monitor/lpcio.h"
+#include "sdk/monitor/winbond_w83627dhg.h"
 
 namespace {
 
@@ -124,8 +125,15 @@ MonitorClass SelectMonitorClass(uint32_t vendor, uint32_t chip) {
     }
 }
 
-// No chip class is part of this build yet.
 const ChipMonitorRegistry& BuiltInChipMonitors() {
-    static const ChipMonitorRegistry registry;
+    static const ChipMonitorRegistry registry = [] {
+        ChipMonitorRegistry classes;
+        const auto add = [&classes](MC monitorClass, ChipMonitorCreator create) {
+            classes.creators[static_cast<size_t>(monitorClass)] = create;
+        };
+        add(MC::Winbond_W83627DHG, CreateWinbondW83627DHG);
+        add(MC::Winbond_W83627EHF, CreateWinbondW83627EHF);
+        return classes;
+    }();
     return registry;
 }

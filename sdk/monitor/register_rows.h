@@ -11,3 +11,6 @@ class CReportGenerator;
 
 void PrintRegisterRows(CReportGenerator* report, uint32_t registers,
                        const std::function<bool(uint32_t reg, uint8_t* value)>& read);
+// One row only: the sixteen registers from `base`, labelled with `base`.
+void PrintRegisterRow(CReportGenerator* report, uint32_t base,
+                      const std::function<bool(uint32_t reg, uint8_t* value)>& read);
