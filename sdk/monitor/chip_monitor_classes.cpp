@@ -5,6 +5,7 @@
 
 #include "sdk/monitor/lpcio.h"
 #include "sdk/monitor/winbond_w83627dhg.h"
+#include "sdk/monitor/winbond_w83781d.h"
 
 namespace {
 
@@ -133,6 +134,9 @@ const ChipMonitorRegistry& BuiltInChipMonitors() {
         };
         add(MC::Winbond_W83627DHG, CreateWinbondW83627DHG);
         add(MC::Winbond_W83627EHF, CreateWinbondW83627EHF);
+        add(MC::Winbond_W83781D, CreateWinbondW83781D);
+        add(MC::Winbond_W83783S, CreateWinbondW83783S);
+        add(MC::Asus_AS99127F, CreateAsusAS99127F);
         return classes;
     }();
     return registry;

@@ -19,6 +19,7 @@
 #include "sdk/hw/register_space_lpc.h"
 #include "sdk/monitor/winbond_monitor.h"
 #include "sdk/monitor/winbond_w83627dhg.h"
+#include "sdk/monitor/winbond_w83781d.h"
 #include "tests/sdk/monitor/monitor_test_support.h"
 #include "tests/support/manual_clock_guard.h"
 
@@ -114,8 +115,8 @@ struct Expected {
 
 struct ChipCase {
     const char* name;
-    bool ehf;
-    uint32_t chipId;  // W83627DHG class
+    CHardwareMonitor* (*create)(uint32_t chip);
+    uint32_t chipId;  // as the factory hands it on
     uint32_t boardKey;
     Banks banks;
     const char* monitorName;
@@ -128,9 +129,7 @@ class ChipReadings : public WinbondMonitors, public ::testing::WithParamInterfac
 
 TEST_P(ChipReadings, CreateAndUpdate) {
     const ChipCase& c = GetParam();
-    CHardwareMonitor* monitor = nullptr;
-    if (c.ehf) monitor = &attach(std::make_unique<Winbond_W83627EHF_HardwareMonitor>(), c.banks, c.boardKey);
-    else monitor = &attach(std::make_unique<Winbond_W83627DHG_HardwareMonitor>(c.chipId), c.banks, c.boardKey);
+    CHardwareMonitor* monitor = &attach(std::unique_ptr<CHardwareMonitor>(c.create(c.chipId)), c.banks, c.boardKey);
     EXPECT_EQ(monitor->CreateSensors(), 1);
     expectBankZeroAtEnd();
     record();
@@ -162,8 +161,14 @@ const Registers kDhgBank0 = {{0x20, 0x9E}, {0x21, 0x00}, {0x22, 0xCC}, {0x23, 0x
                              {0x28, 0xAB}, {0x29, 0x00}, {0x2A, 0x00}, {0x3F, 0x96}, {0x47, 0x35},
                              {0x4B, 0x40}, {0x4C, 0x80}, {0x59, 0x6F}, {0x5D, 0x44}};
 
+// Bank 0 of a classic chip: two voltages, a temperature, one fan of three
+// (0x29 reads 0); the 9-bit temperatures of banks 1 and 2.
+const Banks kClassicBanks = {{0, {{0x20, 0x70}, {0x25, 0x40}, {0x27, 0x1E}, {0x28, 0x50}, {0x29, 0x00}, {0x47, 0xA0}}},
+                             {1, {{0x50, 0xFF}, {0x51, 0x80}}},
+                             {2, {{0x50, 0xFF}, {0x51, 0x00}}}};
+
 const ChipCase kChipCases[] = {
-    {"W83667HGByItsDeviceId", false, 0xA5, 0xFFFFFFFF,
+    {"W83667HGByItsDeviceId", CreateWinbondW83627DHG, 0xC100A5, 0xFFFFFFFF,
      {{0, kDhgBank0}, {1, {{0x50, 0x24}, {0x51, 0x80}}}, {2, {{0x50, 0x20}, {0x51, 0x00}}}},
      "Winbond W83667HG",
      {{0x100, "CPU VCORE", 0x9E, 1.264f},
@@ -175,19 +180,19 @@ const ChipCase kChipCases[] = {
       {0x403, "AUXFANIN1", 0x96, 1.35e6f / (0x96 * 128)},
       {0x201, "CPUTIN", 0x49, 36.5f},
       {0x202, "AUXTIN", 0x40, 32}}},
-    {"W83627DHGRenamedOnItsBoards", false, 0xA5, 0x5BE1A0, {{0, {{0x20, 0x80}}}}, "Nuvoton W83677",
+    {"W83627DHGRenamedOnItsBoards", CreateWinbondW83627DHG, 0xA5, 0x5BE1A0, {{0, {{0x20, 0x80}}}}, "Nuvoton W83677",
      {{0x100, "CPU VCORE", 0x80, 1.024f}}},
     // 0x50 = 0x80 is not read at all; 0xFF with bit 7 of 0x51 gives 511.
-    {"W83627DHGRejectsBankedTemperatures", false, 0xC1, 0xFFFFFFFF,
+    {"W83627DHGRejectsBankedTemperatures", CreateWinbondW83627DHG, 0xC1, 0xFFFFFFFF,
      {{0, {{0x27, 0x7F}}}, {1, {{0x50, 0x80}, {0x51, 0x00}}}, {2, {{0x50, 0xFF}, {0x51, 0x80}}}},
      "Winbond W83627DHG", {}},
     // The fifth fan in bank 5 only on the boards that wire it.
-    {"W83627DHGFifthFanOnItsBoards", false, 0xC1, 0x055C9C2E,
+    {"W83627DHGFifthFanOnItsBoards", CreateWinbondW83627DHG, 0xC1, 0x055C9C2E,
      {{0, {{0x59, 0x04}}}, {5, {{0x53, 0x40}}}}, "Winbond W83627DHG",
      {{0x404, "AUXFANIN2", 0x40, 1.35e6f / (0x40 * 2)}}},
-    {"W83627DHGNoFifthFanElsewhere", false, 0xC1, 0xFFFFFFFF, {{5, {{0x53, 0x40}}}}, "Winbond W83627DHG", {}},
+    {"W83627DHGNoFifthFanElsewhere", CreateWinbondW83627DHG, 0xC1, 0xFFFFFFFF, {{5, {{0x53, 0x40}}}}, "Winbond W83627DHG", {}},
     // The W83627EHF always has its three temperatures and reads bank 5.
-    {"W83627EHF", true, 0, 0xFFFFFFFF,
+    {"W83627EHF", CreateWinbondW83627EHF, 0xA10000, 0xFFFFFFFF,
      {{0, {{0x20, 0x64}, {0x27, 0x1E}, {0x3F, 0x50}, {0x4C, 0x00}, {0x59, 0x01}}},
       {1, {{0x50, 0x7F}, {0x51, 0x80}}},
       {5, {{0x52, 0x10}, {0x53, 0x20}}}},
@@ -199,6 +204,26 @@ const ChipCase kChipCases[] = {
       {0x202, "AUXTIN", 0x1FF, -0.5f},
       {0x107, "VIN4", 0x10, 0.128f},
       {0x404, "AUXFANIN1", 0x20, 1.35e6f / 0x20}}},
+    // 0x1FF in bank 1 makes no TMPIN1, 0x1FE in bank 2 a TMPIN2; 0x47 = 0xA0
+    // gives fan 0 the divisor 4.
+    {"W83781D", CreateWinbondW83781D, 0x100000, 0xFFFFFFFF, kClassicBanks, "Winbond W83781D",
+     {{0x100, "CPU VCore", 0x70, 1.792f},
+      {0x105, "-12V", 0x40, 1.024f * -210 / 60.4f},
+      {0x200, "TMPIN0", 0x1E, 30},
+      {0x400, "FANIN0", 0x50, 1.35e6f / (0x50 * 4)},
+      {0x202, "TMPIN2", 0x1FE, -1}}},
+    {"AS99127F", CreateAsusAS99127F, 0x310000, 0xFFFFFFFF, kClassicBanks, "Asus AS99127F",
+     {{0x100, "CPU VCore", 0x70, 1.792f},
+      {0x105, "-12V", 0x40, 1.024f * -240 / 60},
+      {0x200, "TMPIN0", 0x1E, 30},
+      {0x400, "FANIN0", 0x50, 1.35e6f / (0x50 * 4)},
+      {0x202, "TMPIN2", 0x1FE, -1}}},
+    // The W83783S reads bank 0 only.
+    {"W83783S", CreateWinbondW83783S, 0x400000, 0xFFFFFFFF, kClassicBanks, "Winbond W83783S",
+     {{0x100, "CPU VCore", 0x70, 1.792f},
+      {0x105, "-12V", 0x40, 1.024f * -210 / 60.4f},
+      {0x200, "TMPIN0", 0x1E, 30},
+      {0x400, "FANIN0", 0x50, 1.35e6f / (0x50 * 4)}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Winbond, ChipReadings, ::testing::ValuesIn(kChipCases),
@@ -350,6 +375,12 @@ TEST_F(WinbondMonitors, DumpWithoutRequestNamesTheSpaceOnly) {
 
 // The status reset acts only on the status sensor; the slot is empty unless
 // one is put there. Register 0x46 gets bit 7 set, then cleared again.
+TEST_F(WinbondMonitors, AS99127FHasNoStatusReset) {
+    auto& monitor = attach(std::make_unique<Asus_AS99127F_HardwareMonitor>(), {});
+    EXPECT_EQ(monitor.SetSensorValue(0, winbond::kStatusClass, 0), 0);
+    EXPECT_TRUE(registerWrites().empty());
+}
+
 TEST_F(WinbondMonitors, StatusReset) {
     auto& monitor = attach(std::make_unique<Winbond_W83627DHG_HardwareMonitor>(0xC1), {{0, {{0x46, 0x3F}}}});
     EXPECT_EQ(monitor.SetSensorValue(0, winbond::kStatusClass, 0), 1);
