@@ -5,7 +5,10 @@
 
 #include "sdk/monitor/lpcio.h"
 #include "sdk/monitor/winbond_w83627dhg.h"
+#include "sdk/monitor/via_686_vt1211.h"
+#include "sdk/monitor/winbond_w83627hf.h"
 #include "sdk/monitor/winbond_w83781d.h"
+#include "sdk/monitor/winbond_w8379x.h"
 
 namespace {
 
@@ -137,6 +140,14 @@ const ChipMonitorRegistry& BuiltInChipMonitors() {
         add(MC::Winbond_W83781D, CreateWinbondW83781D);
         add(MC::Winbond_W83783S, CreateWinbondW83783S);
         add(MC::Asus_AS99127F, CreateAsusAS99127F);
+        add(MC::Winbond_W83627HF, CreateWinbondW83627HF);
+        add(MC::Winbond_W83637HF, CreateWinbondW83637HF);
+        add(MC::Winbond_W83697HF, CreateWinbondW83697HF);
+        add(MC::Winbond_W83627THF, CreateWinbondW83627THF);
+        add(MC::Winbond_W83791D, CreateWinbondW83791D);
+        add(MC::Winbond_W83792D, CreateWinbondW83792D);
+        add(MC::Winbond_W83793, CreateWinbondW83793);
+        add(MC::VIA_VT1211, CreateVIAVT1211);
         return classes;
     }();
     return registry;

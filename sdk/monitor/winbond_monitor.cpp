@@ -164,6 +164,28 @@ void UpdateVoltages(CHardwareMonitor* monitor, CVoltageSensor* const* sensors, u
     }
 }
 
+void StoreRawByte(CHardwareMonitor* monitor, CSensor* sensor, uint8_t reg) {
+    uint8_t byte = 0xFF;
+    if (sensor && monitor->ReadRegister(reg, &byte)) sensor->m_dwRawValue = byte;
+}
+
+bool ReadBankedTemperature(CHardwareMonitor* monitor, uint32_t& r) {
+    uint8_t high = 0xFF, low = 0xFF;
+    if (!monitor->ReadRegister(kBankedFirst, &high)) return false;
+    monitor->ReadRegister(kBankedFirst + 1, &low);
+    r = NineBit(high, low);
+    return true;
+}
+
+void UpdateBankedTemperatures(CHardwareMonitor* monitor, CTemperatureSensor* const* temperatures, uint8_t lastBank,
+                              WinbondBankSelect selectBank) {
+    for (uint8_t bank = 1; bank <= lastBank; ++bank) {
+        selectBank(monitor, bank);
+        uint32_t r = 0;
+        if (temperatures[bank] && ReadBankedTemperature(monitor, r)) temperatures[bank]->m_dwRawValue = r;
+    }
+}
+
 void UpdateStatus(CHardwareMonitor* monitor, CSensor* slot, uint8_t reg, uint32_t bit) {
     uint8_t byte = 0;
     if (slot && monitor->ReadRegister(reg, &byte)) slot->m_dwRawValue = (byte >> bit) & 1;

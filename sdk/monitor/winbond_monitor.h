@@ -76,6 +76,18 @@ void StoreVoltage(CSensor* sensor, uint8_t byte, float step);
 void UpdateVoltages(CHardwareMonitor* monitor, CVoltageSensor* const* sensors, uint32_t count, uint8_t first,
                     float step, bool testBytes);
 
+// The byte of `reg` as the sensor's raw reading, when the sensor exists and
+// the register reads.
+void StoreRawByte(CHardwareMonitor* monitor, CSensor* sensor, uint8_t reg);
+
+// The 9-bit temperature of 0x50/0x51 in the selected bank; false when 0x50
+// does not read (a failed read of 0x51 counts as 0xFF).
+bool ReadBankedTemperature(CHardwareMonitor* monitor, uint32_t& r);
+// Temperatures 1 to `lastBank` from 0x50/0x51 of their banks (through
+// WinbondSelectBank), each when it exists and 0x50 reads; no test applies.
+void UpdateBankedTemperatures(CHardwareMonitor* monitor, CTemperatureSensor* const* temperatures, uint8_t lastBank,
+                              WinbondBankSelect selectBank);
+
 // The latched-status bit into the slot's raw reading, when the slot holds a
 // sensor and the register reads.
 void UpdateStatus(CHardwareMonitor* monitor, CSensor* slot, uint8_t reg, uint32_t bit);

@@ -261,17 +261,10 @@ int Winbond_W83627EHF_HardwareMonitor::CreateSensors() {
 int Winbond_W83627EHF_HardwareMonitor::Update() {
     WinbondSelectBank(this, 0);
     UpdateVoltages(this, m_pVoltages, 7, kFirstVoltage, kFineVoltStep, false);
-    uint8_t byte = 0xFF;
-    if (m_pTemperatures[0] && ReadRegister(kTemperature0, &byte)) m_pTemperatures[0]->m_dwRawValue = byte;
+    StoreRawByte(this, m_pTemperatures[0], kTemperature0);
     for (uint8_t fan = 0; fan < 4; ++fan) UpdateFan(this, m_pFans[fan], fan, kFanCounts[fan], m_dwFanExponents[fan], true);
     UpdateStatus(this, m_pStatus, kStatusRegister, kStatusBit);
-    for (uint8_t bank = 1; bank <= 2; ++bank) {
-        WinbondSelectBank(this, bank);
-        uint8_t high = 0xFF, low = 0xFF;
-        if (!m_pTemperatures[bank] || !ReadRegister(kBankedFirst, &high)) continue;
-        ReadRegister(kBankedFirst + 1, &low);
-        m_pTemperatures[bank]->m_dwRawValue = NineBit(high, low);
-    }
+    UpdateBankedTemperatures(this, m_pTemperatures, 2, WinbondSelectBank);
     WinbondSelectBank(this, 5);
     UpdateVoltages(this, &m_pVoltages[7], 1, kBank5Voltage, kFineVoltStep, false);
     UpdateFan(this, m_pFans[4], 4, kBank5FanCount, m_dwFanExponents[4], true);

@@ -55,24 +55,11 @@ void CreateBankZeroSensors(CHardwareMonitor* monitor, WinbondClassicSensors& sen
         if (ReadsFan(monitor, kFanCounts[fan], byte)) sensors.fans[fan] = NewFan(monitor, fan, exponents[fan]);
 }
 
-// The 9-bit temperature of the selected bank; false when 0x50 does not read.
-bool ReadBankedTemperature(CHardwareMonitor* monitor, uint32_t& r) {
-    uint8_t high = 0xFF, low = 0xFF;
-    if (!monitor->ReadRegister(kBankedFirst, &high)) return false;
-    monitor->ReadRegister(kBankedFirst + 1, &low);
-    r = NineBit(high, low);
-    return true;
-}
-
 // Bank 0 as it reads: voltages, temperature 0, fans, the status bit.
 void UpdateBankZero(CHardwareMonitor* monitor, WinbondClassicSensors& sensors, CSensor* status) {
     UpdateVoltages(monitor, sensors.voltages, 7, kFirstVoltage, kVoltStep, false);
-    const auto store = [monitor](CSensor* sensor, uint8_t reg) {
-        uint8_t byte = 0xFF;
-        if (sensor && monitor->ReadRegister(reg, &byte)) sensor->m_dwRawValue = byte;
-    };
-    store(sensors.temperatures[0], kTemperature0);
-    for (uint8_t fan = 0; fan < 3; ++fan) store(sensors.fans[fan], kFanCounts[fan]);
+    StoreRawByte(monitor, sensors.temperatures[0], kTemperature0);
+    for (uint8_t fan = 0; fan < 3; ++fan) StoreRawByte(monitor, sensors.fans[fan], kFanCounts[fan]);
     UpdateStatus(monitor, status, kStatusRegister, kStatusBit);
 }
 
@@ -124,11 +111,7 @@ int Winbond_W83781D_HardwareMonitor::CreateSensors() {
 int Winbond_W83781D_HardwareMonitor::Update() {
     WinbondSelectBank(this, 0);
     UpdateBankZero(this, m_sensors, m_pStatus);
-    for (uint8_t bank = 1; bank <= 2; ++bank) {
-        WinbondSelectBank(this, bank);
-        uint32_t r = 0;
-        if (m_sensors.temperatures[bank] && ReadBankedTemperature(this, r)) m_sensors.temperatures[bank]->m_dwRawValue = r;
-    }
+    UpdateBankedTemperatures(this, m_sensors.temperatures, 2, WinbondSelectBank);
     WinbondSelectBank(this, 0);
     ApplySensorFormulas();
     return 1;
