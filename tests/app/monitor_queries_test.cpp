@@ -55,6 +55,9 @@ TEST(MonitorQueries, TheX58SampleNamesItsSuperIoChipOnlyAtIndexZero) {
     EXPECT_FLOAT_EQ(parser.GetSensorValue(0x6000100, &device, &index), -1.0f);
     EXPECT_EQ(device, 7);
     EXPECT_EQ(index, 7);
+    // The W83667HG's core voltage: register 0x20 = 0x9E at 8 mV per step.
+    EXPECT_NEAR(parser.GetSensorValue(0x1000100, &device, &index), 0x9E * 0.008, 1e-6);
+    EXPECT_EQ(device, -1);
 }
 
 // The first sensor of the class and role wins, whatever its index; its

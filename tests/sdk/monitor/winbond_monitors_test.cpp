@@ -17,9 +17,13 @@
 #include "sdk/hw/io_request.h"
 #include "sdk/hw/io_space.h"
 #include "sdk/hw/register_space_lpc.h"
+#include "sdk/hw/register_space_pmio.h"
 #include "sdk/monitor/winbond_monitor.h"
 #include "sdk/monitor/winbond_w83627dhg.h"
+#include "sdk/monitor/winbond_w83627hf.h"
 #include "sdk/monitor/winbond_w83781d.h"
+#include "sdk/monitor/winbond_w8379x.h"
+#include "sdk/monitor/via_686_vt1211.h"
 #include "tests/sdk/monitor/monitor_test_support.h"
 #include "tests/support/manual_clock_guard.h"
 
@@ -121,6 +125,7 @@ struct ChipCase {
     Banks banks;
     const char* monitorName;
     std::vector<Expected> sensors;  // every sensor the monitor has, in creation order
+    bool switchesBanks = true;       // false: the class writes nothing at all
 };
 
 void PrintTo(const ChipCase& c, std::ostream* os) { *os << c.name; }
@@ -130,11 +135,15 @@ class ChipReadings : public WinbondMonitors, public ::testing::WithParamInterfac
 TEST_P(ChipReadings, CreateAndUpdate) {
     const ChipCase& c = GetParam();
     CHardwareMonitor* monitor = &attach(std::unique_ptr<CHardwareMonitor>(c.create(c.chipId)), c.banks, c.boardKey);
+    const auto expectBanks = [&] {
+        if (c.switchesBanks) expectBankZeroAtEnd();
+        else EXPECT_TRUE(registerWrites().empty());
+    };
     EXPECT_EQ(monitor->CreateSensors(), 1);
-    expectBankZeroAtEnd();
+    expectBanks();
     record();
     EXPECT_EQ(monitor->Update(), 1);
-    expectBankZeroAtEnd();
+    expectBanks();
     EXPECT_STREQ(monitor->m_szName, c.monitorName);
     std::vector<std::string> seen, wanted;
     CTListIterator<CSensor> it(monitor->GetSensorList(0xFFFFFFFF));
@@ -166,6 +175,17 @@ const Registers kDhgBank0 = {{0x20, 0x9E}, {0x21, 0x00}, {0x22, 0xCC}, {0x23, 0x
 const Banks kClassicBanks = {{0, {{0x20, 0x70}, {0x25, 0x40}, {0x27, 0x1E}, {0x28, 0x50}, {0x29, 0x00}, {0x47, 0xA0}}},
                              {1, {{0x50, 0xFF}, {0x51, 0x80}}},
                              {2, {{0x50, 0xFF}, {0x51, 0x00}}}};
+
+// A W83793 with one voltage, one temperature and fan 1 counting 0x100; its
+// other fans read the 12-bit count 0xFFF of a stopped fan.
+Registers W83793Registers() {
+    Registers registers = {{0x10, 0x70}, {0x1C, 0x1E}};
+    for (uint8_t fan = 0; fan < 10; ++fan) {
+        registers[uint8_t(0x23 + 2 * fan)] = fan == 1 ? 0x01 : 0x0F;
+        registers[uint8_t(0x24 + 2 * fan)] = fan == 1 ? 0x00 : 0xFF;
+    }
+    return registers;
+}
 
 const ChipCase kChipCases[] = {
     {"W83667HGByItsDeviceId", CreateWinbondW83627DHG, 0xC100A5, 0xFFFFFFFF,
@@ -224,6 +244,75 @@ const ChipCase kChipCases[] = {
       {0x105, "-12V", 0x40, 1.024f * -210 / 60.4f},
       {0x200, "TMPIN0", 0x1E, 30},
       {0x400, "FANIN0", 0x50, 1.35e6f / (0x50 * 4)}}},
+    // The W83627HF makes its sensors as they first read: a fan count of 0x7F
+    // or 0xFE is none, the two fan outputs show their duty.
+    {"W83627HF", CreateWinbondW83627HF, 0x210000, 0xFFFFFFFF,
+     {{0, {{0x20, 0x70}, {0x27, 0x1E}, {0x28, 0x7F}, {0x29, 0x50}, {0x2A, 0xFE}, {0x47, 0x00}, {0x4B, 0x00},
+           {0x5D, 0x00}, {0x5A, 0x80}}},
+      {1, {{0x50, 0x20}, {0x51, 0x80}}}},
+     "Winbond W83627HF",
+     {{0x100, "CPU VCore", 0x70, 1.792f},
+      {0x200, "TMPIN0", 0x1E, 30},
+      {0x401, "FANIN1", 0x50, 1.35e6f / 0x50},
+      {0x2000, "PWM1", 0x80, 0x80 * 100.0f / 255},
+      {0x2001, "PWM2", 0xFF, 100},
+      {0x201, "TMPIN1", 0x41, 32.5f}}},
+    // The W83637HF has temperatures 1 and 2 whatever banks 1 and 2 say.
+    {"W83637HF", CreateWinbondW83637HF, 0x800000, 0xFFFFFFFF, {{0, {{0x20, 0x70}, {0x27, 0x1E}}}},
+     "Winbond W83637HF",
+     {{0x100, "CPU VCore", 0x70, 1.792f},
+      {0x200, "TMPIN0", 0x1E, 30},
+      {0x201, "TMPIN1", 0x1FF, -0.5f},
+      {0x202, "TMPIN2", 0x1FF, -0.5f}}},
+    // The W83697HF's voltage 1 is register 0x22; fan 0 with exponent 2 + 4.
+    {"W83697HF", CreateWinbondW83697HF, 0x600000, 0xFFFFFFFF,
+     {{0, {{0x20, 0x70}, {0x21, 0x10}, {0x22, 0x40}, {0x27, 0x1E}, {0x28, 0x50}, {0x47, 0x20}, {0x5D, 0x20}}}},
+     "Winbond W83697HF",
+     {{0x100, "CPU VCore", 0x70, 1.792f},
+      {0x101, "AUX", 0x40, 1.024f},
+      {0x200, "TMPIN0", 0x1E, 30},
+      {0x400, "FANIN0", 0x50, 1.35e6f / (0x50 * 64)}}},
+    // The W83627THF's fine core-voltage scale; a fan count at or below 135 /
+    // divisor is none (67 with divisor 2), 68 is one; a bank temperature of
+    // 0 is none.
+    {"W83627THF", CreateWinbondW83627THF, 0x900000, 0xFFFFFFFF,
+     {{0, {{0x18, 0x01}, {0x20, 0xC0}, {0x27, 0x1E}, {0x28, 67}, {0x29, 68}, {0x47, 0x50}, {0x5D, 0x00}}},
+      {1, {{0x50, 0x00}, {0x51, 0x00}}},
+      {2, {{0x50, 0x19}, {0x51, 0x80}}}},
+     "Winbond W83627THF",
+     {{0x100, "CPU VCore", 0xC0, 0.00488f * 192 + 0.69f},
+      {0x200, "SYSTIN", 0x1E, 30},
+      {0x401, "FANIN1", 68, 1.35e6f / (68 * 2)},
+      {0x202, "VTIN", 0x33, 25.5f}}},
+    // The W83791D's extra temperatures at 0xC0/0xC1 (half degree in bit 0):
+    // 64.5 degrees is one, a negative reading none.
+    {"W83791D", CreateWinbondW83791D, 0x710000, 0xFFFFFFFF,
+     {{0, {{0x20, 0x70}, {0xB2, 0x50}, {0x27, 0x1E}, {0x28, 0x50}, {0x47, 0x10}, {0xC0, 0x40}, {0xC1, 0x01},
+           {0xC8, 0x80}, {0xC9, 0x00}}}},
+     "Winbond W83791D",
+     {{0x100, "CPU VCore", 0x70, 1.792f},
+      {0x107, "VINR1", 0x50, 1.28f},
+      {0x200, "TMPIN0", 0x1E, 30},
+      {0x400, "FANIN0", 0x50, 1.35e6f / (0x50 * 2)},
+      {0x201, "TMPIN1", 0x81, 64.5f}}},
+    // The W83792D on a board with 10-bit core voltages; fan 3's exponent in
+    // 0x5B bits 6-4.
+    {"W83792DTenBitCore", CreateWinbondW83792D, 0x7A0000, 0x00BF45CE,
+     {{0, {{0x20, 0x60}, {0x21, 0x60}, {0x3E, 0x07}, {0x27, 0x1E}, {0xB8, 0x50}, {0x5B, 0x30}}}},
+     "Winbond W83792D",
+     {{0x100, "CPU VCore", 0x183, 0.774f},
+      {0x101, "AUX", 0x181, 0.770f},
+      {0x200, "TMPIN0", 0x1E, 30},
+      {0x403, "FANIN3", 0x50, 1.35e6f / (0x50 * 8)},
+      {0x201, "TMPIN1", 0x1FF, -0.5f},
+      {0x202, "TMPIN2", 0x1FF, -0.5f}}},
+    // The W83793 switches no bank and reads what is selected (bank 3 here);
+    // a 12-bit count of 0xFFF is no fan.
+    {"W83793", CreateWinbondW83793, 0x7B0000, 0xFFFFFFFF, {{3, W83793Registers()}},
+     "Winbond W83793",
+     {{0x100, "CPU VCore", 0x70, 0.896f}, {0x200, "TMPIN0", 0x1E, 30}, {0x401, "FANIN1", 0x100, 1.35e6f / 0x100}},
+     false},
+    {"VT1211", CreateVIAVT1211, 0x1211, 0xFFFFFFFF, {{0, {{0x20, 0x70}}}}, "VIA VT1211", {}, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Winbond, ChipReadings, ::testing::ValuesIn(kChipCases),
@@ -375,6 +464,33 @@ TEST_F(WinbondMonitors, DumpWithoutRequestNamesTheSpaceOnly) {
 
 // The status reset acts only on the status sensor; the slot is empty unless
 // one is put there. Register 0x46 gets bit 7 set, then cleared again.
+// A W83792D update whose reads fail leaves the 10-bit core voltages as they
+// were instead of widening them again.
+TEST_F(WinbondMonitors, W83792DCoreVoltagesSurviveAFailedUpdate) {
+    auto& monitor = attach(std::make_unique<Winbond_W83792D_HardwareMonitor>(),
+                           {{0, {{0x20, 0x60}, {0x21, 0x60}, {0x3E, 0x07}}}}, 0x00BF45CE);
+    monitor.CreateSensors();
+    monitor.Update();
+    ASSERT_NE(monitor.m_pVoltages[0], nullptr);
+    hw().injectFault({machine::AccessKind::Port, machine::AccessDir::Read, kIndexPort + 1, kIndexPort + 1});
+    monitor.Update();
+    EXPECT_EQ(monitor.m_pVoltages[0]->m_dwRawValue, 0x183u);
+    EXPECT_EQ(monitor.m_pVoltages[1]->m_dwRawValue, 0x181u);
+    EXPECT_NEAR(monitor.m_pVoltages[0]->m_fValue, 0.774, 1e-6);
+}
+
+// The W83627HF sets a fan output's duty in percent, rounded, at most 255.
+TEST_F(WinbondMonitors, W83627HFSetsItsFanOutputs) {
+    auto& monitor = attach(std::make_unique<Winbond_W83627HF_HardwareMonitor>(), {{0, {{0x5A, 0x00}, {0x5B, 0x00}}}});
+    monitor.CreateSensors();
+    record();
+    EXPECT_EQ(monitor.SetSensorValue(0, SENSOR_FAN_PWM, 50.0f), 1);
+    EXPECT_EQ(monitor.SetSensorValue(1, SENSOR_FAN_PWM, 120.0f), 1);
+    EXPECT_EQ(monitor.SetSensorValue(2, SENSOR_FAN_PWM, 10.0f), 1);
+    const std::vector<std::pair<uint8_t, uint8_t>> expected = {{0x5A, 128}, {0x5B, 255}};
+    EXPECT_EQ(registerWrites(), expected);
+}
+
 TEST_F(WinbondMonitors, AS99127FHasNoStatusReset) {
     auto& monitor = attach(std::make_unique<Asus_AS99127F_HardwareMonitor>(), {});
     EXPECT_EQ(monitor.SetSensorValue(0, winbond::kStatusClass, 0), 0);
@@ -393,6 +509,41 @@ TEST_F(WinbondMonitors, StatusReset) {
     EXPECT_EQ(monitor.SetSensorValue(0, winbond::kStatusClass, 0), 1);
     const std::vector<std::pair<uint8_t, uint8_t>> expected = {{0x4E, 0x00}, {0x46, 0xBF}, {0x46, 0x3F}};
     EXPECT_EQ(registerWrites(), expected);
+}
+
+// ---- VIA 686A/B ----
+
+TEST(Via686Temperatures, CodesThroughTheTable) {
+    EXPECT_EQ(VIA_686AB_HardwareMonitor::TemperatureFromCode(0x200), 23700);
+    EXPECT_EQ(VIA_686AB_HardwareMonitor::TemperatureFromCode(0x201), 23800);
+    EXPECT_EQ(VIA_686AB_HardwareMonitor::TemperatureFromCode(0x3FF), 146200);
+    EXPECT_EQ(VIA_686AB_HardwareMonitor::TemperatureFromCode(0x000), -70900);
+}
+
+// The southbridge's monitor registers on ports 0x6000-0x607F, read through
+// its register space: temperature code 0x201, voltage 0 of 0xC0, fan 0 with
+// divisor 2.
+TEST_F(WinbondMonitors, Via686ReadsItsSouthbridge) {
+    std::vector<std::unique_ptr<machine::PortDevice>> devices;
+    devices.push_back(std::make_unique<PortRegisterFile>(0x6000, 0x80));
+    startWithPorts(std::move(devices));
+    for (const auto& [reg, value] : Registers{{0x20, 0x80}, {0x4B, 0x40}, {0x22, 0xC0}, {0x29, 0x50}, {0x47, 0x50}})
+        hw().writePort(uint16_t(0x6000 + reg), 1, value);
+    CPortIOSpace ports(0x6000, 0xFFFFFFFF);
+    VIA_686AB_HWM_RegisterSpace space(&ports);
+    VIA_686AB_HardwareMonitor monitor;
+    monitor.m_pRegisterSpace = &space;
+    EXPECT_EQ(monitor.CreateSensors(), 1);
+    EXPECT_EQ(monitor.Update(), 1);
+    ASSERT_NE(monitor.m_pTemperatures[0], nullptr);
+    EXPECT_EQ(monitor.m_pTemperatures[0]->m_dwRawValue, 0x201u);
+    EXPECT_NEAR(monitor.m_pTemperatures[0]->m_fValue, 23.8, 1e-5);
+    ASSERT_NE(monitor.m_pVoltages[0], nullptr);
+    EXPECT_NEAR(monitor.m_pVoltages[0]->m_fValue, 2.28874, 1e-5);
+    EXPECT_STREQ(monitor.m_pVoltages[0]->m_szName, "CPU VCore");
+    ASSERT_NE(monitor.m_pFans[0], nullptr);
+    EXPECT_EQ(monitor.m_pFans[0]->m_dwDivisor, 2u);
+    EXPECT_NEAR(monitor.m_pFans[0]->m_fValue, 1.35e6 / (0x50 * 2), 1e-2);
 }
 
 } // namespace
