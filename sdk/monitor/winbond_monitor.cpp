@@ -44,6 +44,11 @@ uint32_t WinbondSelectBank(CHardwareMonitor* monitor, uint8_t bank) {
 
 namespace winbond {
 
+const _stSensorLabel kThreeTemperatureLabels[4] = {
+    {"TMPIN0", 0x00000200, 1}, {"TMPIN1", 0x00000201, 2}, {"TMPIN2", 0x00000202, 2}, {nullptr, kLabelTableEnd, 0}};
+const _stSensorLabel kThreeFanLabels[4] = {
+    {"FANIN0", 0x00000400, 1}, {"FANIN1", 0x00000401, 1}, {"FANIN2", 0x00000402, 1}, {nullptr, kLabelTableEnd, 0}};
+
 bool VoltageAccepted(int read, uint8_t byte) { return read && byte != 0x00 && byte != 0xFF; }
 
 bool TemperatureAccepted(int read, uint8_t byte) { return read && byte != 0x00 && byte != 0x7F && !(byte & 0x80); }

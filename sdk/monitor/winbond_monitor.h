@@ -23,11 +23,25 @@ namespace winbond {
 
 constexpr uint8_t kBankRegister = 0x4E;
 constexpr uint8_t kBankedFirst = 0x50;  // registers 0x50-0x5F change with the bank
+// Bank 0 of the classic map: voltage inputs from 0x20, the temperature at
+// 0x27, fan counts 0-2, the latched status (bit 4) and its reset register.
+constexpr uint8_t kFirstVoltage = 0x20;
+constexpr uint8_t kTemperature0 = 0x27;
+constexpr uint8_t kFanCounts[3] = {0x28, 0x29, 0x2A};
+constexpr uint8_t kStatusRegister = 0x42;
+constexpr uint32_t kStatusBit = 4;
+constexpr uint8_t kResetRegister = 0x46;
+constexpr uint32_t kNineBitAllOnes = 0x1FF;  // what an unconnected 9-bit input reads
 constexpr float kVoltStep = 0.016f;     // 16 mV per step
 constexpr float kFineVoltStep = 0.008f; // 8 mV per step of the later chips
 // Sensor class of the latched-status slot. No part of the program creates
 // such a sensor; the slot acts only when one is put there.
 constexpr uint32_t kStatusClass = 0x40000;
+
+// The default label rows several classes share: "TMPIN0" (8-bit),
+// "TMPIN1" and "TMPIN2" (9-bit); "FANIN0" to "FANIN2".
+extern const _stSensorLabel kThreeTemperatureLabels[4];
+extern const _stSensorLabel kThreeFanLabels[4];
 
 // Whether a read (its result and the byte it left) shows a sensor.
 bool VoltageAccepted(int read, uint8_t byte);

@@ -18,15 +18,10 @@ constexpr float kReferenceVoltage = 2.048f;
 constexpr uint32_t kNoExponent = 0xFFFFFFFF;
 constexpr uint32_t kLargestExponent = 7;
 constexpr uint32_t kDivisorSettleMs = 100;
-constexpr uint8_t kStatusRegister = 0x42;
-constexpr uint32_t kStatusBit = 4;
-constexpr uint8_t kResetRegister = 0x46;
 constexpr uint8_t kLastBankDhg = 4;
 constexpr uint8_t kLastBankEhf = 5;
 
-constexpr uint8_t kFirstVoltage = 0x20;
-constexpr uint8_t kTemperature0 = 0x27;
-constexpr uint8_t kFanCounts[4] = {0x28, 0x29, 0x2A, 0x3F};  // fans 0-3 in bank 0
+constexpr uint8_t kDhgFanCounts[4] = {0x28, 0x29, 0x2A, 0x3F};  // fans 0-3 in bank 0
 constexpr uint8_t kBank5Voltage = 0x52;                     // voltage 7 of the W83627EHF
 constexpr uint8_t kBank5FanCount = 0x53;                    // fan 4
 
@@ -161,7 +156,7 @@ void Winbond_W83627DHG_HardwareMonitor::RaiseDivisor(uint32_t fan, uint8_t count
         WriteRegister(divisorRegister, divisor);
         WriteRegister(0x5D, high);
         Sleep(kDivisorSettleMs);
-        ReadRegister(kFanCounts[fan], &count);
+        ReadRegister(kDhgFanCounts[fan], &count);
     }
 }
 
@@ -172,19 +167,19 @@ void Winbond_W83627DHG_HardwareMonitor::CreateFanSensors() {
     ReadFiveFanExponents(this, m_dwFanExponents);
     for (uint8_t fan = 0; fan < 3; ++fan) {
         uint8_t count = 0xFF;
-        const int read = ReadRegister(kFanCounts[fan], &count);
+        const int read = ReadRegister(kDhgFanCounts[fan], &count);
         if (FanAccepted(read, count)) m_pFans[fan] = NewFan(this, fan, m_dwFanExponents[fan]);
         if (count == 0xFF) RaiseDivisor(fan, count);
     }
     uint8_t count = 0xFF;
-    if (ReadsFan(this, kFanCounts[3], count)) m_pFans[3] = NewFan(this, 3, m_dwFanExponents[3]);
+    if (ReadsFan(this, kDhgFanCounts[3], count)) m_pFans[3] = NewFan(this, 3, m_dwFanExponents[3]);
     if (!FifthFanBoard()) return;
     WinbondSelectBank(this, 5);
     if (ReadsFan(this, kBank5FanCount, count)) m_pFans[4] = NewFan(this, 4, m_dwFanExponents[4]);
 }
 
 void Winbond_W83627DHG_HardwareMonitor::UpdateFans() {
-    for (uint8_t fan = 0; fan < 4; ++fan) UpdateFan(this, m_pFans[fan], fan, kFanCounts[fan], m_dwFanExponents[fan], false);
+    for (uint8_t fan = 0; fan < 4; ++fan) UpdateFan(this, m_pFans[fan], fan, kDhgFanCounts[fan], m_dwFanExponents[fan], false);
     if (!FifthFanBoard()) return;
     WinbondSelectBank(this, 5);
     UpdateFan(this, m_pFans[4], 4, kBank5FanCount, m_dwFanExponents[4], false);
@@ -242,7 +237,7 @@ int Winbond_W83627EHF_HardwareMonitor::CreateSensors() {
     ReadFiveFanExponents(this, m_dwFanExponents);
     for (uint8_t fan = 0; fan < 4; ++fan) {
         uint8_t count = 0xFF;
-        if (ReadsFan(this, kFanCounts[fan], count))
+        if (ReadsFan(this, kDhgFanCounts[fan], count))
             m_pFans[fan] = NewFan(this, fan, m_dwFanExponents[fan]);
     }
     for (uint8_t bank = 1; bank <= 2; ++bank) {
@@ -262,7 +257,7 @@ int Winbond_W83627EHF_HardwareMonitor::Update() {
     WinbondSelectBank(this, 0);
     UpdateVoltages(this, m_pVoltages, 7, kFirstVoltage, kFineVoltStep, false);
     StoreRawByte(this, m_pTemperatures[0], kTemperature0);
-    for (uint8_t fan = 0; fan < 4; ++fan) UpdateFan(this, m_pFans[fan], fan, kFanCounts[fan], m_dwFanExponents[fan], true);
+    for (uint8_t fan = 0; fan < 4; ++fan) UpdateFan(this, m_pFans[fan], fan, kDhgFanCounts[fan], m_dwFanExponents[fan], true);
     UpdateStatus(this, m_pStatus, kStatusRegister, kStatusBit);
     UpdateBankedTemperatures(this, m_pTemperatures, 2, WinbondSelectBank);
     WinbondSelectBank(this, 5);

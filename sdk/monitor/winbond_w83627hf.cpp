@@ -11,14 +11,7 @@ namespace {
 
 using namespace winbond;
 
-constexpr uint8_t kFirstVoltage = 0x20;
-constexpr uint8_t kTemperature0 = 0x27;
-constexpr uint8_t kFanCounts[3] = {0x28, 0x29, 0x2A};
-constexpr uint8_t kStatusRegister = 0x42;
-constexpr uint32_t kStatusBit = 4;
-constexpr uint8_t kResetRegister = 0x46;
 constexpr uint8_t kLastDumpBank = 4;
-constexpr uint32_t kNineBitAllOnes = 0x1FF;
 
 // W83627HF
 constexpr uint32_t kHfBankSettleMs = 20;
@@ -44,14 +37,10 @@ constexpr _stVoltageLabel kFiveInputVoltages[] = {
 constexpr _stVoltageLabel kThfVoltages[] = {
     {"CPU VCore", 0x01000100, 1, 1, 1}, {"VIN1", 0x00000101, 1, 1, 1},    {"+3.3V", 0x02000102, 1, 1, 1},
     {"+5V", 0x03000103, 2, 34, 51},     {"+12V", 0x04000104, 2, 28, 10},  {nullptr, kLabelTableEnd, 0, 0, 0}};
-constexpr _stSensorLabel kThreeTemperatures[] = {
-    {"TMPIN0", 0x00000200, 1}, {"TMPIN1", 0x00000201, 2}, {"TMPIN2", 0x00000202, 2}, {nullptr, kLabelTableEnd, 0}};
 constexpr _stSensorLabel kTwoTemperatures[] = {
     {"TMPIN0", 0x00000200, 1}, {"TMPIN1", 0x00000201, 2}, {nullptr, kLabelTableEnd, 0}};
 constexpr _stSensorLabel kThfTemperatures[] = {
     {"SYSTIN", 0x00000200, 1}, {"CPUTIN", 0x01000201, 2}, {"VTIN", 0x00000202, 2}, {nullptr, kLabelTableEnd, 0}};
-constexpr _stSensorLabel kThreeFans[] = {
-    {"FANIN0", 0x00000400, 1}, {"FANIN1", 0x00000401, 1}, {"FANIN2", 0x00000402, 1}, {nullptr, kLabelTableEnd, 0}};
 constexpr _stSensorLabel kTwoFans[] = {{"FANIN0", 0x00000400, 1}, {"FANIN1", 0x00000401, 1}, {nullptr, kLabelTableEnd, 0}};
 
 void Setup(CHardwareMonitor* monitor, uint32_t id, const char* name, const _stVoltageLabel* voltages,
@@ -104,7 +93,7 @@ uint32_t SelectHfBank(CHardwareMonitor* monitor, uint8_t bank) {
 // ---- W83627HF ----
 
 Winbond_W83627HF_HardwareMonitor::Winbond_W83627HF_HardwareMonitor() : CHardwareMonitor(MONITOR_CHIP, 0) {
-    Setup(this, 0x5CA30021, "Winbond W83627HF", kHfVoltages, kThreeTemperatures, kThreeFans);
+    Setup(this, 0x5CA30021, "Winbond W83627HF", kHfVoltages, kThreeTemperatureLabels, kThreeFanLabels);
 }
 
 uint32_t Winbond_W83627HF_HardwareMonitor::SetBank(uint8_t bank) {
@@ -183,7 +172,7 @@ int Winbond_W83627HF_HardwareMonitor::Update() {
 // ---- W83637HF ----
 
 Winbond_W83637HF_HardwareMonitor::Winbond_W83637HF_HardwareMonitor() : CHardwareMonitor(MONITOR_CHIP, 0) {
-    Setup(this, 0x5CA30080, "Winbond W83637HF", kFiveInputVoltages, kThreeTemperatures, kThreeFans);
+    Setup(this, 0x5CA30080, "Winbond W83637HF", kFiveInputVoltages, kThreeTemperatureLabels, kThreeFanLabels);
 }
 
 void Winbond_W83637HF_HardwareMonitor::DumpRegisters(CReportGenerator* report) {
@@ -258,7 +247,7 @@ int Winbond_W83697HF_HardwareMonitor::Update() {
 // ---- W83627THF ----
 
 Winbond_W83627THF_HardwareMonitor::Winbond_W83627THF_HardwareMonitor() : CHardwareMonitor(MONITOR_CHIP, 0) {
-    Setup(this, 0x5CA30090, "Winbond W83627THF", kThfVoltages, kThfTemperatures, kThreeFans);
+    Setup(this, 0x5CA30090, "Winbond W83627THF", kThfVoltages, kThfTemperatures, kThreeFanLabels);
 }
 
 void Winbond_W83627THF_HardwareMonitor::DumpRegisters(CReportGenerator* report) {

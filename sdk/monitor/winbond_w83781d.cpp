@@ -8,14 +8,7 @@ namespace {
 
 using namespace winbond;
 
-constexpr uint8_t kFirstVoltage = 0x20;
-constexpr uint8_t kTemperature0 = 0x27;
-constexpr uint8_t kFanCounts[3] = {0x28, 0x29, 0x2A};
-constexpr uint8_t kStatusRegister = 0x42;
-constexpr uint32_t kStatusBit = 4;
-constexpr uint8_t kResetRegister = 0x46;
 constexpr uint8_t kLastBank = 2;
-constexpr uint32_t kNineBitAllOnes = 0x1FF;
 
 // The W83781D and W83783S tables and the AS99127F's differ in the -12V row.
 struct ClassicVoltageTable {
@@ -36,11 +29,7 @@ constexpr ClassicVoltageTable ClassicVoltages(float minus12a, float minus12b) {
 constexpr ClassicVoltageTable kWinbondVoltages = ClassicVoltages(-210, 60.4f);
 constexpr ClassicVoltageTable kAsusVoltages = ClassicVoltages(-240, 60);
 
-constexpr _stSensorLabel kTemperatures[] = {
-    {"TMPIN0", 0x00000200, 1}, {"TMPIN1", 0x00000201, 2}, {"TMPIN2", 0x00000202, 2}, {nullptr, kLabelTableEnd, 0}};
 constexpr _stSensorLabel kW83783sTemperatures[] = {{"TMPIN0", 0x00000200, 1}, {nullptr, kLabelTableEnd, 0}};
-constexpr _stSensorLabel kFans[] = {
-    {"FANIN0", 0x00000400, 1}, {"FANIN1", 0x00000401, 1}, {"FANIN2", 0x00000402, 1}, {nullptr, kLabelTableEnd, 0}};
 
 // Voltages, the temperature at 0x27 and the fans of bank 0.
 void CreateBankZeroSensors(CHardwareMonitor* monitor, WinbondClassicSensors& sensors) {
@@ -67,7 +56,7 @@ template <typename Monitor>
 void SetClassicTables(Monitor* monitor, const _stVoltageLabel* voltages, const _stSensorLabel* temperatures) {
     monitor->m_pVoltageLabels = voltages;
     monitor->m_pTemperatureLabels = temperatures;
-    monitor->m_pFanLabels = kFans;
+    monitor->m_pFanLabels = kThreeFanLabels;
 }
 
 } // namespace
@@ -80,7 +69,7 @@ Winbond_W83781D_HardwareMonitor::Winbond_W83781D_HardwareMonitor()
 Winbond_W83781D_HardwareMonitor::Winbond_W83781D_HardwareMonitor(uint32_t id, const char* name)
     : CHardwareMonitor(MONITOR_CHIP, id) {
     FormatString(m_szName, sizeof m_szName, "%s", name);
-    SetClassicTables(this, kWinbondVoltages.rows, kTemperatures);
+    SetClassicTables(this, kWinbondVoltages.rows, kThreeTemperatureLabels);
 }
 
 Asus_AS99127F_HardwareMonitor::Asus_AS99127F_HardwareMonitor()

@@ -11,26 +11,18 @@ namespace {
 
 using namespace winbond;
 
-constexpr uint8_t kFirstVoltage = 0x20;
-constexpr uint8_t kTemperature0 = 0x27;
-constexpr uint8_t kStatusRegister = 0x42;
 // The extra temperatures: high byte, then the byte whose bit 0 is the half degree.
 constexpr uint8_t kExtraTemperatures[2][2] = {{0xC0, 0xC1}, {0xC8, 0xC9}};
 constexpr uint32_t kNegativeBit = 0x100;  // sign of a 9-bit temperature
 
 // ---- W83791D ----
 constexpr uint8_t kW83791dVoltage7 = 0xB2;
-constexpr uint8_t kW83791dFanCounts[3] = {0x28, 0x29, 0x2A};
 constexpr uint8_t kW83791dResetRegister = 0x46;
 
 constexpr _stVoltageLabel kW83791dVoltages[] = {
     {"CPU VCore", 0x01000100, 1, 1, 1}, {"AUX", 0x00000101, 1, 1, 1},    {"+3.3V", 0x02000102, 1, 1, 1},
     {"+5V", 0x03000103, 2, 34, 50},     {"+12V", 0x04000104, 2, 28, 10}, {"-12V", 0x06000105, 3, 232, 56},
     {"-5V", 0x05000106, 3, 120, 56},    {"VINR1", 0x00000107, 1, 1, 1},  {nullptr, kLabelTableEnd, 0, 0, 0}};
-constexpr _stSensorLabel kNineBitTemperatures[] = {
-    {"TMPIN0", 0x00000200, 1}, {"TMPIN1", 0x00000201, 2}, {"TMPIN2", 0x00000202, 2}, {nullptr, kLabelTableEnd, 0}};
-constexpr _stSensorLabel kW83791dFans[] = {
-    {"FANIN0", 0x00000400, 1}, {"FANIN1", 0x00000401, 1}, {"FANIN2", 0x00000402, 1}, {nullptr, kLabelTableEnd, 0}};
 
 // ---- W83792D ----
 constexpr uint8_t kW83792dFanCounts[7] = {0x28, 0x29, 0x2A, 0xB8, 0xB9, 0xBA, 0xBE};
@@ -104,8 +96,8 @@ void UpdateExtraTemperatures(CHardwareMonitor* monitor, CTemperatureSensor* cons
 Winbond_W83791D_HardwareMonitor::Winbond_W83791D_HardwareMonitor() : CHardwareMonitor(MONITOR_CHIP, 0x5CA30071) {
     Name(this, "Winbond W83791D");
     m_pVoltageLabels = kW83791dVoltages;
-    m_pTemperatureLabels = kNineBitTemperatures;
-    m_pFanLabels = kW83791dFans;
+    m_pTemperatureLabels = kThreeTemperatureLabels;
+    m_pFanLabels = kThreeFanLabels;
 }
 
 int Winbond_W83791D_HardwareMonitor::SetSensorValue(uint32_t index, uint32_t classCode, float) {
@@ -123,7 +115,7 @@ int Winbond_W83791D_HardwareMonitor::CreateSensors() {
     uint32_t exponents[3] = {};
     ReadClassicFanExponents(this, exponents, false);
     for (uint8_t fan = 0; fan < 3; ++fan)
-        if (ReadsFan(this, kW83791dFanCounts[fan], byte)) m_pFans[fan] = NewFan(this, fan, exponents[fan]);
+        if (ReadsFan(this, kFanCounts[fan], byte)) m_pFans[fan] = NewFan(this, fan, exponents[fan]);
     for (uint8_t pair = 0; pair < 2; ++pair) {
         uint32_t r = 0;
         if (ReadExtraTemperature(this, pair, r) && !(r & kNegativeBit))
@@ -139,9 +131,9 @@ int Winbond_W83791D_HardwareMonitor::Update() {
     UpdateVoltages(this, m_pVoltages, 7, kFirstVoltage, kVoltStep, false);
     UpdateVoltages(this, &m_pVoltages[7], 1, kW83791dVoltage7, kVoltStep, false);
     StoreRawByte(this, m_pTemperatures[0], kTemperature0);
-    for (uint8_t fan = 0; fan < 3; ++fan) StoreRawByte(this, m_pFans[fan], kW83791dFanCounts[fan]);
+    for (uint8_t fan = 0; fan < 3; ++fan) StoreRawByte(this, m_pFans[fan], kFanCounts[fan]);
     UpdateExtraTemperatures(this, m_pTemperatures);
-    UpdateStatus(this, m_pStatus, kStatusRegister, 4);
+    UpdateStatus(this, m_pStatus, kStatusRegister, kStatusBit);
     WinbondSelectBank(this, 0);
     ApplySensorFormulas();
     return 1;
@@ -152,7 +144,7 @@ int Winbond_W83791D_HardwareMonitor::Update() {
 Winbond_W83792D_HardwareMonitor::Winbond_W83792D_HardwareMonitor() : CHardwareMonitor(MONITOR_CHIP, 0x5CA3007A) {
     Name(this, "Winbond W83792D");
     m_pVoltageLabels = kW83792dVoltages;
-    m_pTemperatureLabels = kNineBitTemperatures;
+    m_pTemperatureLabels = kThreeTemperatureLabels;
     m_pFanLabels = kW83792dFans;
 }
 
