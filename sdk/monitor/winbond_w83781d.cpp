@@ -52,13 +52,6 @@ void UpdateBankZero(CHardwareMonitor* monitor, WinbondClassicSensors& sensors, C
     UpdateStatus(monitor, status, kStatusRegister, kStatusBit);
 }
 
-template <typename Monitor>
-void SetClassicTables(Monitor* monitor, const _stVoltageLabel* voltages, const _stSensorLabel* temperatures) {
-    monitor->m_pVoltageLabels = voltages;
-    monitor->m_pTemperatureLabels = temperatures;
-    monitor->m_pFanLabels = kThreeFanLabels;
-}
-
 } // namespace
 
 // ---- W83781D and AS99127F ----
@@ -69,7 +62,9 @@ Winbond_W83781D_HardwareMonitor::Winbond_W83781D_HardwareMonitor()
 Winbond_W83781D_HardwareMonitor::Winbond_W83781D_HardwareMonitor(uint32_t id, const char* name)
     : CHardwareMonitor(MONITOR_CHIP, id) {
     FormatString(m_szName, sizeof m_szName, "%s", name);
-    SetClassicTables(this, kWinbondVoltages.rows, kThreeTemperatureLabels);
+    m_pVoltageLabels = kWinbondVoltages.rows;
+    m_pTemperatureLabels = kThreeTemperatureLabels;
+    m_pFanLabels = kThreeFanLabels;
 }
 
 Asus_AS99127F_HardwareMonitor::Asus_AS99127F_HardwareMonitor()
@@ -108,17 +103,9 @@ int Winbond_W83781D_HardwareMonitor::Update() {
 
 // ---- W83783S ----
 
-Winbond_W83783S_HardwareMonitor::Winbond_W83783S_HardwareMonitor() : CHardwareMonitor(MONITOR_CHIP, 0x5CA30040) {
-    FormatString(m_szName, sizeof m_szName, "%s", "Winbond W83783S");
-    SetClassicTables(this, kWinbondVoltages.rows, kW83783sTemperatures);
-}
-
-void Winbond_W83783S_HardwareMonitor::DumpRegisters(CReportGenerator* report) {
-    DumpBankedRegisters(this, report, WinbondSelectBank, kLastBank);
-}
-
-int Winbond_W83783S_HardwareMonitor::SetSensorValue(uint32_t index, uint32_t classCode, float) {
-    return ResetStatus(this, m_pStatus, index, classCode, WinbondSelectBank, kResetRegister, false);
+Winbond_W83783S_HardwareMonitor::Winbond_W83783S_HardwareMonitor()
+    : Winbond_W83781D_HardwareMonitor(0x5CA30040, "Winbond W83783S") {
+    m_pTemperatureLabels = kW83783sTemperatures;
 }
 
 int Winbond_W83783S_HardwareMonitor::CreateSensors() {

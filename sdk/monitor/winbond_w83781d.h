@@ -38,24 +38,20 @@ protected:
     Winbond_W83781D_HardwareMonitor(uint32_t id, const char* name);
 };
 
-// The W83781D's sensors without the status slot.
+// The W83781D's sensors and routines without the status reset.
 class Asus_AS99127F_HardwareMonitor : public Winbond_W83781D_HardwareMonitor {
 public:
     Asus_AS99127F_HardwareMonitor();
     int SetSensorValue(uint32_t, uint32_t, float) override { return 0; }
 };
 
-class Winbond_W83783S_HardwareMonitor : public CHardwareMonitor {
+// The W83781D's bank-0 sensors only: no banked temperatures are read.
+class Winbond_W83783S_HardwareMonitor : public Winbond_W83781D_HardwareMonitor {
 public:
     Winbond_W83783S_HardwareMonitor();
 
-    void DumpRegisters(CReportGenerator* report) override;
     int Update() override;
     int CreateSensors() override;
-    int SetSensorValue(uint32_t index, uint32_t classCode, float value) override;
-
-    WinbondClassicSensors m_sensors;
-    CSensor* m_pStatus = nullptr;
 };
 
 CHardwareMonitor* CreateWinbondW83781D(uint32_t chip);
