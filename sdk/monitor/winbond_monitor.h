@@ -34,7 +34,7 @@ constexpr uint8_t kResetRegister = 0x46;
 constexpr uint32_t kNineBitAllOnes = 0x1FF;  // what an unconnected 9-bit input reads
 constexpr float kVoltStep = 0.016f;     // 16 mV per step
 constexpr float kFineVoltStep = 0.008f; // 8 mV per step of the later chips
-// Sensor class of the latched-status slot. No part of the program creates
+// Sensor class of the latched-status slot. Nothing in the program creates
 // such a sensor; the slot acts only when one is put there.
 constexpr uint32_t kStatusClass = 0x40000;
 
