@@ -19,6 +19,11 @@
 #include "sdk/monitor/remote_diode_monitors.h"
 #include "sdk/monitor/smsc_sensor_chips.h"
 #include "sdk/monitor/smsc_superio_monitors.h"
+#include "sdk/monitor/via_686_vt1211.h"
+#include "sdk/monitor/winbond_w83627dhg.h"
+#include "sdk/monitor/winbond_w83627hf.h"
+#include "sdk/monitor/winbond_w83781d.h"
+#include "sdk/monitor/winbond_w8379x.h"
 
 namespace {
 
@@ -219,6 +224,19 @@ ChipMonitorRegistry MakeBuiltInRegistry() {
     Register<MC::CHIL_CHL8266>(registry, Create<CHIL_CHL8266_HardwareMonitor>);
     Register<MC::CHIL_CHL8326>(registry, Create<CHIL_CHL8326_HardwareMonitor>);
     Register<MC::Volterra_VT1165>(registry, Create<Volterra_VT1165_HardwareMonitor>);
+    Register<MC::Winbond_W83627DHG>(registry, CreateWinbondW83627DHG);
+    Register<MC::Winbond_W83627EHF>(registry, CreateWinbondW83627EHF);
+    Register<MC::Winbond_W83781D>(registry, CreateWinbondW83781D);
+    Register<MC::Winbond_W83783S>(registry, CreateWinbondW83783S);
+    Register<MC::Asus_AS99127F>(registry, CreateAsusAS99127F);
+    Register<MC::Winbond_W83627HF>(registry, CreateWinbondW83627HF);
+    Register<MC::Winbond_W83637HF>(registry, CreateWinbondW83637HF);
+    Register<MC::Winbond_W83697HF>(registry, CreateWinbondW83697HF);
+    Register<MC::Winbond_W83627THF>(registry, CreateWinbondW83627THF);
+    Register<MC::Winbond_W83791D>(registry, CreateWinbondW83791D);
+    Register<MC::Winbond_W83792D>(registry, CreateWinbondW83792D);
+    Register<MC::Winbond_W83793>(registry, CreateWinbondW83793);
+    Register<MC::VIA_VT1211>(registry, CreateVIAVT1211);
     return registry;
 }
 

@@ -1,6 +1,6 @@
 // The super-I/O and sensor queries (slots 117-119) after a scan of the x58
-// sample, whose W83667HG has no monitor class in this build yet: the chip
-// is named, and no sensor answers.
+// sample: its W83667HG is named, a role no sensor has gives no value, and
+// the first sensor of a class and role answers.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -52,9 +52,12 @@ TEST(MonitorQueries, TheX58SampleNamesItsSuperIoChipOnlyAtIndexZero) {
     EXPECT_EQ(LPCIO(&CInfoParser::GetLPCIOModel, parser, 0), L"W83667HG");
     EXPECT_EQ(LPCIO(&CInfoParser::GetLPCIOModel, parser, 1), L"(0) untouched");
     int device = 7, index = 7;
-    EXPECT_FLOAT_EQ(parser.GetSensorValue(0x1000100, &device, &index), -1.0f);
+    EXPECT_FLOAT_EQ(parser.GetSensorValue(0x6000100, &device, &index), -1.0f);
     EXPECT_EQ(device, 7);
     EXPECT_EQ(index, 7);
+    // The W83667HG's core voltage: register 0x20 = 0x9E at 8 mV per step.
+    EXPECT_NEAR(parser.GetSensorValue(0x1000100, &device, &index), 0x9E * 0.008, 1e-6);
+    EXPECT_EQ(device, -1);
 }
 
 // The first sensor of the class and role wins, whatever its index; its
@@ -65,18 +68,20 @@ TEST(MonitorQueries, SensorIsFoundByClassAndRole) {
     layer.Scan();
     CMainboard* board = GetSDK()->m_pMainboard;
     ASSERT_NE(board, nullptr);
+    // The board's chip sensors come first; role 0x05 is none of theirs.
+    const int before = board->m_pSensors ? int(board->m_pSensors->GetCount()) : 0;
     auto* plain = new CTemperatureSensor(0);
-    auto* processor = new CTemperatureSensor(3);
-    processor->m_dwId |= 0x01000000;
-    processor->SetValue(42.0f, 1);
-    for (CSensor* sensor : {static_cast<CSensor*>(plain), static_cast<CSensor*>(processor)}) {
+    auto* memory = new CTemperatureSensor(3);
+    memory->m_dwId |= 0x05000000;
+    memory->SetValue(42.0f, 1);
+    for (CSensor* sensor : {static_cast<CSensor*>(plain), static_cast<CSensor*>(memory)}) {
         GetSDK()->m_pSensors->AddTail(sensor);
         board->AddSensor(sensor);
     }
     int device = 7, index = 7;
-    EXPECT_FLOAT_EQ(layer.parser.GetSensorValue(0x1000201, &device, &index), 42.0f);
+    EXPECT_FLOAT_EQ(layer.parser.GetSensorValue(0x5000201, &device, &index), 42.0f);
     EXPECT_EQ(device, -1);
-    EXPECT_EQ(index, 1);
+    EXPECT_EQ(index, before + 1);
 }
 
 } // namespace

@@ -56,10 +56,9 @@ TEST_F(ChipProbes, WinbondMonitorIsIdentifiedAndItsBankPutBack) {
     EXPECT_EQ(monitorBlock(0)->bankSelection(), 0x02);
     ASSERT_EQ(domain.m_pMonitors->GetCount(), 1u);
     CHardwareMonitor* monitor = domain.m_pMonitors->m_pHead->m_pPayload;
-    // W83627DHG-class chip (register 0x58 = 0xC1) whose class this build
-    // does not have: the plain monitor, id vendor << 16 | chip.
-    EXPECT_EQ(monitor->m_dwId, 0x5CA3u << 16 | (0xC1u << 16) + 0xA5);
-    EXPECT_STREQ(monitor->m_szName, "Hardware monitor ID=0x5CE300A5");
+    // W83627DHG-class chip (register 0x58 = 0xC1), named by its device id.
+    EXPECT_EQ(monitor->m_dwId, 0x5CA300C1u);
+    EXPECT_STREQ(monitor->m_szName, "Winbond W83667HG");
     ASSERT_NE(monitor->m_pRequest, nullptr);
     EXPECT_EQ(monitor->m_pRequest->m_dwKind, uint32_t(IOREQUEST_LPC));
     EXPECT_FALSE(chip(0).inConfigMode());

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sdk/core/sensor.h"
+#include "sdk/hw/register_space.h"
 #include "sdk/monitor/hardware_monitor.h"
 #include "sdk/monitor/hardware_monitor_interface.h"
 #include "tests/sdk/pci/pci_test_support.h"
@@ -103,10 +104,14 @@ protected:
         return *monitors_;
     }
 
+    // The monitor of a chip on the SMBus with that id (the board's
+    // super-I/O chip may share it: the W83667HG and the NCT7802 do).
     CHardwareMonitor* MonitorWithId(uint32_t id) {
         CTListIterator<CHardwareMonitor> it(monitors_->m_pMonitors);
         for (CHardwareMonitor* monitor = it.GetFirst(); monitor; monitor = it.GetNext())
-            if (monitor->m_dwId == id) return monitor;
+            if (monitor->m_dwId == id && monitor->m_pRegisterSpace &&
+                monitor->m_pRegisterSpace->GetClass() == REGSPACE_SMBUS)
+                return monitor;
         return nullptr;
     }
 
