@@ -1,6 +1,6 @@
 // The vexa program's chipset section on the two Intel samples: the GM965
 // notebook's memory controller as its MCHBAR window gives it, and the X58
-// hub, which names itself only.
+// board's as the processor's uncore functions give it.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -54,9 +54,39 @@ TEST(ChipsetRuns, TheGM965SampleShowsItsDualChannelDDR2) {
               "MCHBAR I/O Size\t\t\t4096\n");
 }
 
-TEST(ChipsetRuns, TheX58SampleNamesItsHub) {
-    const std::string lines = ChipsetLines("machines/x58-nehalem");
-    EXPECT_EQ(lines.rfind("Northbridge\t\t\tIntel X58 rev. 12\n", 0), 0u) << lines;
+// The X58 hub names itself; the memory controller is the Core i7 920's,
+// read from its uncore functions on bus 0xff: DRAM at 4 x the 133.33 MHz
+// base clock and the uncore at 16 x, both measured, so they may move by a
+// few MHz.
+TEST(ChipsetRuns, TheX58SampleShowsItsTripleChannelDDR3) {
+    std::string lines = ChipsetLines("machines/x58-nehalem");
+    const std::regex frequency("Memory Frequency\t\t(5[0-9][0-9]\\.[0-9]) MHz \\(2:8\\)\n");
+    // The last line of the section, without its line end.
+    const std::regex uncore("Uncore Frequency\t\t(2[01][0-9][0-9]\\.[0-9]) MHz$");
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(lines, found, frequency)) << lines;
+    EXPECT_NEAR(std::stod(found[1].str()), 1600.0 / 3, 1600.0 / 3 * 0.02) << lines;
+    ASSERT_TRUE(std::regex_search(lines, found, uncore)) << lines;
+    EXPECT_NEAR(std::stod(found[1].str()), 6400.0 / 3, 6400.0 / 3 * 0.02) << lines;
+    lines = std::regex_replace(lines, frequency, "Memory Frequency\t\t533.3 MHz (2:8)\n");
+    lines = std::regex_replace(lines, uncore, "Uncore Frequency\t\t2133.3 MHz");
+    EXPECT_EQ(lines,
+              "Northbridge\t\t\tIntel X58 rev. 12\n"
+              "Southbridge\t\t\tID8086 ID3A16 rev. 00\n"
+              "Graphic Interface\t\tPCI-Express\n"
+              "PCI-E Link Width\t\tx16\n"
+              "PCI-E Max Link Width\t\tx16\n"
+              "Memory Type\t\t\tDDR3\n"
+              "Memory Size\t\t\t16 GBytes\n"
+              "Channels\t\t\tTriple\n"
+              "Memory Frequency\t\t533.3 MHz (2:8)\n"
+              "CAS# latency (CL)\t\t9.0\n"
+              "RAS# to CAS# delay (tRCD)\t9\n"
+              "RAS# Precharge (tRP)\t\t9\n"
+              "Cycle Time (tRAS)\t\t24\n"
+              "Row Refresh Cycle Time (tRFC)\t139\n"
+              "Command Rate (CR)\t\t2T\n"
+              "Uncore Frequency\t\t2133.3 MHz");
 }
 
 } // namespace
