@@ -123,9 +123,10 @@ void DecodeIntelNehalem(CNorthBridge* bridge, CMemoryInfo* memory) {
         r = Bits(value, 4, 0);
         SetRatioText(*memory, 2, static_cast<int>(r), static_cast<float>(r) * 0.5f);
     }
+    // The first channel whose control function exists and is set up.
     uint32_t d = 0;
     for (uint32_t device : {4u, 5u, 6u})
-        if (FunctionValue(b, device, 0, 0x80) != 0) {
+        if (Answers(FunctionValue(b, device, 0, 0x80))) {
             d = device;
             break;
         }
@@ -176,10 +177,13 @@ void DecodeIntelHaswellE(CNorthBridge* bridge, CMemoryInfo* memory) {
     static constexpr struct {
         TimingFunction probe, timing;
     } kTimingChoices[] = {{{20, 2}, {20, 0}}, {{20, 3}, {20, 1}}, {{21, 2}, {21, 0}}, {{21, 3}, {21, 1}}};
+    // The last channel whose probe function exists and is set up gives the
+    // timings; a function that does not exist reads all ones.
     TimingFunction t{20, 0};
     uint32_t value = 0;
     for (const auto& choice : kTimingChoices)
-        if (ReadFunction(b, choice.probe.device, choice.probe.function, 0x8C, value) && value != 0) t = choice.timing;
+        if (ReadFunction(b, choice.probe.device, choice.probe.function, 0x8C, value) && Answers(value))
+            t = choice.timing;
     if (ReadFunction(b, t.device, t.function, 0x200, value)) {
         memory->m_fCASLatency = static_cast<float>(Bits(value, 13, 9));
         memory->m_iRASToCASDelay = static_cast<int>(Bits(value, 4, 0));

@@ -38,6 +38,7 @@ public:
 
     // "BB:DD.F Device" and the rows of all 4096 bytes.
     std::string Text() const;
+    machine::PciAddress Address() const { return address_; }
 
 private:
     machine::PciAddress address_;
