@@ -89,4 +89,20 @@ TEST(ChipsetRuns, TheX58SampleShowsItsTripleChannelDDR3) {
               "Uncore Frequency\t\t2133.3 MHz");
 }
 
+// The Dell's 5000X: FB-DIMMs at 4/5 of the 266.67 MHz bus (DDR2-667),
+// the bus measured; its image has no buffers behind the controller's
+// window, so no timings.
+TEST(ChipsetRuns, TheDellSampleShowsItsFBDIMMs) {
+    std::string lines = ChipsetLines("machines/dell-precision-490");
+    const std::regex frequency("Memory Frequency\t\t(3[2-4][0-9]\\.[0-9]) MHz \\(4:5\\)$");
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(lines, found, frequency)) << lines;
+    EXPECT_NEAR(std::stod(found[1].str()), 1000.0 / 3, 1000.0 / 3 * 0.02) << lines;
+    lines = std::regex_replace(lines, frequency, "Memory Frequency\t\t333.3 MHz (4:5)");
+    EXPECT_EQ(lines,
+              "Northbridge\t\t\tIntel 5000X rev. 12\n"
+              "Memory Type\t\t\tFB-DDR2\n"
+              "Memory Frequency\t\t333.3 MHz (4:5)");
+}
+
 } // namespace

@@ -1,6 +1,7 @@
-// The GM965 notebook sample's memory controller through the chipset
-// domain: its window is left enabled by the firmware, so a pass writes no
-// configuration register, and the DRAM clock follows the bus clock.
+// The memory controllers of the Intel samples through the chipset domain:
+// the GM965 notebook's window is left enabled by the firmware, so a pass
+// writes no configuration register, and the DRAM clock follows the bus
+// clock; the Dell workstation's 5000X is read from its device 16.
 #include <gtest/gtest.h>
 
 #include "machine/image_loader.h"
@@ -46,6 +47,35 @@ TEST_F(GM965Sample, MemoryControllerDecodedAndNothingWritten) {
     ASSERT_TRUE(chipset->m_pNorthBridge->m_pMCHBAR);
     for (const machine::Access& access : machine.accessLog())
         EXPECT_NE(access.dir, machine::AccessDir::Write) << "kind " << int(access.kind) << " at " << access.address;
+}
+
+// The Dell's 5000X: named, FB-DIMMs at 4:5 of its bus, the buffers' window
+// looked for where the controller places it (the image has no buffers
+// there), and nothing written.
+TEST_F(GM965Sample, DellFiveThousandXDecodedAndNothingWritten) {
+    std::string error;
+    auto image = machine::loadImage(sourcePath("machines/dell-precision-490"), error);
+    ASSERT_TRUE(image) << error;
+    machine::Machine& machine = start(std::move(image));
+    ASSERT_TRUE(scannedPCI());
+    record();
+    ASSERT_EQ(sdk().CreateChipsetInterface(), 1);
+    CChipsetInterface* chipset = sdk().m_pChipset;
+    chipset->Refresh();
+    const CMemoryInfo& m = *chipset->m_pMemoryInfo;
+    EXPECT_STREQ(chipset->m_pNorthBridge->m_szModel, "5000X");
+    EXPECT_EQ(m.m_iMemoryType, MEMORY_TYPE_FB_DDR2);
+    EXPECT_STREQ(m.m_szRatio, "4:5");
+    EXPECT_EQ(m.m_fFSBDRAMRatio, 1.25f);
+    EXPECT_EQ(m.m_fCASLatency, -1.0f);
+    EXPECT_FLOAT_EQ(m.GetDRAMFrequency(266.67f, 7.0f), 333.3375f);
+    size_t bufferReads = 0;
+    for (const machine::Access& access : machine.accessLog()) {
+        EXPECT_NE(access.dir, machine::AccessDir::Write) << "kind " << int(access.kind) << " at " << access.address;
+        if (access.kind == machine::AccessKind::Memory && access.address >= 0xFE000000 && access.address < 0xFE020000)
+            ++bufferReads;
+    }
+    EXPECT_EQ(bufferReads, 2u * 16u) << "four channels of four buffers, on each of the two passes";
 }
 
 } // namespace
