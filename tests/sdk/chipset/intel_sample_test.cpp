@@ -16,22 +16,38 @@
 namespace vexa::test {
 namespace {
 
-class GM965Sample : public PciTest {};
+class GM965Sample : public PciTest {
+protected:
+    // The sample of the source tree; null (and a failure) when it does
+    // not load.
+    machine::Machine* StartSample(const char* path) {
+        std::string error;
+        auto image = machine::loadImage(sourcePath(path), error);
+        EXPECT_TRUE(image) << error;
+        return image ? &start(std::move(image)) : nullptr;
+    }
+
+    // The PCI domain scanned, the access log started, then the chipset
+    // domain detected and refreshed once; null when it is not created.
+    CChipsetInterface* DetectAndRefresh() {
+        if (!scannedPCI()) return nullptr;
+        record();
+        if (sdk().CreateChipsetInterface() != 1) return nullptr;
+        sdk().m_pChipset->Refresh();
+        return sdk().m_pChipset;
+    }
+};
 
 TEST_F(GM965Sample, MemoryControllerDecodedAndNothingWritten) {
-    std::string error;
-    auto image = machine::loadImage(sourcePath("machines/fujitsu-p8010-gm965"), error);
-    ASSERT_TRUE(image) << error;
-    machine::Machine& machine = start(std::move(image));
+    machine::Machine* sample = StartSample("machines/fujitsu-p8010-gm965");
+    ASSERT_TRUE(sample);
+    machine::Machine& machine = *sample;
     auto* cpu = new CCPUInterface(0);
     cpu->m_fBusClock = 200.0f;
     sdk().m_pCPU = cpu;
     sdk().m_pInterfaces->AddTail(cpu);
-    ASSERT_TRUE(scannedPCI());
-    record();
-    ASSERT_EQ(sdk().CreateChipsetInterface(), 1);
-    CChipsetInterface* chipset = sdk().m_pChipset;
-    chipset->Refresh();
+    CChipsetInterface* chipset = DetectAndRefresh();
+    ASSERT_TRUE(chipset);
     const CMemoryInfo& m = *chipset->m_pMemoryInfo;
     EXPECT_STREQ(chipset->m_pNorthBridge->m_szModel, "GM965");
     EXPECT_STREQ(chipset->m_pNorthBridge->m_szRevision, "C0");
@@ -53,15 +69,11 @@ TEST_F(GM965Sample, MemoryControllerDecodedAndNothingWritten) {
 // looked for where the controller places it (the image has no buffers
 // there), and nothing written.
 TEST_F(GM965Sample, DellFiveThousandXDecodedAndNothingWritten) {
-    std::string error;
-    auto image = machine::loadImage(sourcePath("machines/dell-precision-490"), error);
-    ASSERT_TRUE(image) << error;
-    machine::Machine& machine = start(std::move(image));
-    ASSERT_TRUE(scannedPCI());
-    record();
-    ASSERT_EQ(sdk().CreateChipsetInterface(), 1);
-    CChipsetInterface* chipset = sdk().m_pChipset;
-    chipset->Refresh();
+    machine::Machine* sample = StartSample("machines/dell-precision-490");
+    ASSERT_TRUE(sample);
+    machine::Machine& machine = *sample;
+    CChipsetInterface* chipset = DetectAndRefresh();
+    ASSERT_TRUE(chipset);
     const CMemoryInfo& m = *chipset->m_pMemoryInfo;
     EXPECT_STREQ(chipset->m_pNorthBridge->m_szModel, "5000X");
     EXPECT_EQ(m.m_iMemoryType, MEMORY_TYPE_FB_DDR2);
