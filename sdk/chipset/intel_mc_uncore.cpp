@@ -21,8 +21,9 @@ namespace {
 
 constexpr uint32_t kUncoreRatioRegister = 0xC0;
 constexpr uint32_t kUncoreRatioMSR = 0x621;
-// The uncore DRAM ratio counts in steps of 133.33 MHz (as the single
-// precision 0.6667 of a 200 MHz reference), or of 100 MHz (0.5).
+// The DRAM ratio of the uncore-bus controllers counts in steps of 133.33
+// MHz (0.6667 of the 200 MHz reference clock, in single precision), or of
+// 100 MHz (0.5).
 constexpr double kStep133 = static_cast<double>(0.6667f);
 
 void ReadUncoreRatio(uint32_t bus, CMemoryInfo& memory) {
@@ -41,7 +42,8 @@ int CommandRate(uint32_t code) { return code ? static_cast<int>(code) : 1; }
 // Neither 0 nor all ones: a populated channel function that exists.
 bool Answers(uint32_t value) { return value != 0 && value != 0xFFFFFFFF; }
 
-void SetUncoreRatio(CMemoryInfo& memory, uint32_t n, double step) {
+// The DRAM ratio "1:n", n steps of `step` times the bus clock.
+void SetDRAMStepRatio(CMemoryInfo& memory, uint32_t n, double step) {
     SetRatioText(memory, 1, static_cast<int>(n), static_cast<float>(static_cast<double>(n) * step));
 }
 
@@ -96,7 +98,7 @@ void DecodeUncoreBusE(CMemoryInfo& memory, std::initializer_list<uint32_t> chann
         if (ReadFunction(u, t.device, t.function, 0x214, value))
             memory.m_iRowRefreshCycleTime = static_cast<int>(Bits(value, 24, 15));
     }
-    if (ReadFunction(u, 10, 1, 0x98, value)) SetUncoreRatio(memory, Bits(value, 5, 0), kStep133);
+    if (ReadFunction(u, 10, 1, 0x98, value)) SetDRAMStepRatio(memory, Bits(value, 5, 0), kStep133);
 }
 
 // ---- Haswell-E ----
@@ -204,7 +206,7 @@ void DecodeIntelHaswellE(CNorthBridge* bridge, CMemoryInfo* memory) {
         const uint32_t n = Bits(value, 5, 0);
         const uint32_t reference = Bits(value, 11, 8);
         if (reference <= 1) {
-            SetUncoreRatio(*memory, n, reference == 0 ? kStep133 : 0.5);
+            SetDRAMStepRatio(*memory, n, reference == 0 ? kStep133 : 0.5);
         } else {
             FormatString(memory->m_szRatio, sizeof memory->m_szRatio, "1:%d", static_cast<int>(n));
         }
