@@ -21,9 +21,9 @@ namespace {
 
 constexpr uint32_t kUncoreRatioRegister = 0xC0;
 constexpr uint32_t kUncoreRatioMSR = 0x621;
-// The DRAM ratio of the uncore-bus controllers counts in steps of 133.33
-// MHz (0.6667 of the 200 MHz reference clock, in single precision), or of
-// 100 MHz (0.5).
+// The DRAM ratio of the uncore-bus controllers counts in steps of 0.6667
+// of the bus clock (taken in single precision), or of 0.5 where Haswell-E
+// runs its other reference.
 constexpr double kStep133 = static_cast<double>(0.6667f);
 
 void ReadUncoreRatio(uint32_t bus, CMemoryInfo& memory) {
