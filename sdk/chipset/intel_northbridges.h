@@ -8,10 +8,11 @@
 // window live in intel_mchbar_i865_i975.cpp (window in device 6 or at
 // registers 0x44/0x54), intel_mchbar_p965_p35.cpp (window at register 0x48,
 // chipsets of the front-side-bus era) and intel_mchbar_core.cpp (window at
-// register 0x48, processors with an integrated controller). The families
-// read from configuration space, from other functions, from the FB-DIMM
-// buffers and from the message bus are declared here and not decoded yet
-// (intel_decoders_pending.cpp): their bridges are named only.
+// register 0x48, processors with an integrated controller). Those read
+// from the bridge's own configuration space are in intel_mc_i440_i8xx.cpp
+// and intel_mc_i845_e7xxx.cpp; those behind other functions in
+// intel_mc_uncore.cpp (processors' uncore buses) and intel_mc_fbdimm.cpp
+// (FB-DIMM buffers); the Atom platforms' message bus in intel_mc_atom.cpp.
 #pragma once
 
 class CCacheDescriptor;
@@ -51,7 +52,7 @@ void DecodeIntelSandyBridge(CNorthBridge* bridge, CMemoryInfo* memory);
 void DecodeIntelIvyBridge(CNorthBridge* bridge, CMemoryInfo* memory);
 void DecodeIntelHaswell(CNorthBridge* bridge, CMemoryInfo* memory);
 
-// Not decoded yet (intel_decoders_pending.cpp).
+// The bridge's configuration space (i440FX to E7520).
 void DecodeIntel440FX(CNorthBridge* bridge, CMemoryInfo* memory);
 void DecodeIntel440LX(CNorthBridge* bridge, CMemoryInfo* memory);
 void DecodeIntel440BX(CNorthBridge* bridge, CMemoryInfo* memory);
@@ -67,6 +68,7 @@ void DecodeIntel855PM(CNorthBridge* bridge, CMemoryInfo* memory);
 void DecodeIntelE7500(CNorthBridge* bridge, CMemoryInfo* memory);
 void DecodeIntelE7205(CNorthBridge* bridge, CMemoryInfo* memory);
 void DecodeIntelE7520(CNorthBridge* bridge, CMemoryInfo* memory);
+// Other functions, FB-DIMM buffers and the message bus.
 void DecodeIntel5000(CNorthBridge* bridge, CMemoryInfo* memory);
 void DecodeIntel5100(CNorthBridge* bridge, CMemoryInfo* memory);
 void DecodeIntel5400(CNorthBridge* bridge, CMemoryInfo* memory);

@@ -1,7 +1,8 @@
 // The vexa program's chipset section on the samples: the GM965 notebook's
-// memory controller as its MCHBAR window gives it, the X58 hub, which names
-// itself only, with its ICH10R, and the 790GX board with the Phenom II's
-// DDR2 controllers.
+// memory controller as its MCHBAR window gives it, the X58 board's as the
+// processor's uncore functions give it, with its ICH10R, the Dell's 5000X
+// with its FB-DIMMs, and the 790GX board with the Phenom II's DDR2
+// controllers.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -30,16 +31,27 @@ std::string ChipsetLines(const std::string& machine) {
     return report.substr(body, end == std::string::npos ? report.find("\n\n", body) - body : end - body);
 }
 
+// A measured clock's line: `pattern` matches it with the number in its
+// first group, which must lie within 2 % of `expected`; the line is then
+// replaced by `fixed`, so the rest compares exactly.
+void FixMeasuredClock(std::string& lines, const std::string& pattern, double expected, const std::string& fixed) {
+    const std::regex line(pattern);
+    std::smatch found;
+    if (!std::regex_search(lines, found, line)) {
+        ADD_FAILURE() << "no line like " << pattern << " in\n" << lines;
+        return;
+    }
+    EXPECT_NEAR(std::stod(found[1].str()), expected, expected * 0.02) << lines;
+    lines = std::regex_replace(lines, line, fixed);
+}
+
 // The DRAM clock is 3/5 of the bus clock, which the Core 2 description
 // measures from the time-stamp counter (200 MHz within the measurement's
 // error, which grows on a busy machine), so it may move by a few MHz.
 TEST(ChipsetRuns, TheGM965SampleShowsItsDualChannelDDR2) {
     std::string lines = ChipsetLines("machines/fujitsu-p8010-gm965");
-    const std::regex frequency("Memory Frequency\t\t(3[23][0-9]\\.[0-9]) MHz \\(3:5\\)\n");
-    std::smatch found;
-    ASSERT_TRUE(std::regex_search(lines, found, frequency)) << lines;
-    EXPECT_NEAR(std::stod(found[1].str()), 1000.0 / 3, 1000.0 / 3 * 0.02) << lines;
-    lines = std::regex_replace(lines, frequency, "Memory Frequency\t\t333.3 MHz (3:5)\n");
+    FixMeasuredClock(lines, "Memory Frequency\t\t(3[23][0-9]\\.[0-9]) MHz \\(3:5\\)\n", 1000.0 / 3,
+                     "Memory Frequency\t\t333.3 MHz (3:5)\n");
     EXPECT_EQ(lines,
               "Northbridge\t\t\tIntel GM965 rev. C0\n"
               "Southbridge\t\t\tIntel 82801HBM (ICH8-ME) rev. B1\n"
@@ -55,24 +67,55 @@ TEST(ChipsetRuns, TheGM965SampleShowsItsDualChannelDDR2) {
               "MCHBAR I/O Size\t\t\t4096\n");
 }
 
-TEST(ChipsetRuns, TheX58SampleNamesItsHub) {
-    const std::string lines = ChipsetLines("machines/x58-nehalem");
-    EXPECT_EQ(lines.rfind("Northbridge\t\t\tIntel X58 rev. 12\n"
-                          "Southbridge\t\t\tIntel 82801JR (ICH10R) rev. 00\n",
-                          0),
-              0u)
-        << lines;
+// The X58 hub names itself; the memory controller is the Core i7 920's,
+// read from its uncore functions on bus 0xff: DRAM at 4 x the 133.33 MHz
+// base clock and the uncore at 16 x, both measured, so they may move by a
+// few MHz.
+TEST(ChipsetRuns, TheX58SampleShowsItsTripleChannelDDR3) {
+    std::string lines = ChipsetLines("machines/x58-nehalem");
+    FixMeasuredClock(lines, "Memory Frequency\t\t(5[0-9][0-9]\\.[0-9]) MHz \\(2:8\\)\n", 1600.0 / 3,
+                     "Memory Frequency\t\t533.3 MHz (2:8)\n");
+    // The last line of the section, without its line end.
+    FixMeasuredClock(lines, "Uncore Frequency\t\t(2[01][0-9][0-9]\\.[0-9]) MHz$", 6400.0 / 3,
+                     "Uncore Frequency\t\t2133.3 MHz");
+    EXPECT_EQ(lines,
+              "Northbridge\t\t\tIntel X58 rev. 12\n"
+              "Southbridge\t\t\tIntel 82801JR (ICH10R) rev. 00\n"
+              "Graphic Interface\t\tPCI-Express\n"
+              "PCI-E Link Width\t\tx16\n"
+              "PCI-E Max Link Width\t\tx16\n"
+              "Memory Type\t\t\tDDR3\n"
+              "Memory Size\t\t\t16 GBytes\n"
+              "Channels\t\t\tTriple\n"
+              "Memory Frequency\t\t533.3 MHz (2:8)\n"
+              "CAS# latency (CL)\t\t9.0\n"
+              "RAS# to CAS# delay (tRCD)\t9\n"
+              "RAS# Precharge (tRP)\t\t9\n"
+              "Cycle Time (tRAS)\t\t24\n"
+              "Row Refresh Cycle Time (tRFC)\t139\n"
+              "Command Rate (CR)\t\t2T\n"
+              "Uncore Frequency\t\t2133.3 MHz");
+}
+
+// The Dell's 5000X: FB-DIMMs at 4/5 of the 266.67 MHz bus (DDR2-667),
+// the bus measured; its image has no buffers behind the controller's
+// window, so no timings.
+TEST(ChipsetRuns, TheDellSampleShowsItsFBDIMMs) {
+    std::string lines = ChipsetLines("machines/dell-precision-490");
+    FixMeasuredClock(lines, "Memory Frequency\t\t(3[2-4][0-9]\\.[0-9]) MHz \\(4:5\\)$", 1000.0 / 3,
+                     "Memory Frequency\t\t333.3 MHz (4:5)");
+    EXPECT_EQ(lines,
+              "Northbridge\t\t\tIntel 5000X rev. 12\n"
+              "Memory Type\t\t\tFB-DDR2\n"
+              "Memory Frequency\t\t333.3 MHz (4:5)");
 }
 
 // Two unganged DDR2-800 channels of the Phenom II's controllers; the DRAM
 // clock is twice the bus clock the K10 description measures.
 TEST(ChipsetRuns, ThePhenomIISampleShowsItsSB750AndDDR2) {
     std::string lines = ChipsetLines("machines/m3a78t-phenom-ii");
-    const std::regex frequency("Memory Frequency\t\t([34][0-9][0-9]\\.[0-9]) MHz \\(1:2\\)\n");
-    std::smatch found;
-    ASSERT_TRUE(std::regex_search(lines, found, frequency)) << lines;
-    EXPECT_NEAR(std::stod(found[1].str()), 400.0, 400.0 * 0.02) << lines;
-    lines = std::regex_replace(lines, frequency, "Memory Frequency\t\t400.0 MHz (1:2)\n");
+    FixMeasuredClock(lines, "Memory Frequency\t\t([34][0-9][0-9]\\.[0-9]) MHz \\(1:2\\)\n", 400.0,
+                     "Memory Frequency\t\t400.0 MHz (1:2)\n");
     EXPECT_EQ(lines.substr(0, lines.find("Channels")), "Northbridge\t\t\tAMD 790GX rev. 00\n"
                                                           "Southbridge\t\t\tAMD SB750 rev. 3A\n"
                                                           "Memory Type\t\t\tDDR2\n");
@@ -87,9 +130,8 @@ TEST(ChipsetRuns, ThePhenomIISampleShowsItsSB750AndDDR2) {
               "Bank Cycle Time (tRC)\t\t23\n"
               "Command Rate (CR)\t\t1T\n");
     // (5 + 4) x the bus clock.
-    const std::regex uncore("Uncore Frequency\t\t(1[78][0-9][0-9]\\.[0-9]) MHz");
-    ASSERT_TRUE(std::regex_search(lines, found, uncore)) << lines;
-    EXPECT_NEAR(std::stod(found[1].str()), 1800.0, 1800.0 * 0.02) << lines;
+    FixMeasuredClock(lines, "Uncore Frequency\t\t(1[78][0-9][0-9]\\.[0-9]) MHz", 1800.0,
+                     "Uncore Frequency\t\t1800.0 MHz");
 }
 
 } // namespace

@@ -166,12 +166,16 @@ TEST(MemoryQueries, X58ModulesChipsetAndGraphicsLink) {
     EXPECT_EQ(q.GetEPPInfo(0, &version), -1);
     EXPECT_EQ(q.GetAMPInfo(0, &version), -1);
 
-    // Slot 42 is the scan's total; the chipset record knows no more than
-    // the bridges without a family decoder.
+    // Slot 42 is the scan's total; the memory controller is read from the
+    // processor's uncore functions (the DRAM clock waits for a bus clock).
     EXPECT_EQ(q.GetMemorySize(), std::max(16384, OSTotalMemoryMB()));
-    EXPECT_EQ(q.GetMemoryType(), -1);
+    EXPECT_EQ(q.GetMemoryType(), 9);
+    EXPECT_EQ(q.GetMemoryChannels(), 3);
+    EXPECT_EQ(q.GetCASLatency(), 9.0f);
     EXPECT_EQ(q.GetDRAMFrequency(), -1.0f);
-    EXPECT_EQ(q.GetFSBDRAMRatio(nullptr), -1.0f);
+    wchar_t ratio[kInfoTextChars] = {};
+    EXPECT_EQ(q.GetFSBDRAMRatio(ratio), 4.0f);
+    EXPECT_STREQ(ratio, L"2:8");
     EXPECT_EQ(Text(&CInfoParser::GetNorthbridgeVendor, q), L"Intel");
     EXPECT_EQ(Text(&CInfoParser::GetNorthbridgeModel, q), L"X58");
     EXPECT_EQ(Text(&CInfoParser::GetNorthbridgeRevision, q), L"12");

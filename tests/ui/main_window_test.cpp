@@ -293,7 +293,8 @@ INSTANTIATE_TEST_SUITE_P(
     Samples, IntelSamplePages,
     ::testing::Values(SamplePages{"gm965", "machines/fujitsu-p8010-gm965", L"GM965", L" DDR2", L"Dual",
                                   {L"4.0 clocks", L"5 clocks", L"5 clocks", L"13 clocks"}, true},
-                      SamplePages{"x58", "machines/x58-nehalem", L"X58", nullptr, L"", {}, false}),
+                      SamplePages{"x58", "machines/x58-nehalem", L"X58", L" DDR3", L"Triple",
+                                  {L"9.0 clocks", L"9 clocks", L"9 clocks", L"24 clocks"}, true}),
     [](const ::testing::TestParamInfo<SamplePages>& info) { return std::string(info.param.name); });
 
 } // namespace
