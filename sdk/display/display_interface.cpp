@@ -5,6 +5,8 @@
 #include "sdk/display/display_adapter.h"
 #include "sdk/display/display_api.h"
 #include "sdk/display/edid.h"
+#include "sdk/display/nvapi_api.h"
+#include "sdk/display/nvidia_io_api.h"
 #include "sdk/hw/pci_device.h"
 #include "sdk/hw/pci_interface.h"
 
@@ -107,9 +109,29 @@ int CDisplayInterface::Init() {
     DropAdapters();
     DropAPIs();
     CreateAdapters();
+    // The APIs bind in this order, which every adapter's binding list keeps.
+    CreateNVIDIAAPIs();
     ReadMonitors();
     Refresh();
     return 1;
+}
+
+void CDisplayInterface::AddAPI(CDisplayAPI* api) {
+    if (api->Init()) APIs->AddTail(api);
+    else delete api;
+}
+
+bool CDisplayInterface::HasAdapterOfVendor(uint16_t vendor) {
+    CTListIterator<CDevice> it(Adapters);
+    for (CDevice* adapter = it.GetFirst(); adapter; adapter = it.GetNext())
+        if (static_cast<CDisplayAdapter*>(adapter)->GetVendorID() == vendor) return true;
+    return false;
+}
+
+void CDisplayInterface::CreateNVIDIAAPIs() {
+    if (!HasAdapterOfVendor(0x10DE)) return;
+    AddAPI(new NVIDIA_DirectIO_DisplayAPI);
+    if (Flags & UseVendorLibraries) AddAPI(new NVAPI_DisplayAPI);
 }
 
 void CDisplayInterface::Close() {

@@ -50,5 +50,9 @@ private:
     void DropAdapters();
     void DropAPIs();
     void CreateAdapters();
+    // Initialises the API and keeps it, or deletes it when it fails.
+    void AddAPI(CDisplayAPI* api);
+    bool HasAdapterOfVendor(uint16_t vendor);
+    void CreateNVIDIAAPIs();
     void DumpVideoControllers(CReportGenerator* report);
 };
