@@ -61,6 +61,11 @@ void readMessageBus(const json& value, std::vector<MessageBusRegister>& register
 void readSuperIo(const json& section, std::vector<SuperIoEntry>& chips);
 // "memory_devices.mchbar" (manifest_mchbar.cpp): the memory controller's window.
 MchbarSettings readMchbar(const json& value);
+// "memory_devices.nvidia_gpu" (manifest_nvidia_gpu.cpp): an NVIDIA GPU's
+// register window with its I2C buses.
+Manifest::GpuRegisterEntry readNvidiaGpu(const json& value);
+// "BB:DD.F", hex as lspci writes it (manifest_smbus.cpp).
+PciAddress pciFunction(const json& value, const std::string& path);
 // "displays" (manifest_displays.cpp): the Windows display devices.
 void readDisplays(const json& section, std::vector<DisplayDevice>& devices);
 
