@@ -257,6 +257,81 @@ TEST_F(NvidiaAPIs, X58GeForce210ThroughRegistersI2CAndTheLibrary) {
     }
 }
 
+// The driver library's GPU at 00:02.0 (bus 0) with the given JSON members.
+std::string LibraryManifest(const std::string& gpu) {
+    return R"({"nvapi": {"gpus": [{"bus": 0, )" + gpu + R"(}]}, "memory_devices": {"nvidia_gpu":
+              {"function": "00:02.0", "base": "0xFA000000"}}})";
+}
+
+TEST_F(NvidiaAPIs, LevelKindsAreNamedAndClocksComeFromTheirLevels) {
+    startImage(Lspci(0x0407), LibraryManifest(R"("device": "0x0407", "current_level": 3, "fan_percent": 150, "levels": [
+        {"id": 0, "kind": 0}, {"id": 1, "kind": 1}, {"id": 2, "kind": 2}, {"id": 3, "kind": 3,
+         "clocks": [{"domain": 0, "khz": 100000}, {"domain": 0, "khz": 200500, "second_khz": 300000},
+                    {"domain": 4, "khz": 400000}, {"domain": 4, "khz": 450000}]},
+        {"id": 4, "kind": 4}, {"id": 5, "kind": 8}, {"id": 6, "kind": 16}])"));
+    CDisplayAdapter* adapter = Scan(UseVendorLibraries);
+    ASSERT_NE(adapter, nullptr);
+    auto* library = Bound<NVAPI_DisplayAPI>(adapter);
+    ASSERT_NE(library, nullptr);
+    EXPECT_EQ(library->GetPerfLevelCount(adapter), 7);
+    EXPECT_EQ(library->GetCurrentPerfLevel(adapter), 3);
+    const char* names[] = {"Default", "Overclocked", "2D Desktop", "Unknown", "3D Applications", "Test", "Test"};
+    for (int32_t level = 0; level < 7; ++level) {
+        char name[64] = {};
+        ASSERT_EQ(library->GetPerfLevelName(adapter, level, name), 1) << level;
+        EXPECT_STREQ(name, names[level]);
+    }
+    char untouched[64] = "x";
+    EXPECT_EQ(library->GetPerfLevelName(adapter, 9, untouched), 0);
+    float mhz = 0, low = 0, high = 0;
+    ASSERT_EQ(library->GetCoreClock(adapter, 3, &mhz, &low, &high), 1);
+    EXPECT_FLOAT_EQ(mhz, 200.5f) << "the core clock takes the last entry";
+    ASSERT_EQ(library->GetMemoryClock(adapter, 3, &mhz, &low, &high), 1);
+    EXPECT_FLOAT_EQ(mhz, 400.0f) << "the memory clock the first";
+    ASSERT_EQ(library->GetCoreClock2(adapter, 3, &mhz), 1);
+    EXPECT_FLOAT_EQ(mhz, 300.0f);
+    EXPECT_EQ(library->GetShaderClock(adapter, 3, &mhz, &low, &high), 0);
+    uint32_t percent = 0;
+    ASSERT_EQ(library->GetFanDuty(adapter, &percent), 1);
+    EXPECT_EQ(percent, 100u) << "a duty above 100 percent is capped";
+    ASSERT_EQ(library->SetCoreClock(adapter, 3, 250.0f), 1);
+    ASSERT_EQ(library->GetCoreClock(adapter, 3, &mhz, &low, &high), 1);
+    EXPECT_FLOAT_EQ(mhz, 250.0f);
+}
+
+TEST_F(NvidiaAPIs, KeplerReportsOneLevelWithItsCurrentClocks) {
+    startImage(Lspci(0x1180), LibraryManifest(R"("device": "0x1180", "clocks_khz": {"0": 1006000, "4": 3004000},
+        "levels": [{"id": 0, "kind": 2}, {"id": 1, "kind": 4}], "thermal": [{"current": 0}])"));
+    CDisplayAdapter* adapter = Scan(UseVendorLibraries);
+    ASSERT_NE(adapter, nullptr);
+    auto* library = Bound<NVAPI_DisplayAPI>(adapter);
+    ASSERT_NE(library, nullptr);
+    EXPECT_EQ(adapter->FamilyCode, 0x1070104u);
+    EXPECT_EQ(library->GetPerfLevelCount(adapter), 1);
+    EXPECT_EQ(library->GetCurrentPerfLevel(adapter), 0);
+    char name[64] = {};
+    EXPECT_EQ(library->GetPerfLevelName(adapter, 0, name), 0);
+    float mhz = 0, low = -5, high = -5;
+    ASSERT_EQ(library->GetCoreClock(adapter, 7, &mhz, &low, &high), 1) << "the level is not asked";
+    EXPECT_FLOAT_EQ(mhz, 1006.0f);
+    EXPECT_EQ(low, -5.0f);
+    EXPECT_EQ(library->GetShaderClock(adapter, 0, &mhz, &low, &high), 0) << "no shader domain";
+    EXPECT_EQ(library->SetCoreClock(adapter, 0, 900.0f), 0);
+    EXPECT_FLOAT_EQ(adapter->GetClock(GPU_CLOCK_MEMORY, 0), 3004.0f);
+    float celsius = 7;
+    EXPECT_EQ(library->GetTemperature(adapter, &celsius), 0) << "0 degrees is no reading";
+    EXPECT_EQ(celsius, 7.0f);
+}
+
+TEST_F(NvidiaAPIs, GpuWhoseExternalIdMatchesIsBoundThroughIt) {
+    startImage(Lspci(0x0407), LibraryManifest(R"("device": "0x0400", "external_device": "0x0407")"));
+    CDisplayAdapter* adapter = Scan(UseVendorLibraries);
+    ASSERT_NE(adapter, nullptr);
+    auto* library = Bound<NVAPI_DisplayAPI>(adapter);
+    ASSERT_NE(library, nullptr);
+    EXPECT_EQ(adapter->GetAPIIndex(library), 0);
+}
+
 TEST_F(NvidiaAPIs, LibraryWithoutGPUsBindsNothingAndAnswersNothing) {
     startX58Variant(X58Lspci(), R"({"nvapi": {}, "memory_devices": {"nvidia_gpu": {"function": "06:00.0",
                                    "base": "0xFA000000", "registers": {"0x0": "0x0A8000A2"}}}})");
