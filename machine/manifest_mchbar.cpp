@@ -44,16 +44,20 @@ MchbarSettings readMchbar(const json& value) {
     const uint64_t alignment = settings.layout == MchbarLayout::I865 ? 0x1000 : 0x4000;
     if (settings.base == 0 || settings.base % alignment != 0 || settings.base > 0x100000000ull - settings.size)
         fail(child(path, "base"), "must be a non-zero multiple of the window's alignment with the window below 4 GiB");
-    if (const json* registers = member(value, "registers")) {
-        const std::string where = child(path, "registers");
-        if (!registers->is_object()) fail(where, "must be an object of offset: value");
-        for (const auto& [key, dword] : registers->items()) {
-            const uint64_t offset = unsignedValue(json(key), child(where, key), settings.size - 4);
-            if (offset % 4 != 0) fail(child(where, key), "the offset must be a multiple of 4");
-            settings.registers[uint32_t(offset)] = uint32_t(unsignedValue(dword, child(where, key), UINT32_MAX));
-        }
-    }
+    if (const json* registers = member(value, "registers"))
+        settings.registers = dwordRegisters(*registers, child(path, "registers"), settings.size);
     return settings;
+}
+
+std::map<uint32_t, uint32_t> dwordRegisters(const json& value, const std::string& path, uint64_t windowSize) {
+    if (!value.is_object()) fail(path, "must be an object of offset: value");
+    std::map<uint32_t, uint32_t> registers;
+    for (const auto& [key, dword] : value.items()) {
+        const uint64_t offset = unsignedValue(json(key), child(path, key), windowSize - 4);
+        if (offset % 4 != 0) fail(child(path, key), "the offset must be a multiple of 4");
+        registers[uint32_t(offset)] = uint32_t(unsignedValue(dword, child(path, key), UINT32_MAX));
+    }
+    return registers;
 }
 
 } // namespace vexa::machine::schema

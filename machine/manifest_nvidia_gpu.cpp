@@ -53,15 +53,8 @@ Manifest::GpuRegisterEntry readNvidiaGpu(const json& value) {
     settings.base = unsignedValue(*base, child(path, "base"), UINT32_MAX);
     if (settings.base == 0 || settings.base % settings.size != 0 || settings.base > 0x100000000ull - settings.size)
         fail(child(path, "base"), "must be a non-zero multiple of the window's size with the window below 4 GiB");
-    if (const json* registers = member(value, "registers")) {
-        const std::string where = child(path, "registers");
-        if (!registers->is_object()) fail(where, "must be an object of offset: value");
-        for (const auto& [key, dword] : registers->items()) {
-            const uint64_t offset = unsignedValue(json(key), child(where, key), settings.size - 4);
-            if (offset % 4 != 0) fail(child(where, key), "the offset must be a multiple of 4");
-            settings.registers[uint32_t(offset)] = uint32_t(unsignedValue(dword, child(where, key), UINT32_MAX));
-        }
-    }
+    if (const json* registers = member(value, "registers"))
+        settings.registers = dwordRegisters(*registers, child(path, "registers"), settings.size);
     if (const json* buses = member(value, "i2c")) {
         const std::string where = child(path, "i2c");
         if (!buses->is_object()) fail(where, "must be an object of bus: devices");

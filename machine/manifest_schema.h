@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
@@ -61,6 +62,9 @@ void readMessageBus(const json& value, std::vector<MessageBusRegister>& register
 void readSuperIo(const json& section, std::vector<SuperIoEntry>& chips);
 // "memory_devices.mchbar" (manifest_mchbar.cpp): the memory controller's window.
 MchbarSettings readMchbar(const json& value);
+// A register window's "registers" (manifest_mchbar.cpp): dword offset (a
+// multiple of 4 inside the window) -> value.
+std::map<uint32_t, uint32_t> dwordRegisters(const json& value, const std::string& path, uint64_t windowSize);
 // "memory_devices.nvidia_gpu" (manifest_nvidia_gpu.cpp): an NVIDIA GPU's
 // register window with its I2C buses.
 Manifest::GpuRegisterEntry readNvidiaGpu(const json& value);

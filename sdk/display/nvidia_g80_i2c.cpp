@@ -137,94 +137,66 @@ bool NVIDIA_G80_I2CRegisterSpace::PortOf(uint8_t bus, uint32_t* port) const {
     return true;
 }
 
-bool NVIDIA_G80_I2CRegisterSpace::BeginWrite(uint32_t port, uint8_t device, const uint8_t* registers, int count,
-                                             bool* started) {
-    *started = SendAddress(port, WriteAddress(device)) != 0;
-    if (!*started) return false;
-    for (int i = 0; i < count; ++i)
-        if (!SendByte(port, registers[i])) return false;
-    return true;
+template <typename Rest>
+int NVIDIA_G80_I2CRegisterSpace::Transfer(uint8_t bus, uint8_t device, std::initializer_list<uint8_t> bytes,
+                                          Rest rest) {
+    uint32_t port = 0;
+    if (!PortOf(bus, &port) || !SendAddress(port, WriteAddress(device))) return 0;
+    bool acknowledged = true;
+    for (const uint8_t byte : bytes)
+        if (acknowledged) acknowledged = SendByte(port, byte) != 0;
+    const int result = acknowledged ? rest(port) : 0;
+    SendStop(port);
+    return result;
 }
 
 int NVIDIA_G80_I2CRegisterSpace::I2CReadByte(uint32_t, uint8_t bus, uint8_t device, uint8_t reg, uint8_t* value) {
-    uint32_t port = 0;
-    bool started = false;
-    if (!PortOf(bus, &port)) return 0;
-    int result = 0;
-    if (BeginWrite(port, device, &reg, 1, &started) && SendAddress(port, ReadAddress(device)))
-        result = ReceiveByte(port, value, true);
-    if (started) SendStop(port);
-    return result;
+    return Transfer(bus, device, {reg}, [&](uint32_t port) {
+        return SendAddress(port, ReadAddress(device)) ? ReceiveByte(port, value, true) : 0;
+    });
 }
 
 int NVIDIA_G80_I2CRegisterSpace::I2CWriteByte(uint32_t, uint8_t bus, uint8_t device, uint8_t reg, uint8_t value) {
-    uint32_t port = 0;
-    bool started = false;
-    if (!PortOf(bus, &port)) return 0;
-    const int result = BeginWrite(port, device, &reg, 1, &started) && SendByte(port, value);
-    if (started) SendStop(port);
-    return result;
+    return Transfer(bus, device, {reg, value}, [](uint32_t) { return 1; });
 }
 
 int NVIDIA_G80_I2CRegisterSpace::I2CReadWord(uint32_t, uint8_t bus, uint8_t device, uint8_t reg, uint16_t* value) {
-    uint32_t port = 0;
-    bool started = false;
-    if (!PortOf(bus, &port)) return 0;
-    int result = 0;
-    if (BeginWrite(port, device, &reg, 1, &started) && SendAddress(port, ReadAddress(device))) {
+    return Transfer(bus, device, {reg}, [&](uint32_t port) {
         uint8_t low = 0, high = 0;
-        if (ReceiveByte(port, &low, false) && ReceiveByte(port, &high, true)) {
-            *value = uint16_t(high << 8 | low);
-            result = 1;
-        }
-    }
-    if (started) SendStop(port);
-    return result;
+        if (!SendAddress(port, ReadAddress(device)) || !ReceiveByte(port, &low, false) ||
+            !ReceiveByte(port, &high, true))
+            return 0;
+        *value = uint16_t(high << 8 | low);
+        return 1;
+    });
 }
 
 int NVIDIA_G80_I2CRegisterSpace::I2CWriteWord(uint32_t, uint8_t bus, uint8_t device, uint8_t reg, uint16_t value) {
-    uint32_t port = 0;
-    bool started = false;
-    if (!PortOf(bus, &port)) return 0;
-    int result = 0;
-    if (BeginWrite(port, device, &reg, 1, &started)) {
+    return Transfer(bus, device, {reg}, [&](uint32_t port) {
+        // The high byte goes out whatever became of the low one.
         const int low = SendByte(port, uint8_t(value));
         const int high = SendByte(port, uint8_t(value >> 8));
-        result = low && high;
-    }
-    if (started) SendStop(port);
-    return result;
+        return low && high ? 1 : 0;
+    });
 }
 
 int NVIDIA_G80_I2CRegisterSpace::I2CReadWord16(uint32_t, uint8_t bus, uint8_t device, uint8_t regHigh,
                                                uint8_t regLow, uint8_t* first, uint8_t* second) {
-    uint32_t port = 0;
-    bool started = false;
-    if (!PortOf(bus, &port)) return 0;
-    const uint8_t registers[] = {regHigh, regLow};
-    int result = 0;
-    if (BeginWrite(port, device, registers, 2, &started) && SendAddress(port, ReadAddress(device))) {
+    return Transfer(bus, device, {regHigh, regLow}, [&](uint32_t port) {
+        if (!SendAddress(port, ReadAddress(device))) return 0;
         ReceiveByte(port, first, false);
-        result = ReceiveByte(port, second, true);
-    }
-    if (started) SendStop(port);
-    return result;
+        return ReceiveByte(port, second, true);
+    });
 }
 
 int NVIDIA_G80_I2CRegisterSpace::I2CWriteByte16(uint32_t, uint8_t bus, uint8_t device, uint8_t regHigh,
                                                 uint8_t regLow, uint8_t value, uint32_t) {
-    uint32_t port = 0;
-    bool started = false;
-    if (!PortOf(bus, &port)) return 0;
-    const uint8_t bytes[] = {regHigh, regLow, value};
-    int result = 0;
-    if (BeginWrite(port, device, bytes, 3, &started) && SendAddress(port, ReadAddress(device))) {
+    return Transfer(bus, device, {regHigh, regLow, value}, [&](uint32_t port) {
+        if (!SendAddress(port, ReadAddress(device))) return 0;
         uint8_t scratch = 0;
         ReceiveByte(port, &scratch, false);
-        result = ReceiveByte(port, &scratch, true);
-    }
-    if (started) SendStop(port);
-    return result;
+        return ReceiveByte(port, &scratch, true);
+    });
 }
 
 int NVIDIA_G80_I2CRegisterSpace::SetLock(uint32_t state) {

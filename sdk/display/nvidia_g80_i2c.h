@@ -6,6 +6,8 @@
 // and the time base is the CPUID instruction.
 #pragma once
 
+#include <initializer_list>
+
 #include "sdk/display/gpu_i2c.h"
 
 class NVIDIA_G80_I2CRegisterSpace : public CI2CRegisterSpace {
@@ -45,7 +47,9 @@ private:
     int SendAddress(uint32_t port, uint8_t addressByte);
     // The port of a bus; false for a bus without one.
     bool PortOf(uint8_t bus, uint32_t* port) const;
-    // START with the write address and the register bytes; false (after a
-    // STOP where one is due) when a phase fails.
-    bool BeginWrite(uint32_t port, uint8_t device, const uint8_t* registers, int count, bool* started);
+    // One transfer: START with the write address and `bytes`, then `rest`
+    // (port) when every byte was acknowledged; STOP once the address was.
+    // 0 for a bus without a port or a device that does not answer.
+    template <typename Rest>
+    int Transfer(uint8_t bus, uint8_t device, std::initializer_list<uint8_t> bytes, Rest rest);
 };
