@@ -267,6 +267,12 @@ bool loadNvidiaGpu(ImageFiles& files, const Manifest& manifest, SimulatedHardwar
     if (!manifest.memoryDevices.nvidiaGpu) return true;
     constexpr size_t kDeviceBytes = 256;
     GpuRegisterSettings settings = manifest.memoryDevices.nvidiaGpu->settings;
+    const std::string& rom = manifest.memoryDevices.nvidiaGpu->romFile;
+    if (!rom.empty()) {
+        const FileStatus status = files.read(rom, GpuRegisterSettings::kRomWindowSize, settings.rom, error);
+        if (status == FileStatus::Missing) error = files.shown(rom) + ": missing";
+        if (status != FileStatus::Ok) return false;
+    }
     for (const Manifest::GpuRegisterEntry::FileDevice& device : manifest.memoryDevices.nvidiaGpu->files) {
         std::vector<uint8_t> bytes;
         const FileStatus status = files.read(device.file, kDeviceBytes, bytes, error);

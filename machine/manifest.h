@@ -119,6 +119,7 @@ struct Manifest {
             std::string file;  // relative to the image directory
         };
         std::vector<FileDevice> files;
+        std::string romFile;  // the video BIOS; empty for none
     };
     // Memory-mapped devices; each is absent unless the manifest places it.
     struct MemoryDevices {

@@ -1,10 +1,12 @@
 // "memory_devices.nvidia_gpu": an NVIDIA GPU's register window (BAR0).
 //   {"function": "06:00.0", "base": "0xFA000000", "size": "0x1000000",
 //    "registers": {"0x20400": "0x2D", ...},
-//    "i2c": {"0": {"0x50": {"file": "edid/0.bin"}}, "1": {"0x4c": "2d 00 ..."}}}
+//    "i2c": {"0": {"0x50": {"file": "edid/0.bin"}}, "1": {"0x4c": "2d 00 ..."}},
+//    "rom": "vbios.rom"}
 // "registers" sets dwords (4-aligned offsets inside the window) and leaves
 // the rest 0; "i2c" places register-file devices on buses 0 to 3, their
-// registers as hex bytes or the bytes of a file of the image.
+// registers as hex bytes or the bytes of a file of the image; "rom" names
+// the file of the video BIOS that the ROM window at 0x300000 shows.
 #include "machine/manifest_schema.h"
 
 namespace vexa::machine::schema {
@@ -36,7 +38,7 @@ void readDevices(const json& value, const std::string& path, unsigned bus, Manif
 
 Manifest::GpuRegisterEntry readNvidiaGpu(const json& value) {
     const std::string path = "memory_devices.nvidia_gpu";
-    expectObject(value, path, {"function", "base", "size", "registers", "i2c"});
+    expectObject(value, path, {"function", "base", "size", "registers", "i2c", "rom"});
     Manifest::GpuRegisterEntry entry;
     GpuRegisterSettings& settings = entry.settings;
     const json* function = member(value, "function");
@@ -55,6 +57,9 @@ Manifest::GpuRegisterEntry readNvidiaGpu(const json& value) {
         fail(child(path, "base"), "must be a non-zero multiple of the window's size with the window below 4 GiB");
     if (const json* registers = member(value, "registers"))
         settings.registers = dwordRegisters(*registers, child(path, "registers"), settings.size);
+    if (const json* rom = member(value, "rom")) entry.romFile = text(*rom, child(path, "rom"));
+    if (settings.size < GpuRegisterSettings::kRomWindow + GpuRegisterSettings::kRomWindowSize && !entry.romFile.empty())
+        fail(child(path, "rom"), "the window is too small for the ROM window at 0x300000");
     if (const json* buses = member(value, "i2c")) {
         const std::string where = child(path, "i2c");
         if (!buses->is_object()) fail(where, "must be an object of bus: devices");

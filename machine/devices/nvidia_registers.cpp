@@ -47,15 +47,31 @@ uint32_t NvidiaRegisterWindow::dword(uint32_t offset) const {
     return (stored & ~kLineBits) | lines.clock | uint32_t(lines.data) << 1;
 }
 
+namespace {
+bool InRomWindow(uint64_t offset) {
+    return offset >= GpuRegisterSettings::kRomWindow &&
+           offset - GpuRegisterSettings::kRomWindow < GpuRegisterSettings::kRomWindowSize;
+}
+} // namespace
+
 void NvidiaRegisterWindow::read(uint64_t offset, std::span<uint8_t> out) {
     for (size_t i = 0; i < out.size(); ++i) {
         const uint64_t at = offset + i;
+        if (InRomWindow(at)) {
+            const uint64_t index = at - GpuRegisterSettings::kRomWindow;
+            out[i] = index < settings_.rom.size() ? settings_.rom[index] : 0xFF;
+            continue;
+        }
         out[i] = uint8_t(dword(uint32_t(at & ~3ull)) >> (8 * (at & 3)));
     }
 }
 
 void NvidiaRegisterWindow::write(uint64_t offset, std::span<const uint8_t> data) {
     for (size_t i = 0; i < data.size();) {
+        if (InRomWindow(offset + i)) {  // read-only
+            ++i;
+            continue;
+        }
         const auto aligned = uint32_t((offset + i) & ~3ull);
         uint32_t value = settings_.registers.count(aligned) ? settings_.registers[aligned] : 0;
         for (; i < data.size() && ((offset + i) & ~3ull) == aligned; ++i) {

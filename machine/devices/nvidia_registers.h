@@ -4,8 +4,10 @@
 // line register 0xE138 + 0x18 * bus, bit 0 the clock and bit 1 the data
 // line. Writing a line register drives the bus (1 releases a line); reading
 // it gives the levels on the lines in bits 0-1 and the written value above.
-// The window answers while its function's BAR0 names its base and memory
-// decoding (command bit 1) is on; the model never moves it.
+// The video BIOS shows, read-only, in the ROM window at 0x300000 (1 MiB;
+// beyond the image it reads 0xFF). The window answers while its function's
+// BAR0 names its base and memory decoding (command bit 1) is on; the model
+// never moves it.
 #pragma once
 
 #include <array>
@@ -22,6 +24,7 @@ namespace vexa::machine {
 struct GpuRegisterSettings {
     static constexpr unsigned kBuses = 4;
     static constexpr uint32_t kLineRegister = 0xE138, kLineStride = 0x18;
+    static constexpr uint32_t kRomWindow = 0x300000, kRomWindowSize = 0x100000;
 
     PciAddress function;
     uint64_t base = 0;
@@ -29,6 +32,7 @@ struct GpuRegisterSettings {
     std::map<uint32_t, uint32_t> registers;  // dword offset -> value at the start
     // Per bus: 7-bit address -> the device's registers from 0 on.
     std::array<std::map<uint8_t, std::vector<uint8_t>>, kBuses> i2c;
+    std::vector<uint8_t> rom;  // the video BIOS, at most kRomWindowSize bytes
 };
 
 class NvidiaRegisterWindow final : public MemoryDevice {

@@ -32,6 +32,8 @@ TEST(NvidiaGpuManifest, MistakesNameTheKey) {
          "memory_devices.nvidia_gpu.i2c.0.0x80: out of range"},
         {R"({"function": "06:00.0", "base": "0xFA000000", "i2c": {"0": {"0x50": {"path": "x"}}}})",
          "memory_devices.nvidia_gpu.i2c.0.0x50.path: unknown key"},
+        {R"({"function": "06:00.0", "base": "0xFA000000", "size": "0x200000", "rom": "vbios.rom"})",
+         "memory_devices.nvidia_gpu.rom: the window is too small"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.section);
@@ -75,15 +77,16 @@ TEST_F(X58Graphics, RegisterWindowAnswersWhereBar0PointsWithTheChipsRevision) {
 }
 
 TEST_F(X58Graphics, VideoBiosIsAnOptionRomOfTheGpu) {
-    EXPECT_EQ(Dword(0xC0000) & 0xFFFF, 0xAA55u);
-    const uint32_t pcir = 0xC0000 + (Dword(0xC0018) & 0xFFFF);
+    const uint64_t rom = (ConfigDword(0x10) & 0xFFFFFFF0u) + 0x300000;
+    EXPECT_EQ(Dword(rom) & 0xFFFF, 0xAA55u);
+    const uint64_t pcir = rom + (Dword(rom + 0x18) & 0xFFFF);
     EXPECT_EQ(Dword(pcir), 0x52494350u) << "\"PCIR\"";
     EXPECT_EQ(Dword(pcir + 4), ConfigDword(0x00)) << "vendor and device as configuration space has them";
     EXPECT_EQ(Dword(pcir + 0xC) >> 8, ConfigDword(0x08) >> 8) << "class code";
     uint8_t sum = 0;
-    const uint32_t length = (Dword(0xC0000) >> 16 & 0xFF) * 512;
+    const uint32_t length = (Dword(rom) >> 16 & 0xFF) * 512;
     for (uint32_t offset = 0; offset < length; offset += 4) {
-        const uint32_t dword = Dword(0xC0000 + offset);
+        const uint32_t dword = Dword(rom + offset);
         sum = uint8_t(sum + (dword & 0xFF) + (dword >> 8 & 0xFF) + (dword >> 16 & 0xFF) + (dword >> 24));
     }
     EXPECT_EQ(sum, 0);
