@@ -1,11 +1,14 @@
-// The scan's calls into the parts of the detection domains that are not
-// part of this build yet; see domain_steps.h for why these bodies do
-// nothing.
+// The scan's call into the display domain before the PCI bus is
+// scanned: the NVIDIA driver library is loaded and touches every GPU once.
 #include "app/domain_steps.h"
+
+#include "sdk/display/nvapi_api.h"
 
 namespace domain_steps {
 
-// Waits for the display domain (NVAPI_DisplayAPI::PrePCIScan).
-void ProbeNVIDIADriverAPI() {}
+void ProbeNVIDIADriverAPI() {
+    NVAPI_DisplayAPI probe;
+    probe.PrePCIScan();
+}
 
 } // namespace domain_steps

@@ -12,6 +12,7 @@
 #include "machine/devices/message_bus.h"
 #include "machine/devices/ati_gpu_window.h"
 #include "machine/devices/mchbar_window.h"
+#include "machine/devices/nvidia_registers.h"
 #include "machine/devices/pci_config_mechanism2.h"
 #include "machine/devices/pci_config_ports.h"
 #include "machine/devices/root_complex_block.h"
@@ -267,6 +268,29 @@ bool loadMemoryDevices(const std::string& directory, const Manifest& manifest, S
     return true;
 }
 
+// The GPU's register window, with the I2C devices whose registers are
+// files of the image.
+bool loadNvidiaGpu(ImageFiles& files, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
+    if (!manifest.memoryDevices.nvidiaGpu) return true;
+    constexpr size_t kDeviceBytes = 256;
+    GpuRegisterSettings settings = manifest.memoryDevices.nvidiaGpu->settings;
+    const std::string& rom = manifest.memoryDevices.nvidiaGpu->romFile;
+    if (!rom.empty()) {
+        const FileStatus status = files.read(rom, GpuRegisterSettings::kRomWindowSize, settings.rom, error);
+        if (status == FileStatus::Missing) error = files.shown(rom) + ": missing";
+        if (status != FileStatus::Ok) return false;
+    }
+    for (const Manifest::GpuRegisterEntry::FileDevice& device : manifest.memoryDevices.nvidiaGpu->files) {
+        std::vector<uint8_t> bytes;
+        const FileStatus status = files.read(device.file, kDeviceBytes, bytes, error);
+        if (status == FileStatus::Missing) error = files.shown(device.file) + ": missing";
+        if (status != FileStatus::Ok) return false;
+        settings.i2c[device.bus][device.address] = std::move(bytes);
+    }
+    return attachMemoryDevice(files.directory(), manifest, "nvidia_gpu",
+                              std::make_unique<NvidiaRegisterWindow>(std::move(settings), *hw.pci), hw, error);
+}
+
 bool loadFirmware(ImageFiles& files, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
     const std::string& directory = files.directory();
     std::vector<uint8_t> bytes;
@@ -353,7 +377,7 @@ std::unique_ptr<SimulatedMachine> load(ImageFiles& files, std::string& error) {
         !loadPorts(directory, manifest, hw, error) || !loadSmbus(files, manifest, hw, error) ||
         !loadSuperIo(files, manifest, hw, error) ||
         !loadMemory(files, manifest, hw, error) ||
-        !loadMemoryDevices(directory, manifest, hw, error) ||
+        !loadMemoryDevices(directory, manifest, hw, error) || !loadNvidiaGpu(files, manifest, hw, error) ||
         !loadFirmware(files, manifest, hw, error))
         return nullptr;
     if (manifest.os.windows) hw.windows = *manifest.os.windows;

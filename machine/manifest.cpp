@@ -519,7 +519,8 @@ AmdSmuSettings amdSmuSettings(const json& value) {
 }
 
 void readMemoryDevices(const json& section, Manifest::MemoryDevices& devices) {
-    expectObject(section, "memory_devices", {"hpet", "local_apic", "ecam", "rcba", "mchbar", "amd_smu", "ati_gpus"});
+    expectObject(section, "memory_devices",
+                 {"hpet", "local_apic", "ecam", "rcba", "mchbar", "amd_smu", "ati_gpus", "nvidia_gpu"});
     if (const json* hpet = member(section, "hpet")) devices.hpet = hpetSettings(*hpet);
     if (const json* apic = member(section, "local_apic")) devices.localApic = localApicSettings(*apic);
     if (const json* ecam = member(section, "ecam")) devices.ecam = ecamSettings(*ecam);
@@ -527,6 +528,7 @@ void readMemoryDevices(const json& section, Manifest::MemoryDevices& devices) {
     if (const json* mchbar = member(section, "mchbar")) devices.mchbar = readMchbar(*mchbar);
     if (const json* smu = member(section, "amd_smu")) devices.amdSmu = amdSmuSettings(*smu);
     if (const json* gpus = member(section, "ati_gpus")) devices.atiGpus = readAtiGpus(*gpus);
+    if (const json* gpu = member(section, "nvidia_gpu")) devices.nvidiaGpu = readNvidiaGpu(*gpu);
 }
 
 WindowsIdentity readWindows(const json& section) {

@@ -20,6 +20,7 @@
 #include "machine/devices/mchbar_window.h"
 #include "machine/devices/msr_oc_mailbox.h"
 #include "machine/devices/nvidia_library.h"
+#include "machine/devices/nvidia_registers.h"
 #include "machine/devices/root_complex_block.h"
 #include "machine/machine.h"
 #include "machine/simulated_smbus.h"
@@ -110,6 +111,18 @@ struct Manifest {
         std::optional<CyrixConfigurationSettings> cyrixConfiguration;  // ports 0x22/0x23
     } ports;
     std::vector<MemoryRegionEntry> memory;
+    // An NVIDIA GPU's register window; the I2C devices named by a file are
+    // read from the image when it is loaded.
+    struct GpuRegisterEntry {
+        GpuRegisterSettings settings;
+        struct FileDevice {
+            unsigned bus = 0;
+            uint8_t address = 0;
+            std::string file;  // relative to the image directory
+        };
+        std::vector<FileDevice> files;
+        std::string romFile;  // the video BIOS; empty for none
+    };
     // Memory-mapped devices; each is absent unless the manifest places it.
     struct MemoryDevices {
         std::optional<HpetSettings> hpet;
@@ -119,6 +132,7 @@ struct Manifest {
         std::optional<MchbarSettings> mchbar;
         std::optional<AmdSmuSettings> amdSmu;
         std::vector<AtiGpuWindowSettings> atiGpus;
+        std::optional<GpuRegisterEntry> nvidiaGpu;
     } memoryDevices;
     struct Os {
         std::optional<WindowsIdentity> windows;

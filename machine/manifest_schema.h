@@ -64,9 +64,14 @@ void readMessageBus(const json& value, std::vector<MessageBusRegister>& register
 void readSuperIo(const json& section, std::vector<SuperIoEntry>& chips);
 // "memory_devices.mchbar" (manifest_mchbar.cpp): the memory controller's window.
 MchbarSettings readMchbar(const json& value);
-// A register window's "registers": dword offset (a multiple of 4 inside
-// the window) -> value.
+// A register window's "registers" (manifest_mchbar.cpp): dword offset (a
+// multiple of 4 inside the window) -> value.
 std::map<uint32_t, uint32_t> dwordRegisters(const json& value, const std::string& path, uint64_t windowSize);
+// "memory_devices.nvidia_gpu" (manifest_nvidia_gpu.cpp): an NVIDIA GPU's
+// register window with its I2C buses.
+Manifest::GpuRegisterEntry readNvidiaGpu(const json& value);
+// "BB:DD.F", hex as lspci writes it (manifest_smbus.cpp).
+PciAddress pciFunction(const json& value, const std::string& path);
 // "memory_devices.ati_gpus" (manifest_ati_gpu.cpp): graphics register windows.
 std::vector<AtiGpuWindowSettings> readAtiGpus(const json& value);
 // "displays" (manifest_displays.cpp): the Windows display devices.

@@ -10,9 +10,6 @@
 
 namespace vexa::machine::schema {
 
-namespace {
-
-// "BB:DD.F", hex as lspci writes it.
 PciAddress pciFunction(const json& value, const std::string& path) {
     const std::string location = text(value, path);
     std::string_view rest = location;
@@ -27,6 +24,8 @@ PciAddress pciFunction(const json& value, const std::string& path) {
     if (!ok) fail(path, quoteForMessage(location) + " is not a PCI function \"BB:DD.F\"");
     return PciAddress{uint8_t(bus), uint8_t(device), uint8_t(function)};
 }
+
+namespace {
 
 SmbusDeviceEntry smbusDevice(const json& value, const std::string& path) {
     expectObject(value, path, {"address", "spd", "jc42", "registers", "bank_register"});

@@ -116,7 +116,7 @@ constexpr uint32_t kR4XXAcknowledged = 0x1;
 ATI_R4XX_I2CRegisterSpace::ATI_R4XX_I2CRegisterSpace(CIOSpace* space, uint32_t referenceClockKHz)
     : ATI_I2CRegisterSpace(space, kFamilyR4XX), ReferenceClock(referenceClockKHz) {}
 
-uint32_t ATI_R4XX_I2CRegisterSpace::InitEngine() {
+int ATI_R4XX_I2CRegisterSpace::InitEngine() {
     const uint32_t limit = ReferenceClock / 320;
     uint32_t n = 25;
     for (; n < 255; ++n)
@@ -127,7 +127,7 @@ uint32_t ATI_R4XX_I2CRegisterSpace::InitEngine() {
     return 1;
 }
 
-uint32_t ATI_R4XX_I2CRegisterSpace::I2CReadByte(uint32_t, uint8_t bus, uint8_t device, uint8_t reg, uint8_t* value) {
+int ATI_R4XX_I2CRegisterSpace::I2CReadByte(uint32_t, uint8_t bus, uint8_t device, uint8_t reg, uint8_t* value) {
     const uint32_t result = Transfer(bus, device, reg, value);
     RestoreRegisters();
     return result;
@@ -186,7 +186,7 @@ void ATI_R5XX_I2CRegisterSpace::WaitIdle() {
     Poll(kR5XXControl, [](uint32_t v) { return !(v & kR5XXGo); });
 }
 
-uint32_t ATI_R5XX_I2CRegisterSpace::I2CReadByte(uint32_t, uint8_t bus, uint8_t device, uint8_t reg, uint8_t* value) {
+int ATI_R5XX_I2CRegisterSpace::I2CReadByte(uint32_t, uint8_t bus, uint8_t device, uint8_t reg, uint8_t* value) {
     const uint32_t result = Transfer(bus, device, reg, value);
     RestoreRegisters();
     return result;
@@ -251,7 +251,7 @@ uint32_t ATI_R6XX_I2CRegisterSpace::SelectLine(uint8_t line) {
     return 1;
 }
 
-uint32_t ATI_R6XX_I2CRegisterSpace::I2CReadByte(uint32_t, uint8_t bus, uint8_t device, uint8_t reg, uint8_t* value) {
+int ATI_R6XX_I2CRegisterSpace::I2CReadByte(uint32_t, uint8_t bus, uint8_t device, uint8_t reg, uint8_t* value) {
     const uint32_t result = Transfer(bus, device, reg, value);
     RestoreRegisters();
     return result;
@@ -360,7 +360,7 @@ uint32_t ATI_R8XX_I2CRegisterSpace::PinEngineWriteRegister(uint8_t line, uint8_t
     return PinEngineTransfer(line, address, bytes, nullptr, count + 1, true, true);
 }
 
-uint32_t ATI_R8XX_I2CRegisterSpace::I2CReadByte(uint32_t, uint8_t bus, uint8_t device, uint8_t reg, uint8_t* value) {
+int ATI_R8XX_I2CRegisterSpace::I2CReadByte(uint32_t, uint8_t bus, uint8_t device, uint8_t reg, uint8_t* value) {
     static constexpr LineEngine kEngine{kR8XXControl,      kR8XXInterrupts, kR8XXStatus, kR8XXTransaction0,
                                         kR8XXTransaction1, kR8XXData,       0x00011100,  kR8XXLineErrors};
     uint32_t result = 0;
@@ -372,7 +372,7 @@ uint32_t ATI_R8XX_I2CRegisterSpace::I2CReadByte(uint32_t, uint8_t bus, uint8_t d
     return result;
 }
 
-uint32_t ATI_R8XX_I2CRegisterSpace::I2CWriteByte(uint32_t, uint8_t bus, uint8_t device, uint8_t reg, uint8_t value) {
+int ATI_R8XX_I2CRegisterSpace::I2CWriteByte(uint32_t, uint8_t bus, uint8_t device, uint8_t reg, uint8_t value) {
     if (bus < kR8XXLineEngineBuses) return 0;
     const uint32_t result = PinEngineWriteRegister(bus, uint8_t(device << 1), reg, &value, 1);
     RestoreRegisters();

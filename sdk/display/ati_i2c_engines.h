@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "sdk/display/i2c_register_space.h"
+#include "sdk/display/gpu_i2c.h"
 
 // Reads the dword, then writes (old & ~mask) | (value & mask); 0 when the
 // read fails (nothing written), else the write's result.
@@ -69,10 +69,10 @@ class ATI_R4XX_I2CRegisterSpace : public ATI_I2CRegisterSpace {
 public:
     ATI_R4XX_I2CRegisterSpace(CIOSpace* space, uint32_t referenceClockKHz);
 
-    uint32_t I2CReadByte(uint32_t zero, uint8_t bus, uint8_t device, uint8_t reg, uint8_t* value) override;
+    int I2CReadByte(uint32_t zero, uint8_t bus, uint8_t device, uint8_t reg, uint8_t* value) override;
     // Dividers n - 1 and n for the first n >= 25 with (n - 1) * n above a
     // 320th of the reference clock; the time limit twice n.
-    uint32_t InitEngine() override;
+    int InitEngine() override;
 
     uint32_t ReferenceClock;
     uint32_t DividerLow = 0xFFFFFFFF;
@@ -88,7 +88,7 @@ class ATI_R5XX_I2CRegisterSpace : public ATI_I2CRegisterSpace {
 public:
     explicit ATI_R5XX_I2CRegisterSpace(CIOSpace* space);
 
-    uint32_t I2CReadByte(uint32_t zero, uint8_t bus, uint8_t device, uint8_t reg, uint8_t* value) override;
+    int I2CReadByte(uint32_t zero, uint8_t bus, uint8_t device, uint8_t reg, uint8_t* value) override;
 
 private:
     void ResetEngine();
@@ -101,7 +101,7 @@ class ATI_R6XX_I2CRegisterSpace : public ATI_I2CRegisterSpace {
 public:
     explicit ATI_R6XX_I2CRegisterSpace(CIOSpace* space);
 
-    uint32_t I2CReadByte(uint32_t zero, uint8_t bus, uint8_t device, uint8_t reg, uint8_t* value) override;
+    int I2CReadByte(uint32_t zero, uint8_t bus, uint8_t device, uint8_t reg, uint8_t* value) override;
 
 private:
     uint32_t SelectLine(uint8_t line);
@@ -114,9 +114,9 @@ class ATI_R8XX_I2CRegisterSpace : public ATI_I2CRegisterSpace {
 public:
     explicit ATI_R8XX_I2CRegisterSpace(CIOSpace* space);
 
-    uint32_t I2CReadByte(uint32_t zero, uint8_t bus, uint8_t device, uint8_t reg, uint8_t* value) override;
+    int I2CReadByte(uint32_t zero, uint8_t bus, uint8_t device, uint8_t reg, uint8_t* value) override;
     // Buses above 5 only; 0 without a transfer for the others.
-    uint32_t I2CWriteByte(uint32_t zero, uint8_t bus, uint8_t device, uint8_t reg, uint8_t value) override;
+    int I2CWriteByte(uint32_t zero, uint8_t bus, uint8_t device, uint8_t reg, uint8_t value) override;
 
 private:
     uint32_t SelectLine(uint8_t line, uint32_t speed);

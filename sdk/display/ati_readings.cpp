@@ -2,7 +2,7 @@
 // its thermal chip and the reference clocks its video BIOS gave.
 #include "sdk/display/ati_directio_api.h"
 #include "sdk/display/display_adapter.h"
-#include "sdk/display/i2c_register_space.h"
+#include "sdk/display/gpu_i2c.h"
 #include "sdk/hw/io_space.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "sdk/core/helpers.h"
+#include "sdk/core/report_generator.h"
 #include "sdk/core/sdk.h"
 #include "sdk/display/display_adapter.h"
 #include "sdk/display/display_devices.h"
@@ -44,6 +45,14 @@ int CDisplayAPI::FindDisplayDevice(uint16_t vendor, uint16_t device, CDisplayAda
 
 void CDisplayAPI::RegisterAdapter(CDisplayAdapter* adapter) {
     if (CDisplayInterface* display = GetSDK()->m_pDisplay) display->AddAdapter(adapter);
+}
+
+void CDisplayAPI::DumpNameField(CReportGenerator* report) { report->PrintField("API", "\t\t\t\t", "%s", Name); }
+
+void CDisplayAPI::DumpNameSection(CReportGenerator* report) {
+    char title[sizeof Name + 8];
+    FormatString(title, sizeof title, "API %s", Name);
+    report->PrintSectionTitle(title);
 }
 
 int CDisplayAPI::Init() {

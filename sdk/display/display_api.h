@@ -81,6 +81,9 @@ public:
     int FindDisplayDevice(uint16_t vendor, uint16_t device, CDisplayAdapter* adapter);
     // Hands an adapter this API made to the display interface.
     void RegisterAdapter(CDisplayAdapter* adapter);
+    // The API's name as a report field "API", and as a section title.
+    void DumpNameField(CReportGenerator* report);
+    void DumpNameSection(CReportGenerator* report);
 
     char Name[256];
     uint32_t Code;

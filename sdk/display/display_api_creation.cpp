@@ -6,6 +6,8 @@
 #include "sdk/display/display_api.h"
 #include "sdk/display/display_interface.h"
 #include "sdk/display/intel_directio_api.h"
+#include "sdk/display/nvapi_api.h"
+#include "sdk/display/nvidia_io_api.h"
 
 namespace {
 
@@ -27,6 +29,10 @@ void AddIfUsable(CDisplayInterface* display, CDisplayAPI* api) {
 
 void CreateDisplayAPIs(CDisplayInterface* display) {
     if (!display) return;
+    if (HasVendor(display, 0x10DE)) {
+        AddIfUsable(display, new NVIDIA_DirectIO_DisplayAPI);
+        if (display->Flags & UseVendorLibraries) AddIfUsable(display, new NVAPI_DisplayAPI);
+    }
     if (HasVendor(display, 0x1002)) {
         AddIfUsable(display, new ATI_DirectIO_DisplayAPI);
         if (display->Flags & UseVendorLibraries) AddIfUsable(display, new ADL_SDK_DisplayAPI);

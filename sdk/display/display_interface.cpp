@@ -108,6 +108,8 @@ int CDisplayInterface::Init() {
     DropAdapters();
     DropAPIs();
     CreateAdapters();
+    // The APIs bind in the order they are made, which every adapter's
+    // binding list keeps.
     CreateDisplayAPIs(this);
     ReadMonitors();
     Refresh();

@@ -1,6 +1,7 @@
-// The vexa program's graphics section on the sample boards whose display
-// adapters the direct-register APIs describe: the M3A78-T with its Radeon
-// HD 4350 and the GM965 notebook's integrated graphics.
+// The vexa program's graphics section on the sample boards: the x58's
+// GeForce 210 through the GPU's registers and the NVIDIA driver library,
+// the M3A78-T's Radeon HD 4350 and the GM965 notebook's integrated
+// graphics through the direct-register APIs.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -41,6 +42,15 @@ TEST(GraphicsRuns, TheGM965SampleShowsItsIntegratedGraphics) {
     const std::string graphics = GraphicsSection("machines/fujitsu-p8010-gm965");
     for (const char* line : {"Display adapter 0", "\tName\t\t\tMobile Intel(R) 965 Express Chipset Family\n",
                              "Intel I/O"})
+        EXPECT_NE(graphics.find(line), std::string::npos) << line << "\n" << graphics;
+}
+
+TEST(GraphicsRuns, X58SampleShowsItsGeForce210) {
+    const std::string graphics = GraphicsSection("machines/x58-nehalem");
+    for (const char* line : {"API\t\t\t\tNVIDIA I/O", "API\t\t\t\tNVIDIA NVAPI", "\tName\t\t\tNVIDIA GeForce 210\n",
+                             "\tRevision\t\tA2\n", "\tCodename\t\tGT218\n", "\tTechnology\t\t40 nm\n",
+                             "\tMemory size\t\t512 MB\n", "\t\tCore clock\t589.0 MHz\n",
+                             "\t\tShader clock\t1402.0 MHz\n", "\t\tMemory clock\t500.0 MHz\n"})
         EXPECT_NE(graphics.find(line), std::string::npos) << line << "\n" << graphics;
 }
 

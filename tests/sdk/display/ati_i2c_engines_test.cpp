@@ -18,7 +18,7 @@ struct EngineCase {
     const char* engine;
     uint8_t bus;        // where the transfer goes
     uint8_t chipBus;    // where the chip sits
-    uint32_t result;
+    int result;
     const char* name;
 };
 
@@ -67,7 +67,7 @@ TEST_P(AtiEngines, ReadsTheChipsRegisterAndLeavesTheEngineAsFound) {
     EXPECT_EQ(value, c.result ? 0x3A : 0xEE);
     // The same bus without a device at the address.
     uint8_t other = 0xEE;
-    EXPECT_EQ(space_->ReadByteData(c.bus, 0x4D, 0x01, &other), 0u);
+    EXPECT_EQ(space_->ReadByteData(c.bus, 0x4D, 0x01, &other), 0);
     EXPECT_EQ(other, 0xEE);
     if (c.result) expectWritesRestored();
 }
@@ -98,7 +98,7 @@ TEST_P(AtiEngineBuses, ABusTheEngineLacksFails) {
     auto space = MakeEngine(GetParam().engine, &window);
     machine::current().setLogging(true);
     uint8_t value = 0xEE;
-    EXPECT_EQ(space->ReadByteData(GetParam().bus, 0x4C, 0x01, &value), 0u);
+    EXPECT_EQ(space->ReadByteData(GetParam().bus, 0x4C, 0x01, &value), 0);
     EXPECT_EQ(value, 0xEE);
     if (std::string(GetParam().engine) == "r8xx")
         expectWritesRestored();
@@ -141,7 +141,7 @@ TEST_F(AtiEngineRequests, ABusyR4XXEngineIsLeftAlone) {
     space.InitEngine();
     machine::current().setLogging(true);
     uint8_t value = 0xEE;
-    EXPECT_EQ(space.ReadByteData(0, 0x4C, 0x01, &value), 0u);
+    EXPECT_EQ(space.ReadByteData(0, 0x4C, 0x01, &value), 0);
     for (const machine::Access& access : machine::current().accessLog())
         EXPECT_EQ(access.dir, machine::AccessDir::Read) << std::hex << access.address;
 }
@@ -165,7 +165,7 @@ TEST_F(AtiEngineRequests, OnlySingleByteReadsAndPinEngineWritesAreAnswered) {
     // On the pin engine the byte reaches the chip and can be read back.
     EXPECT_EQ(space.I2CWriteByte(0, 7, 0x4C, 0x05, 0x55), 1u);
     uint8_t value = 0;
-    EXPECT_EQ(space.ReadByteData(7, 0x4C, 0x05, &value), 1u);
+    EXPECT_EQ(space.ReadByteData(7, 0x4C, 0x05, &value), 1);
     EXPECT_EQ(value, 0x55);
     // A request of another kind is no I2C transfer.
     CIORequest other(IOREQUEST_PCI);

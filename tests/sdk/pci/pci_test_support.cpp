@@ -86,6 +86,11 @@ void CopyX58SuperIoDump(const ImageDir& image) {
     image.write(file, readFile(sourcePath(std::string("machines/x58-nehalem/") + file)));
 }
 
+void CopyX58GraphicsFiles(const ImageDir& image) {
+    for (const char* file : {"vbios.rom", "edid/0.bin"})
+        image.write(file, readFile(sourcePath(std::string("machines/x58-nehalem/") + file)));
+}
+
 std::string X58LspciWithRow(const std::string& function, const std::string& row) {
     std::string text = X58Lspci();
     const size_t header = text.find("\n" + function + " ");
@@ -120,6 +125,7 @@ machine::Machine& PciTest::startX58Variant(const std::string& lspci, const std::
     CopyX58DriveSectors(image);
     CopyX58SuperIoDump(image);
     for (const auto& [name, content] : files) image.write(name, content);
+    CopyX58GraphicsFiles(image);
     return start(image.load());
 }
 

@@ -63,6 +63,9 @@ std::string X58Manifest();
 void CopyX58DriveSectors(const ImageDir& image);
 // The register dump of the sample's super-I/O chip, which its manifest names.
 void CopyX58SuperIoDump(const ImageDir& image);
+// The graphics card's video BIOS and the EDID on its I2C bus, which its
+// manifest names.
+void CopyX58GraphicsFiles(const ImageDir& image);
 
 class PciTest : public AccessTest {
 protected:

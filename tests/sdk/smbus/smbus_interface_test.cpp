@@ -153,6 +153,7 @@ TEST_F(SMBusDomain, Ddr4ModuleReadsItsUpperPageThroughThePageSelect) {
     image.copyData(ddr4, ddr4);
     CopyX58DriveSectors(image);
     CopyX58SuperIoDump(image);
+    CopyX58GraphicsFiles(image);
     start(image.load());
     CSMBusInterface* smbus = CreateSMBus();
     ASSERT_TRUE(smbus);
