@@ -361,6 +361,7 @@ std::unique_ptr<SimulatedMachine> load(ImageFiles& files, std::string& error) {
     if (manifest.nvapi) hw.nvidiaLibrary = std::make_unique<NvidiaLibrary>(*manifest.nvapi);
     if (!loadDrivesAndUsb(files, manifest, hw, error)) return nullptr;
     hw.displayDevices = manifest.displays;
+    hw.batteries = manifest.batteries;
     if (!loadMonitors(files, hw, error)) return nullptr;
     if (manifest.os.memoryMb) hw.totalMemoryBytes = uint64_t(std::llround(*manifest.os.memoryMb * 1048576.0));
     return std::make_unique<SimulatedMachine>(std::move(hw));

@@ -63,5 +63,6 @@ void readSuperIo(const json& section, std::vector<SuperIoEntry>& chips);
 MchbarSettings readMchbar(const json& value);
 // "displays" (manifest_displays.cpp): the Windows display devices.
 void readDisplays(const json& section, std::vector<DisplayDevice>& devices);
+void readBatteries(const json& section, std::vector<BatteryFacts>& batteries);
 
 } // namespace vexa::machine::schema
