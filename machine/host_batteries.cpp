@@ -24,7 +24,8 @@ constexpr const char* kBatteryInterfaceClass = "{72631e54-78a4-11d0-bcf7-00aa00b
 std::string attributeText(const std::string& folder, const char* name) {
     std::string text, error;
     if (readFileText(folder + "/" + name, kAttributeLimit, text, error) != FileStatus::Ok) return {};
-    return std::string(trim(text));
+    // One line with its newline.
+    return std::string(trim(std::string_view(text).substr(0, text.find('\n'))));
 }
 
 std::optional<uint64_t> attribute(const std::string& folder, const char* name) {

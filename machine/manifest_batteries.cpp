@@ -55,7 +55,8 @@ BatteryFacts battery(const json& value, const std::string& path, size_t index) {
                                                           {"voltage", &facts.voltage},
                                                           {"cycle_count", &facts.cycleCount}};
     for (const auto& [key, field] : readings)
-        if (const json* item = member(value, key)) *field = uint32_t(unsignedValue(*item, child(path, key), kMaxReading));
+        if (const json* item = member(value, key))
+            *field = uint32_t(unsignedValue(*item, child(path, key), kMaxReading));
     if (const json* item = member(value, "rate")) facts.rate = rate(*item, child(path, "rate"));
     if (const json* item = member(value, "state")) facts.powerState = powerState(*item, child(path, "state"));
     const std::pair<const char*, uint32_t> flags[] = {{"relative", BatteryFacts::kCapacityRelative},

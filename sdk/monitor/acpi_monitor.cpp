@@ -2,6 +2,7 @@
 
 #include "sdk/core/helpers.h"
 #include "sdk/core/sensor.h"
+#include "sdk/monitor/late_sensor.h"
 #include "sdk/system/acpi_interface.h"
 #include "sdk/system/acpi_node.h"
 
@@ -70,10 +71,8 @@ void CACPIHardwareMonitor::AddRecord(CSensor* temperature, CSensor* fan, CACPITr
 }
 
 CSensor* CACPIHardwareMonitor::NewTemperature(const char* name) {
-    auto* sensor = new CTemperatureSensor(uint8_t(m_dwNextTemperature++));
-    FormatString(sensor->m_szName, sizeof sensor->m_szName, "%s", name);
-    AddSensor(sensor);
-    return sensor;
+    CSensor* sensor = nullptr;
+    return MaterialiseSensor<CTemperatureSensor>(*this, sensor, uint8_t(m_dwNextTemperature++), name);
 }
 
 // Every thermal zone below \_TZ_ with a _TMP method, named after the zone.
@@ -116,9 +115,8 @@ void CACPIHardwareMonitor::FindTemperatureAndFan(CACPITreeNode* root, CTList<CAC
     if (!method) return;
     const uint8_t index = uint8_t(m_dwNextTemperature);
     CSensor* temperature = NewTemperature("CPU");
-    auto* fan = new CFanSensor(index);
-    FormatString(fan->m_szName, sizeof fan->m_szName, "CPU");
-    AddSensor(fan);
+    CSensor* fan = nullptr;
+    MaterialiseSensor<CFanSensor>(*this, fan, index, "CPU");
     AddRecord(temperature, fan, nullptr, nullptr, CopyNode(method));
 }
 

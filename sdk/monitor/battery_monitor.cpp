@@ -8,6 +8,7 @@
 #include "platform/sync.h"
 #include "sdk/core/helpers.h"
 #include "sdk/core/sensor.h"
+#include "sdk/monitor/late_sensor.h"
 
 namespace {
 
@@ -61,9 +62,7 @@ template <typename Sensor>
 CSensor* RemovableBatteryHardwareMonitor::Materialise(CSensor*& slot, CSensor* CBattery::*ownerSlot, uint8_t index,
                                                       const char* name) {
     if (slot) return slot;
-    slot = new Sensor(index);
-    FormatString(slot->m_szName, sizeof slot->m_szName, "%s", name);
-    AddSensor(slot);
+    MaterialiseSensor<Sensor>(*this, slot, index, name);
     if (m_pOwnerDevice && (m_pOwnerDevice->m_dwKind & ~DEVICE_COMPOSITE) == DEVICE_BATTERY)
         static_cast<CBattery*>(m_pOwnerDevice)->*ownerSlot = slot;
     return slot;

@@ -2,6 +2,7 @@
 
 #include "sdk/core/helpers.h"
 #include "sdk/core/sensor.h"
+#include "sdk/monitor/late_sensor.h"
 #include "sdk/display/display_adapter.h"
 #include "sdk/display/display_api.h"
 
@@ -22,16 +23,6 @@ CDisplayAPIHardwareMonitor::CDisplayAPIHardwareMonitor(CDisplayAdapter* adapter,
 
 CDisplayAdapter* CDisplayAPIHardwareMonitor::Adapter() const { return static_cast<CDisplayAdapter*>(m_pOwnerDevice); }
 
-template <typename Sensor>
-CSensor* CDisplayAPIHardwareMonitor::Materialise(CSensor*& slot, uint8_t index, const char* name) {
-    if (slot) return slot;
-    slot = new Sensor(index);
-    FormatString(slot->m_szName, sizeof slot->m_szName, "%s", name);
-    AddSensor(slot);
-    ApplySensorLabels();
-    return slot;
-}
-
 void CDisplayAPIHardwareMonitor::Store(CSensor* sensor, float value) {
     sensor->m_dwRawValue = uint32_t(int64_t(value));
     sensor->SetValue(value, 1);
@@ -43,39 +34,41 @@ int CDisplayAPIHardwareMonitor::Update() {
     int answered = 0;
     float reading = 0.0f;
     if (m_pAPI->GetTemperature(adapter, &reading)) {
-        Store(Materialise<CTemperatureSensor>(m_pTemperature, 0, "TMPIN0"), reading);
+        Store(MaterialiseSensor<CTemperatureSensor>(*this, m_pTemperature, 0, "TMPIN0", true), reading);
         answered = 1;
     }
     if (m_pAPI->GetCoreVoltage(adapter, &reading)) {
-        CSensor* voltage = Materialise<CVoltageSensor>(m_pVoltage, 0, "VIN0");
+        CSensor* voltage = MaterialiseSensor<CVoltageSensor>(*this, m_pVoltage, 0, "VIN0", true);
         voltage->m_dwRawValue = uint32_t(int64_t(reading * 1000.0f));
         voltage->m_fUnconvertedValue = reading;
         answered = 1;
     }
     if (m_pAPI->GetFanSpeed(adapter, &reading)) {
-        Store(Materialise<CFanSensor>(m_pFan, 0, "FANIN0"), reading);
+        Store(MaterialiseSensor<CFanSensor>(*this, m_pFan, 0, "FANIN0", true), reading);
         answered = 1;
     }
     uint32_t duty = 0;
     if (m_pAPI->GetFanDuty(adapter, &duty)) {
-        CSensor* sensor = Materialise<CFanPwmSensor>(m_pFanDuty, 0, "FANPWMIN0");
+        CSensor* sensor = MaterialiseSensor<CFanPwmSensor>(*this, m_pFanDuty, 0, "FANPWMIN0", true);
         sensor->m_dwRawValue = duty;
         sensor->SetValue(float(duty), 1);
         answered = 1;
     }
     for (int domain = 0; domain < kLoadDomains; ++domain) {
         if (!m_pAPI->GetUsage(adapter, domain, &reading)) continue;
-        Store(Materialise<CUtilizationSensor>(m_pLoad[domain], uint8_t(domain), kLoadNames[domain]), reading);
+        CSensor* load =
+            MaterialiseSensor<CUtilizationSensor>(*this, m_pLoad[domain], uint8_t(domain), kLoadNames[domain], true);
+        Store(load, reading);
         answered = 1;
     }
     const int32_t level = m_pAPI->GetCurrentPerfLevel(adapter);
     float minimum = 0.0f, maximum = 0.0f;
     if (m_pAPI->GetCoreClock(adapter, level, &reading, &minimum, &maximum)) {
-        Store(Materialise<CClockSpeedSensor>(m_pCoreClock, 0, "Core"), reading);
+        Store(MaterialiseSensor<CClockSpeedSensor>(*this, m_pCoreClock, 0, "Core", true), reading);
         answered = 1;
     }
     if (m_pAPI->GetMemoryClock(adapter, level, &reading, &minimum, &maximum)) {
-        Store(Materialise<CClockSpeedSensor>(m_pMemoryClock, 1, "Memory"), reading);
+        Store(MaterialiseSensor<CClockSpeedSensor>(*this, m_pMemoryClock, 1, "Memory", true), reading);
         answered = 1;
     }
     ApplySensorFormulas();

@@ -35,9 +35,6 @@ public:
 
 private:
     CDisplayAdapter* Adapter() const;
-    // The sensor in `slot`, made, named and added on first use.
-    template <typename Sensor>
-    CSensor* Materialise(CSensor*& slot, uint8_t index, const char* name);
     // Stores a reading: raw = the value truncated, value tracked.
     static void Store(CSensor* sensor, float value);
 };

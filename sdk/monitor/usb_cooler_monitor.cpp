@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "sdk/core/helpers.h"
 #include "sdk/core/sensor.h"
+#include "sdk/monitor/late_sensor.h"
 
 namespace {
 
@@ -74,16 +75,6 @@ int Asetek_CC_HardwareMonitor::CreateSensors() {
     return 1;
 }
 
-template <typename Sensor>
-CSensor* Asetek_CC_HardwareMonitor::Materialise(CSensor*& slot, uint8_t index, const char* name) {
-    if (slot) return slot;
-    slot = new Sensor(index);
-    FormatString(slot->m_szName, sizeof slot->m_szName, "%s", name);
-    AddSensor(slot);
-    ApplySensorLabels();
-    return slot;
-}
-
 int Asetek_CC_HardwareMonitor::Update() {
     if (!m_pOpen) return 1;
     void* handle = kNoHandle;
@@ -99,9 +90,9 @@ int Asetek_CC_HardwareMonitor::Update() {
             sensor->m_dwRawValue = raw;
             sensor->SetValue(float(raw), 1);
         };
-        store(Materialise<CTemperatureSensor>(m_pLiquid, 0, "Liquid"), message[10]);
-        store(Materialise<CFanSensor>(m_pFan, 0, "Fan"), uint32_t(message[0]) << 8 | message[1]);
-        store(Materialise<CFanSensor>(m_pPump, 1, "Pump"), uint32_t(message[8]) << 8 | message[9]);
+        store(MaterialiseSensor<CTemperatureSensor>(*this, m_pLiquid, 0, "Liquid", true), message[10]);
+        store(MaterialiseSensor<CFanSensor>(*this, m_pFan, 0, "Fan", true), uint32_t(message[0]) << 8 | message[1]);
+        store(MaterialiseSensor<CFanSensor>(*this, m_pPump, 1, "Pump", true), uint32_t(message[8]) << 8 | message[9]);
     }
     m_pClose(handle);
     return 1;

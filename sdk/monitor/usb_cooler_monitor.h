@@ -48,7 +48,4 @@ public:
 
 private:
     bool ResolveFunctions();
-    // The sensor in `slot`, made, named and labelled on first use.
-    template <typename Sensor>
-    CSensor* Materialise(CSensor*& slot, uint8_t index, const char* name);
 };

@@ -93,9 +93,9 @@ class FBDIMMProbe : public PlatformSourceTest, public ::testing::WithParamInterf
 
 TEST_P(FBDIMMProbe, FindsTheAnsweringBuffers) {
     const GeometryCase& c = GetParam();
-    const std::string lspci = Function("00:00.0", c.hostBridge) +
-                              Function("00:10.0", c.controller, {{0x48, c.baseLow}, {0x4C, c.baseHigh}, {0x50, c.enable}},
-                                       c.controllerVendor);
+    const std::vector<std::pair<unsigned, uint32_t>> window = {{0x48, c.baseLow}, {0x4C, c.baseHigh}, {0x50, c.enable}};
+    const std::string lspci =
+        Function("00:00.0", c.hostBridge) + Function("00:10.0", c.controller, window, c.controllerVendor);
     BootWith(ImageWith(lspci, c.ambs));
     ASSERT_EQ(GetSDK()->CreatePCIInterface(), 1);
     GetSDK()->m_pPCI->ScanBus();
