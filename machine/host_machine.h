@@ -52,6 +52,8 @@ public:
     std::vector<UsbController> usbControllers() const override;
     // host_displays.cpp: the monitors the kernel's display drivers found.
     std::vector<std::vector<uint8_t>> monitorEdids() const override;
+    // host_batteries.cpp: the system batteries of /sys/class/power_supply.
+    std::vector<BatteryFacts> batteries() const override;
 
 protected:
     CpuidRegs doCpuid(unsigned cpu, uint32_t leaf, uint32_t subleaf) override;

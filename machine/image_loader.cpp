@@ -393,6 +393,7 @@ std::unique_ptr<SimulatedMachine> load(ImageFiles& files, std::string& error) {
     if (manifest.adl) hw.amdDisplayLibrary = std::make_unique<AmdDisplayLibrary>(*manifest.adl);
     if (!loadDrivesAndUsb(files, manifest, hw, error)) return nullptr;
     hw.displayDevices = manifest.displays;
+    hw.batteries = manifest.batteries;
     if (!loadMonitors(files, hw, error)) return nullptr;
     if (manifest.os.memoryMb) hw.totalMemoryBytes = uint64_t(std::llround(*manifest.os.memoryMb * 1048576.0));
     return std::make_unique<SimulatedMachine>(std::move(hw));

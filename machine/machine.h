@@ -23,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "machine/battery_facts.h"
 #include "machine/drive_facts.h"
 #include "machine/ia64_facts.h"
 #include "machine/wmi_facts.h"
@@ -337,6 +338,10 @@ public:
     // base block and any extensions; as many bytes as the monitor gave), in
     // the order the monitor class lists the monitors.
     virtual std::vector<std::vector<uint8_t>> monitorEdids() const { return {}; }
+
+    // ---- Batteries (battery_facts.h) ----
+    // The batteries the battery interface class enumerates, in order.
+    virtual std::vector<BatteryFacts> batteries() const { return {}; }
 
     // ---- Disk drives and USB devices (drive_facts.h) ----
     // The drives the disk class enumerates, in order; `drive` below is an

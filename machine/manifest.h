@@ -161,6 +161,8 @@ struct Manifest {
     std::vector<SuperIoEntry> superio;
     // The display devices Windows enumerates; empty without "displays".
     std::vector<DisplayDevice> displays;
+    // The batteries the battery class enumerates; empty without "batteries".
+    std::vector<BatteryFacts> batteries;
 };
 
 // Bounds of the clock rates a manifest gives, in MHz: the time-stamp

@@ -76,5 +76,6 @@ PciAddress pciFunction(const json& value, const std::string& path);
 std::vector<AtiGpuWindowSettings> readAtiGpus(const json& value);
 // "displays" (manifest_displays.cpp): the Windows display devices.
 void readDisplays(const json& section, std::vector<DisplayDevice>& devices);
+void readBatteries(const json& section, std::vector<BatteryFacts>& batteries);
 
 } // namespace vexa::machine::schema

@@ -57,6 +57,7 @@ struct SimulatedHardware {
     std::optional<Ia64Facts> ia64;                 // none: the processors are not Itaniums
     std::vector<DisplayDevice> displayDevices;
     std::vector<std::vector<uint8_t>> monitorEdids;
+    std::vector<BatteryFacts> batteries;
 };
 
 // MSR 0x10 (the time-stamp counter) reads the time-stamp counter, as
@@ -102,6 +103,7 @@ public:
     bool palCall(unsigned cpu, const std::array<uint64_t, 4>& arguments, std::array<uint64_t, 4>& results) const override;
     std::vector<DisplayDevice> displayDevices() const override { return hw_.displayDevices; }
     std::vector<std::vector<uint8_t>> monitorEdids() const override { return hw_.monitorEdids; }
+    std::vector<BatteryFacts> batteries() const override { return hw_.batteries; }
 
     // The time-stamp counter rate, for tests and for the image's own checks.
     uint64_t tscHz() const { return hw_.tsc.hz(); }

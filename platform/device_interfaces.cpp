@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "machine/machine.h"
+#include "platform/battery_ioctl.h"
 #include "platform/internal/handles.h"
 
 const GUID GUID_DEVINTERFACE_DISK = {0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
@@ -33,6 +34,9 @@ HDEVINFO vexa::platform::openDeviceInterfaceSet(const void* interfaceClass) {
     if (set->interfaceClass == GUID_DEVINTERFACE_DISK)
         for (const machine::DiskDrive& drive : machine::current().diskDrives())
             set->paths.push_back(drive.interfacePath);
+    if (set->interfaceClass == GUID_DEVCLASS_BATTERY)
+        for (const machine::BatteryFacts& battery : machine::current().batteries())
+            set->paths.push_back(battery.interfacePath);
     return registerHandle(set);
 }
 

@@ -3,7 +3,8 @@
 // SetupDiEnumDeviceInterfaces and SetupDiGetDeviceInterfaceDetailA (loaded
 // by name) walk. The disk class (GUID_DEVINTERFACE_DISK) has one interface
 // per drive of the current machine, whose device path CreateFileA opens
-// (storage_ioctl.h); every other class has none.
+// (storage_ioctl.h); the battery class (GUID_DEVCLASS_BATTERY) one per
+// battery (battery_ioctl.h); every other class has none.
 #pragma once
 
 #include "platform/device_tree.h"

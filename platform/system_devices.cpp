@@ -7,7 +7,7 @@ namespace vexa::platform {
 bool openSystemDevice(const char* path, HANDLE& handle) {
     if (!path) return false;
     const std::string name = path;
-    return openDiskDevice(name, handle) || openUsbDevice(name, handle);
+    return openDiskDevice(name, handle) || openUsbDevice(name, handle) || openBatteryDevice(name, handle);
 }
 
 BOOL serveControlRequest(ControlDevice& device, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,

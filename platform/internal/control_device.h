@@ -31,5 +31,7 @@ BOOL serveControlRequest(ControlDevice& device, DWORD code, LPVOID in, DWORD inS
 // The two families; each returns false when the name is not one of its own.
 bool openDiskDevice(const std::string& path, HANDLE& handle);
 bool openUsbDevice(const std::string& path, HANDLE& handle);
+// The batteries' interface paths (battery_ioctl.cpp).
+bool openBatteryDevice(const std::string& path, HANDLE& handle);
 
 } // namespace vexa::platform

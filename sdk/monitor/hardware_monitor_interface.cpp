@@ -47,6 +47,7 @@ int CHardwareMonitorInterface::Init() {
         DetectSuperIO();
         ProbeChips();
     }
+    ProbeDevices();
     CTListIterator<CHardwareMonitor> it(m_pMonitors);
     for (CHardwareMonitor* monitor = it.GetFirst(); monitor; monitor = it.GetNext()) {
         monitor->CreateSensors();

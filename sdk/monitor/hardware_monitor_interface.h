@@ -75,6 +75,15 @@ public:
     int ProbeSMSC(CLPCIO* chip, CRegisterSpace* space, CIORequest* request);
     int ProbeNationalSemiconductor(CLPCIO* chip, CRegisterSpace* space, CIORequest* request);
 
+    // ---- Platform sources (platform_probes_sources.cpp) ----
+    int ProbeFBDIMM();
+    int ProbeACPIAndBoard();
+    int ProbeBatteries();
+    int ProbeUSBCooler();
+    // The display adapters' monitors; runs even where chips are not probed.
+    int ProbeDevices();
+    int ProbeDisplayAPIs();
+
     // ---- SMBus scan (smbus_sensor_scan.cpp) ----
     int ScanSMBus();
 

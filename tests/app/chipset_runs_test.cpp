@@ -98,16 +98,21 @@ TEST(ChipsetRuns, TheX58SampleShowsItsTripleChannelDDR3) {
 }
 
 // The Dell's 5000X: FB-DIMMs at 4/5 of the 266.67 MHz bus (DDR2-667),
-// the bus measured; its image has no buffers behind the controller's
-// window, so no timings.
+// the bus measured; the timings from the first buffer behind the
+// controller's window.
 TEST(ChipsetRuns, TheDellSampleShowsItsFBDIMMs) {
     std::string lines = ChipsetLines("machines/dell-precision-490");
-    FixMeasuredClock(lines, "Memory Frequency\t\t(3[2-4][0-9]\\.[0-9]) MHz \\(4:5\\)$", 1000.0 / 3,
-                     "Memory Frequency\t\t333.3 MHz (4:5)");
+    FixMeasuredClock(lines, "Memory Frequency\t\t(3[2-4][0-9]\\.[0-9]) MHz \\(4:5\\)\n", 1000.0 / 3,
+                     "Memory Frequency\t\t333.3 MHz (4:5)\n");
     EXPECT_EQ(lines,
               "Northbridge\t\t\tIntel 5000X rev. 12\n"
               "Memory Type\t\t\tFB-DDR2\n"
-              "Memory Frequency\t\t333.3 MHz (4:5)");
+              "Memory Frequency\t\t333.3 MHz (4:5)\n"
+              "CAS# latency (CL)\t\t5.0\n"
+              "RAS# to CAS# delay (tRCD)\t5\n"
+              "RAS# Precharge (tRP)\t\t5\n"
+              "Cycle Time (tRAS)\t\t15\n"
+              "Bank Cycle Time (tRC)\t\t20");
 }
 
 // Two unganged DDR2-800 channels of the Phenom II's controllers; the DRAM

@@ -68,7 +68,8 @@ TEST(MonitorQueries, SensorIsFoundByClassAndRole) {
     layer.Scan();
     CMainboard* board = GetSDK()->m_pMainboard;
     ASSERT_NE(board, nullptr);
-    // The board's chip sensors come first; role 0x05 is none of theirs.
+    // The board's own sensors (its chip's, its ACPI thermal zone's) come
+    // first; role 0x05 is none of theirs.
     const int before = board->m_pSensors ? int(board->m_pSensors->GetCount()) : 0;
     auto* plain = new CTemperatureSensor(0);
     auto* memory = new CTemperatureSensor(3);

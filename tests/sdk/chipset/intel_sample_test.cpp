@@ -65,9 +65,9 @@ TEST_F(GM965Sample, MemoryControllerDecodedAndNothingWritten) {
         EXPECT_NE(access.dir, machine::AccessDir::Write) << "kind " << int(access.kind) << " at " << access.address;
 }
 
-// The Dell's 5000X: named, FB-DIMMs at 4:5 of its bus, the buffers' window
-// looked for where the controller places it (the image has no buffers
-// there), and nothing written.
+// The Dell's 5000X: named, FB-DIMMs at 4:5 of its bus, the first buffer
+// found in the window where the controller places it and its timings
+// read (PC2-5300F, 5-5-5-15), and nothing written.
 TEST_F(GM965Sample, DellFiveThousandXDecodedAndNothingWritten) {
     machine::Machine* sample = StartSample("machines/dell-precision-490");
     ASSERT_TRUE(sample);
@@ -79,7 +79,11 @@ TEST_F(GM965Sample, DellFiveThousandXDecodedAndNothingWritten) {
     EXPECT_EQ(m.m_iMemoryType, MEMORY_TYPE_FB_DDR2);
     EXPECT_STREQ(m.m_szRatio, "4:5");
     EXPECT_EQ(m.m_fFSBDRAMRatio, 1.25f);
-    EXPECT_EQ(m.m_fCASLatency, -1.0f);
+    EXPECT_EQ(m.m_fCASLatency, 5.0f);
+    EXPECT_EQ(m.m_iRASToCASDelay, 5);
+    EXPECT_EQ(m.m_iRASPrecharge, 5);
+    EXPECT_EQ(m.m_iCycleTime, 15);
+    EXPECT_EQ(m.m_iBankCycleTime, 20);
     EXPECT_FLOAT_EQ(m.GetDRAMFrequency(266.67f, 7.0f), 333.3375f);
     size_t bufferReads = 0;
     for (const machine::Access& access : machine.accessLog()) {
@@ -87,7 +91,9 @@ TEST_F(GM965Sample, DellFiveThousandXDecodedAndNothingWritten) {
         if (access.kind == machine::AccessKind::Memory && access.address >= 0xFE000000 && access.address < 0xFE020000)
             ++bufferReads;
     }
-    EXPECT_EQ(bufferReads, 2u * 16u) << "four channels of four buffers, on each of the two passes";
+    // On each of the two passes: the first buffer's identity (channel 0,
+    // slot 0 answers) and its two timing dwords.
+    EXPECT_EQ(bufferReads, 2u * 3u);
 }
 
 } // namespace
