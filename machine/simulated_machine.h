@@ -8,6 +8,7 @@
 // machine's lock, so any number of threads may use it at once.
 #pragma once
 
+#include "machine/devices/dell_smi_handler.h"
 #include "machine/devices/memory_bus.h"
 #include "machine/devices/nvidia_library.h"
 #include "machine/devices/msr_bank.h"
@@ -55,6 +56,7 @@ struct SimulatedHardware {
     std::optional<Ia64Facts> ia64;                 // none: the processors are not Itaniums
     std::vector<DisplayDevice> displayDevices;
     std::vector<std::vector<uint8_t>> monitorEdids;
+    std::optional<DellSmiHandler> smi;             // none: no SMI handler the program can call
 };
 
 // MSR 0x10 (the time-stamp counter) reads the time-stamp counter, as
@@ -98,6 +100,7 @@ public:
     bool palCall(unsigned cpu, const std::array<uint64_t, 4>& arguments, std::array<uint64_t, 4>& results) const override;
     std::vector<DisplayDevice> displayDevices() const override { return hw_.displayDevices; }
     std::vector<std::vector<uint8_t>> monitorEdids() const override { return hw_.monitorEdids; }
+    bool smiCall(std::array<uint32_t, 4>& registers) override;
 
     // The time-stamp counter rate, for tests and for the image's own checks.
     uint64_t tscHz() const { return hw_.tsc.hz(); }
