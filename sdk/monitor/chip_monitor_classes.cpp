@@ -3,6 +3,7 @@
 // chips get the plain monitor until its creator is registered here.
 #include "sdk/monitor/chip_monitor_factory.h"
 
+#include "sdk/monitor/asus_monitors.h"
 #include "sdk/monitor/lpcio.h"
 
 namespace {
@@ -124,8 +125,16 @@ MonitorClass SelectMonitorClass(uint32_t vendor, uint32_t chip) {
     }
 }
 
-// No chip class is part of this build yet.
 const ChipMonitorRegistry& BuiltInChipMonitors() {
-    static const ChipMonitorRegistry registry;
+    static const ChipMonitorRegistry registry = [] {
+        ChipMonitorRegistry classes;
+        classes.creators[size_t(MC::Asus_ROG_38)] = [](uint32_t) -> CHardwareMonitor* {
+            return new Asus_ROG_38_HardwareMonitor;
+        };
+        classes.creators[size_t(MC::Asus_ROG_40)] = [](uint32_t) -> CHardwareMonitor* {
+            return new Asus_ROG_40_HardwareMonitor;
+        };
+        return classes;
+    }();
     return registry;
 }

@@ -100,9 +100,9 @@ int CHardwareMonitorInterface::ProbeChips() {
     }
     ProbeISABus();
     ScanSMBus();
-    // The platform sources (embedded controllers, firmware interfaces,
-    // batteries) are not part of this build; 0 where they would be skipped.
-    return MonitorBoardHash() == 0x825704 ? 0 : 1;
+    if (MonitorBoardHash() == 0x825704) return 0;
+    ProbePlatformSources();
+    return 1;
 }
 
 int CHardwareMonitorInterface::ProbeISABus() {

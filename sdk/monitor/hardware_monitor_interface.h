@@ -75,6 +75,21 @@ public:
     int ProbeSMSC(CLPCIO* chip, CRegisterSpace* space, CIORequest* request);
     int ProbeNationalSemiconductor(CLPCIO* chip, CRegisterSpace* space, CIORequest* request);
 
+    // ---- Platform sources (platform_probes_controllers.cpp) ----
+    // The platform probes in their order; each appends what it finds.
+    void ProbePlatformSources();
+    int ProbeAbitUGuru();
+    int ProbeNotebookControllers();
+    int ProbeAppleSMC();
+    int ProbeAsusEC();
+    int ProbeAMDSB6xx();
+    int ProbeACPIAndBoard();
+    // Board key = the mainboard's BoardHash, into the list, owner = mainboard.
+    void AdoptMonitor(CHardwareMonitor* monitor);
+    // Owner = mainboard; into the list when CreateSensors finds something,
+    // else deleted.
+    bool AdoptWhenSensorsExist(CHardwareMonitor* monitor);
+
     // ---- SMBus scan (smbus_sensor_scan.cpp) ----
     int ScanSMBus();
 
