@@ -2,14 +2,6 @@
 
 namespace vexa::machine {
 
-std::vector<PortRange> AbitUGuru::ranges() const {
-    return {PortRange{kDataPort, kDataPort}, PortRange{kCommandPort, kCommandPort}};
-}
-
-bool AbitUGuru::decodes(uint16_t port, unsigned width) const {
-    return width == 1 && (port == kDataPort || port == kCommandPort);
-}
-
 uint32_t AbitUGuru::read(uint16_t port, unsigned) {
     if (port == kCommandPort) return output_.empty() ? 0 : 1;
     if (output_.empty()) return 0xFF;

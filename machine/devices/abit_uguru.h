@@ -8,7 +8,7 @@
 // not answer the other's transaction.
 #pragma once
 
-#include "machine/devices/port_bus.h"
+#include "machine/devices/data_command_ports.h"
 
 #include <array>
 #include <cstdint>
@@ -27,17 +27,16 @@ struct AbitUGuruSettings {
     size_t runLimit = 256;
 };
 
-class AbitUGuru final : public PortDevice {
+class AbitUGuru final : public DataAndCommandPorts {
 public:
     static constexpr uint16_t kDataPort = 0xE0;
     static constexpr uint16_t kCommandPort = 0xE4;
     static constexpr uint8_t kRunCommand = 0x1A;
 
-    explicit AbitUGuru(AbitUGuruSettings settings) : settings_(std::move(settings)) {}
+    explicit AbitUGuru(AbitUGuruSettings settings)
+        : DataAndCommandPorts(kDataPort, kCommandPort), settings_(std::move(settings)) {}
 
     std::string name() const override { return "abit uGuru"; }
-    std::vector<PortRange> ranges() const override;
-    bool decodes(uint16_t port, unsigned width) const override;
     uint32_t read(uint16_t port, unsigned width) override;
     void write(uint16_t port, unsigned width, uint32_t value) override;
 

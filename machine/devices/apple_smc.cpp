@@ -6,14 +6,6 @@ namespace {
 constexpr uint8_t kAfterCommand = 0x0C, kWriteNext = 0x04, kReadNext = 0x05;
 }
 
-std::vector<PortRange> AppleSmc::ranges() const {
-    return {PortRange{kDataPort, kDataPort}, PortRange{kCommandPort, kCommandPort}};
-}
-
-bool AppleSmc::decodes(uint16_t port, unsigned width) const {
-    return width == 1 && (port == kDataPort || port == kCommandPort);
-}
-
 std::vector<uint8_t> AppleSmc::key(const std::string& name) const {
     const auto it = settings_.keys.find(name);
     return it == settings_.keys.end() ? std::vector<uint8_t>{} : it->second;

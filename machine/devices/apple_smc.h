@@ -8,7 +8,7 @@
 // leaves the status at 0, so the reader's wait runs out.
 #pragma once
 
-#include "machine/devices/port_bus.h"
+#include "machine/devices/data_command_ports.h"
 
 #include <cstdint>
 #include <deque>
@@ -23,18 +23,17 @@ struct AppleSmcSettings {
     bool answers = true;  // false: the status never changes (a hung controller)
 };
 
-class AppleSmc final : public PortDevice {
+class AppleSmc final : public DataAndCommandPorts {
 public:
     static constexpr uint16_t kDataPort = 0x300;
     static constexpr uint16_t kCommandPort = 0x304;
     static constexpr uint8_t kReadKey = 0x10;
     static constexpr uint8_t kWriteKey = 0x11;
 
-    explicit AppleSmc(AppleSmcSettings settings) : settings_(std::move(settings)) {}
+    explicit AppleSmc(AppleSmcSettings settings)
+        : DataAndCommandPorts(kDataPort, kCommandPort), settings_(std::move(settings)) {}
 
     std::string name() const override { return "Apple SMC"; }
-    std::vector<PortRange> ranges() const override;
-    bool decodes(uint16_t port, unsigned width) const override;
     uint32_t read(uint16_t port, unsigned width) override;
     void write(uint16_t port, unsigned width, uint32_t value) override;
 

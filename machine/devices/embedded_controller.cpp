@@ -2,14 +2,6 @@
 
 namespace vexa::machine {
 
-std::vector<PortRange> EmbeddedController::ranges() const {
-    return {PortRange{kDataPort, kDataPort}, PortRange{kCommandPort, kCommandPort}};
-}
-
-bool EmbeddedController::decodes(uint16_t port, unsigned width) const {
-    return width == 1 && (port == kDataPort || port == kCommandPort);
-}
-
 uint32_t EmbeddedController::read(uint16_t port, unsigned) {
     if (port == kCommandPort) {
         if (!settings_.answers) return kInputFull;

@@ -7,7 +7,7 @@
 // controller that does not answer at all.
 #pragma once
 
-#include "machine/devices/port_bus.h"
+#include "machine/devices/data_command_ports.h"
 
 #include <array>
 #include <cstdint>
@@ -27,7 +27,7 @@ struct EmbeddedControllerSettings {
     bool answers = true;
 };
 
-class EmbeddedController final : public PortDevice {
+class EmbeddedController final : public DataAndCommandPorts {
 public:
     static constexpr uint16_t kDataPort = 0x62;
     static constexpr uint16_t kCommandPort = 0x66;
@@ -36,11 +36,10 @@ public:
     static constexpr uint8_t kOutputFull = 0x01;
     static constexpr uint8_t kInputFull = 0x02;
 
-    explicit EmbeddedController(EmbeddedControllerSettings settings) : settings_(std::move(settings)) {}
+    explicit EmbeddedController(EmbeddedControllerSettings settings)
+        : DataAndCommandPorts(kDataPort, kCommandPort), settings_(std::move(settings)) {}
 
     std::string name() const override { return "embedded controller"; }
-    std::vector<PortRange> ranges() const override;
-    bool decodes(uint16_t port, unsigned width) const override;
     uint32_t read(uint16_t port, unsigned width) override;
     void write(uint16_t port, unsigned width, uint32_t value) override;
 
