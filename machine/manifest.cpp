@@ -757,7 +757,8 @@ bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& err
         const json root = json::parse(textIn.begin(), textIn.end());
         expectObject(root, "manifest",
                      {"cpu", "pci", "ports", "memory", "memory_devices", "os", "smbios", "driver", "acpi_namespace",
-                      "vm", "wmi", "drives", "usb", "smbus", "nvapi", "ia64", "superio", "displays"});
+                      "vm", "wmi", "drives", "usb", "smbus", "nvapi", "ia64", "superio", "displays",
+                      "controllers"});
         if (const json* cpu = member(root, "cpu")) readCpu(*cpu, manifest.cpu);
         if (const json* pci = member(root, "pci")) readPci(*pci, manifest.pci);
         if (const json* ports = member(root, "ports")) readPorts(*ports, manifest.ports);
@@ -777,6 +778,7 @@ bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& err
         if (const json* ia64 = member(root, "ia64")) readIa64(*ia64, manifest.ia64.emplace());
         if (const json* superio = member(root, "superio")) readSuperIo(*superio, manifest.superio);
         if (const json* displays = member(root, "displays")) readDisplays(*displays, manifest.displays);
+        if (const json* controllers = member(root, "controllers")) readControllers(*controllers, manifest.controllers);
         if (manifest.pci.lpcFunctionDisable && manifest.memoryDevices.rcba)
             fail("pci.lpc_function_disable",
                  "the LPC bridge's dword 0xF0 holds the root complex base (memory_devices.rcba) instead");

@@ -16,6 +16,7 @@
 #include "sdk/monitor/southbridge_voltage_monitors.h"
 #include "sdk/system/acpi_interface.h"
 #include "tests/sdk/monitor/platform_source_test_support.h"
+#include "tests/support/image_dir.h"
 
 namespace vexa::test {
 namespace {
@@ -329,6 +330,50 @@ INSTANTIATE_TEST_SUITE_P(Records, GigabyteDES,
                                            DesCase{0x06F0, 50, true, -1.0f},    // 5000: ignored
                                            DesCase{0x0050, 2000, false, 0},     // below 0x100
                                            DesCase{0x0CF8, 2000, false, 0}));   // the PCI configuration ports
+
+} // namespace
+} // namespace vexa::test
+
+namespace vexa::test {
+namespace {
+
+// The manifest's "controllers" section builds the same device models.
+TEST(ControllersManifest, PutsTheControllersOnThePortsAndTheHandlerBehindTheSMI) {
+    std::unique_ptr<machine::Machine> machine = simulatedMachine(R"({"controllers": {
+        "embedded_controller": {"registers": {"0x84": "0x10"}},
+        "uguru": {"generation": "2003", "banks": {"0x21": {"0x06": 200}}},
+        "apple_smc": {"keys": {"FNum": "01"}},
+        "indexed_registers": [{"name": "SB600 analog inputs", "index_port": "0xCD0", "data_port": "0xCD1",
+                               "registers": {"0x5A": "0x9C"}}],
+        "dell_smi": {"temperatures": {"0": 45}}}})");
+    ASSERT_NE(machine, nullptr);
+    uint32_t value = 0;
+    ASSERT_TRUE(machine->writePort(0x66, 1, 0x80));
+    ASSERT_TRUE(machine->writePort(0x62, 1, 0x84));
+    ASSERT_TRUE(machine->readPort(0x62, 1, value));
+    EXPECT_EQ(value, 0x10u);
+    ASSERT_TRUE(machine->writePort(0xCD0, 1, 0x5A));
+    ASSERT_TRUE(machine->readPort(0xCD1, 1, value));
+    EXPECT_EQ(value, 0x9Cu);
+    std::array<uint32_t, 4> registers{0x10A3, 0, 0, 0};
+    ASSERT_TRUE(machine->smiCall(registers));
+    EXPECT_EQ(registers[0], 45u);
+}
+
+TEST(ControllersManifest, RejectsAControllerOnATakenPortAndUnknownKeys) {
+    ImageDir image;
+    image.write("machine.json", R"({"controllers": {"indexed_registers": [
+        {"index_port": "0x62", "data_port": "0x63"}], "embedded_controller": {}}})");
+    image.copyData("cpuid/intel-nehalem-westmere/intel-core-i7-cpu-920.test", "cpuid.txt");
+    std::string error;
+    EXPECT_EQ(machine::loadImage(image.path(), error), nullptr);
+    EXPECT_NE(error.find("controllers"), std::string::npos) << error;
+    ImageDir misspelt;
+    misspelt.write("machine.json", R"({"controllers": {"apple_smc": {"kyes": {}}}})");
+    misspelt.copyData("cpuid/intel-nehalem-westmere/intel-core-i7-cpu-920.test", "cpuid.txt");
+    EXPECT_EQ(machine::loadImage(misspelt.path(), error), nullptr);
+    EXPECT_NE(error.find("kyes"), std::string::npos) << error;
+}
 
 } // namespace
 } // namespace vexa::test
