@@ -13,6 +13,7 @@
 #include "sdk/hw/io_space.h"
 #include "sdk/hw/register_space_lpc.h"
 #include "sdk/monitor/abit_uguru.h"
+#include "sdk/monitor/asus_monitors.h"
 #include "sdk/monitor/southbridge_voltage_monitors.h"
 #include "sdk/system/acpi_interface.h"
 #include "tests/sdk/monitor/platform_source_test_support.h"
@@ -183,6 +184,11 @@ TEST_F(AppleSMCMonitor, ReadsTemperaturesFansAndMotion) {
     EXPECT_FLOAT_EQ(sensor(apple, SENSOR_POSITION, 1)->m_fValue, 5.0f);
     // MO_Z does not answer: the axis has no reading.
     EXPECT_FALSE(sensor(apple, SENSOR_POSITION, 2)->IsValid());
+    const std::string text = report(false);
+    const size_t z = text.find("(Z)");
+    ASSERT_NE(z, std::string::npos) << text;
+    EXPECT_NE(text.rfind("n.a.", z), std::string::npos);
+    EXPECT_GT(text.rfind("n.a.", z), text.rfind('\n', z));
     EXPECT_EQ(smc->key("MOCN"), (std::vector<uint8_t>{0xE0, 0x00}));
 }
 
@@ -373,6 +379,37 @@ TEST(ControllersManifest, RejectsAControllerOnATakenPortAndUnknownKeys) {
     misspelt.copyData("cpuid/intel-nehalem-westmere/intel-core-i7-cpu-920.test", "cpuid.txt");
     EXPECT_EQ(machine::loadImage(misspelt.path(), error), nullptr);
     EXPECT_NE(error.find("kyes"), std::string::npos) << error;
+}
+
+} // namespace
+} // namespace vexa::test
+
+namespace vexa::test {
+namespace {
+
+// The ROG chips read through whatever space and request the factory gives
+// them; here an index/data pair stands for the SMBus chip at 0x38.
+class ROGMonitor : public SouthbridgeMonitors {};
+
+TEST_F(ROGMonitor, BoardTableNamesTheVoltagesAndRejectsTheLargestReadings) {
+    startWithPorts(0x290, 0x291,
+                   {{0x90, 0xE8}, {0x91, 0x03},    // VIN0 1000 mV
+                    {0x92, 0xFE}, {0x93, 0xFF},    // VIN1 0xFFFE: rejected
+                    {0x94, 0xFD}, {0x95, 0xFF},    // VIN2 0xFFFD: accepted
+                    {0x96, 0xDC}, {0x97, 0x05},    // VIN3 1500 mV, no row on this board
+                    {0xA2, 0xB8}, {0xA3, 0x0B}});  // FANIN1 3000 rpm
+    Asus_ROG_38_HardwareMonitor rog;
+    rog.m_dwBoardKey = 0xF279AEE8;
+    rog.m_pRegisterSpace = spaceAt(0x290);
+    rog.m_pRequest = new CLPCRequest;
+    EXPECT_EQ(rog.CreateSensors(), 1);
+    EXPECT_STREQ(sensor(&rog, SENSOR_VOLTAGE, 0)->m_szName, "CPU");
+    EXPECT_NEAR(sensor(&rog, SENSOR_VOLTAGE, 0)->m_fValue, 1.0, 0.001);
+    EXPECT_EQ(sensor(&rog, SENSOR_VOLTAGE, 1), nullptr);
+    EXPECT_EQ(sensor(&rog, SENSOR_VOLTAGE, 2)->m_dwRawValue, 0xFFFDu);
+    EXPECT_STREQ(sensor(&rog, SENSOR_VOLTAGE, 3)->m_szName, "VIN3");
+    EXPECT_STREQ(sensor(&rog, SENSOR_FAN, 1)->m_szName, "CPU");
+    EXPECT_FLOAT_EQ(sensor(&rog, SENSOR_FAN, 1)->m_fValue, 3000.0f);
 }
 
 } // namespace
