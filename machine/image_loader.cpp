@@ -138,6 +138,16 @@ bool loadPorts(const std::string& directory, const Manifest& manifest, Simulated
     return true;
 }
 
+bool loadControllers(const std::string& directory, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
+    std::string why;
+    if (!attachPlatformControllers(manifest.controllers, hw.ports, why)) {
+        error = directory + "/machine.json: controllers: " + why;
+        return false;
+    }
+    if (manifest.controllers.dellSmi) hw.smi.emplace(*manifest.controllers.dellSmi);
+    return true;
+}
+
 bool loadSuperIo(ImageFiles& files, const Manifest& manifest, SimulatedHardware& hw, std::string& error) {
     for (size_t i = 0; i < manifest.superio.size(); ++i) {
         const SuperIoEntry& entry = manifest.superio[i];
@@ -375,7 +385,7 @@ std::unique_ptr<SimulatedMachine> load(ImageFiles& files, std::string& error) {
     hw.description = directory;
     if (!loadProcessors(files, manifest, hw, error) || !loadPci(files, manifest, hw, error) ||
         !loadPorts(directory, manifest, hw, error) || !loadSmbus(files, manifest, hw, error) ||
-        !loadSuperIo(files, manifest, hw, error) ||
+        !loadSuperIo(files, manifest, hw, error) || !loadControllers(directory, manifest, hw, error) ||
         !loadMemory(files, manifest, hw, error) ||
         !loadMemoryDevices(directory, manifest, hw, error) || !loadNvidiaGpu(files, manifest, hw, error) ||
         !loadFirmware(files, manifest, hw, error))

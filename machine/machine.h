@@ -331,6 +331,11 @@ public:
                          std::array<uint64_t, 4>& /*results*/) const {
         return false;
     }
+    // ---- System-management interrupt ----
+    // One call of the firmware's SMI handler with the four registers of the
+    // interrupt, replaced by its answer; false on a machine whose handler
+    // the program cannot call (the host).
+    virtual bool smiCall(std::array<uint32_t, 4>& /*registers*/) { return false; }
     // ---- Displays ----
     // The display devices Windows enumerates, in its order.
     virtual std::vector<DisplayDevice> displayDevices() const { return {}; }

@@ -761,7 +761,7 @@ bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& err
         expectObject(root, "manifest",
                      {"cpu", "pci", "ports", "memory", "memory_devices", "os", "smbios", "driver", "acpi_namespace",
                       "vm", "wmi", "drives", "usb", "smbus", "nvapi", "ia64", "superio", "displays", "adl",
-                      "batteries"});
+                      "batteries", "controllers"});
         if (const json* cpu = member(root, "cpu")) readCpu(*cpu, manifest.cpu);
         if (const json* pci = member(root, "pci")) readPci(*pci, manifest.pci);
         if (const json* ports = member(root, "ports")) readPorts(*ports, manifest.ports);
@@ -783,6 +783,7 @@ bool parseManifest(std::string_view textIn, Manifest& manifest, std::string& err
         if (const json* superio = member(root, "superio")) readSuperIo(*superio, manifest.superio);
         if (const json* displays = member(root, "displays")) readDisplays(*displays, manifest.displays);
         if (const json* batteries = member(root, "batteries")) readBatteries(*batteries, manifest.batteries);
+        if (const json* controllers = member(root, "controllers")) readControllers(*controllers, manifest.controllers);
         if (manifest.pci.lpcFunctionDisable && manifest.memoryDevices.rcba)
             fail("pci.lpc_function_disable",
                  "the LPC bridge's dword 0xF0 holds the root complex base (memory_devices.rcba) instead");

@@ -25,6 +25,7 @@
 #include "machine/machine.h"
 #include "machine/simulated_smbus.h"
 #include "machine/smbios_image.h"
+#include "machine/platform_controllers_image.h"
 #include "machine/superio_image.h"
 
 #include <optional>
@@ -159,6 +160,8 @@ struct Manifest {
     std::optional<Ia64Facts> ia64;
     // The super-I/O chips on the configuration ports (superio_image.h).
     std::vector<SuperIoEntry> superio;
+    // The platform sensor controllers (platform_controllers_image.h).
+    PlatformControllers controllers;
     // The display devices Windows enumerates; empty without "displays".
     std::vector<DisplayDevice> displays;
     // The batteries the battery class enumerates; empty without "batteries".

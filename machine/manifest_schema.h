@@ -60,6 +60,8 @@ void readAdl(const json& section, AdlLibrarySettings& library);
 void readIa64(const json& section, Ia64Facts& facts);
 // "pci.message_bus" (manifest_message_bus.cpp): the message bus register file.
 void readMessageBus(const json& value, std::vector<MessageBusRegister>& registers);
+// "controllers" (manifest_controllers.cpp): the platform sensor controllers.
+void readControllers(const json& section, PlatformControllers& controllers);
 // "superio" (manifest_superio.cpp): the super-I/O chips and their register dumps.
 void readSuperIo(const json& section, std::vector<SuperIoEntry>& chips);
 // "memory_devices.mchbar" (manifest_mchbar.cpp): the memory controller's window.

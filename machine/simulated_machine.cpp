@@ -66,6 +66,13 @@ bool SimulatedMachine::ia64Cpuid(unsigned cpu, std::array<uint64_t, Ia64Facts::k
     return true;
 }
 
+bool SimulatedMachine::smiCall(std::array<uint32_t, 4>& registers) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!hw_.smi) return false;
+    hw_.smi->call(registers);
+    return true;
+}
+
 bool SimulatedMachine::palCall(unsigned cpu, const std::array<uint64_t, 4>& arguments,
                                std::array<uint64_t, 4>& results) const {
     if (!hw_.ia64 || cpu >= processorCount()) return false;

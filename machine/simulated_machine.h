@@ -9,6 +9,7 @@
 #pragma once
 
 #include "machine/devices/amd_display_library.h"
+#include "machine/devices/dell_smi_handler.h"
 #include "machine/devices/memory_bus.h"
 #include "machine/devices/nvidia_library.h"
 #include "machine/devices/msr_bank.h"
@@ -58,6 +59,7 @@ struct SimulatedHardware {
     std::vector<DisplayDevice> displayDevices;
     std::vector<std::vector<uint8_t>> monitorEdids;
     std::vector<BatteryFacts> batteries;
+    std::optional<DellSmiHandler> smi;             // none: no SMI handler the program can call
 };
 
 // MSR 0x10 (the time-stamp counter) reads the time-stamp counter, as
@@ -104,6 +106,7 @@ public:
     std::vector<DisplayDevice> displayDevices() const override { return hw_.displayDevices; }
     std::vector<std::vector<uint8_t>> monitorEdids() const override { return hw_.monitorEdids; }
     std::vector<BatteryFacts> batteries() const override { return hw_.batteries; }
+    bool smiCall(std::array<uint32_t, 4>& registers) override;
 
     // The time-stamp counter rate, for tests and for the image's own checks.
     uint64_t tscHz() const { return hw_.tsc.hz(); }

@@ -2,8 +2,9 @@
 // The SMBus requests answer 2, "use the port protocol": the controllers of
 // a machine are reached through their registers instead. The IA-64 requests
 // reach the Itanium processors of a machine that has them (the caller's
-// buffer, named by a dword address, lies below 4 GiB); elsewhere, like the
-// system-management interrupt, they are not supported.
+// buffer, named by a dword address, lies below 4 GiB), and the
+// system-management interrupt the handler of a simulated machine; elsewhere
+// they are not supported.
 #include <array>
 #include <cstring>
 
@@ -67,6 +68,17 @@ DWORD callPal(Request& r) {
     return ERROR_SUCCESS;
 }
 
+// The four registers of the interrupt in and out. Only a simulated
+// machine's handler can be called; the host refuses the request.
+DWORD callSmi(Request& r) {
+    if (DWORD e = needs(r, 16, 16)) return e;
+    std::array<uint32_t, 4> registers{};
+    for (size_t i = 0; i < registers.size(); ++i) registers[i] = r.inDword(i);
+    if (!machine::current().smiCall(registers)) return ERROR_NOT_SUPPORTED;
+    for (size_t i = 0; i < registers.size(); ++i) r.outDword(i, registers[i]);
+    return ERROR_SUCCESS;
+}
+
 } // namespace
 
 DWORD serveOther(DWORD code, Request& r) {
@@ -74,7 +86,7 @@ DWORD serveOther(DWORD code, Request& r) {
     case 0x9C402468: return smbusByte(r, 12);  // ICH
     case 0x9C40246C: return smbusByte(r, 20);  // memory-controller engine
     case 0x9C4024A8: return smbusByte(r, 12);  // nVidia
-    case 0x9C402500: return ERROR_NOT_SUPPORTED;  // SMI
+    case 0x9C402500: return callSmi(r);
     case 0x9C402440: return readIa64Cpuid(r);
     case 0x9C402444: return callPal(r);
     default: return kUnknownRequest;

@@ -6,6 +6,7 @@
 #include "sdk/monitor/analog_devices_adm102x.h"
 #include "sdk/monitor/analog_devices_adt74xx.h"
 #include "sdk/monitor/andigilog_asc7621.h"
+#include "sdk/monitor/asus_monitors.h"
 #include "sdk/monitor/fintek_f718xx.h"
 #include "sdk/monitor/ite_it87.h"
 #include "sdk/monitor/lpcio.h"
@@ -237,6 +238,8 @@ ChipMonitorRegistry MakeBuiltInRegistry() {
     Register<MC::Winbond_W83792D>(registry, CreateWinbondW83792D);
     Register<MC::Winbond_W83793>(registry, CreateWinbondW83793);
     Register<MC::VIA_VT1211>(registry, CreateVIAVT1211);
+    Register<MC::Asus_ROG_38>(registry, Create<Asus_ROG_38_HardwareMonitor>);
+    Register<MC::Asus_ROG_40>(registry, Create<Asus_ROG_40_HardwareMonitor>);
     return registry;
 }
 

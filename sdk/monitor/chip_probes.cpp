@@ -101,10 +101,7 @@ int CHardwareMonitorInterface::ProbeChips() {
     ProbeISABus();
     ScanSMBus();
     if (MonitorBoardHash() == 0x825704) return 0;
-    ProbeFBDIMM();
-    ProbeACPIAndBoard();
-    ProbeBatteries();
-    if (m_dwOptions & MONITOR_OPTION_USB_COOLER) ProbeUSBCooler();
+    ProbePlatformSources();
     return 1;
 }
 

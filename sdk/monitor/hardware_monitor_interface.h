@@ -75,14 +75,28 @@ public:
     int ProbeSMSC(CLPCIO* chip, CRegisterSpace* space, CIORequest* request);
     int ProbeNationalSemiconductor(CLPCIO* chip, CRegisterSpace* space, CIORequest* request);
 
-    // ---- Platform sources (platform_probes_sources.cpp) ----
+    // ---- Platform sources (platform_probes_controllers.cpp,
+    // platform_probes_sources.cpp) ----
+    // The platform probes in their order; each appends what it finds.
+    void ProbePlatformSources();
+    int ProbeAbitUGuru();
+    int ProbeNotebookControllers();
+    int ProbeAppleSMC();
+    int ProbeAsusEC();
+    int ProbeAMDSB6xx();
     int ProbeFBDIMM();
+    // The ACPI thermal zones' monitor, then the board's firmware record.
     int ProbeACPIAndBoard();
+    int ProbeACPIMonitor();
+    int ProbeGigabyteDES();
     int ProbeBatteries();
     int ProbeUSBCooler();
     // The display adapters' monitors; runs even where chips are not probed.
     int ProbeDevices();
     int ProbeDisplayAPIs();
+    // Owner = mainboard; into the list when CreateSensors finds something,
+    // else deleted.
+    bool AdoptWhenSensorsExist(CHardwareMonitor* monitor);
 
     // ---- SMBus scan (smbus_sensor_scan.cpp) ----
     int ScanSMBus();

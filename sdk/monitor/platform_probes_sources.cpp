@@ -154,7 +154,7 @@ int CHardwareMonitorInterface::ProbeFBDIMM() {
     return 1;
 }
 
-int CHardwareMonitorInterface::ProbeACPIAndBoard() {
+int CHardwareMonitorInterface::ProbeACPIMonitor() {
     auto* acpi = static_cast<CACPIInterface*>(GetSDK()->FindInterface(INTERFACE_ACPI));
     if (!acpi) return 0;
     auto* monitor = new CACPIHardwareMonitor(acpi);
