@@ -45,6 +45,23 @@ TEST(PlatformSensorRuns, TheGM965NotebookShowsItsBatteryAndThermalZone) {
         EXPECT_NE(monitors.find(line), std::string::npos) << line << "\n" << monitors;
 }
 
+// The x58's GeForce 210 reports its temperature through both NVIDIA
+// display APIs, each as a monitor of its own; the Dell's two FB-DIMMs
+// through their buffers.
+TEST(PlatformSensorRuns, TheGpuAndTheFBDIMMsShowTheirTemperatures) {
+    VexaRun x58(vexa::test::sourcePath("machines/x58-nehalem"));
+    const std::string gpu = MonitorsSection(RunReport(x58));
+    for (const char* line : {"Hardware monitor\tNVIDIA I/O\n\tTemperature 0\t45\u00B0C (113\u00B0F) [0x2D]",
+                             "Hardware monitor\tNVIDIA NVAPI\n\tTemperature 0\t45\u00B0C (113\u00B0F) [0x2D]"})
+        EXPECT_NE(gpu.find(line), std::string::npos) << line << "\n" << gpu;
+    VexaRun dell(vexa::test::sourcePath("machines/dell-precision-490"));
+    const std::string memory = MonitorsSection(RunReport(dell));
+    // Half degrees: 0x5B is 45.5 degrees, which the report rounds.
+    for (const char* line : {"Hardware monitor\tFB-DIMM\n\tTemperature 0\t46\u00B0C (113\u00B0F) [0x5B] (core)\n",
+                             "Hardware monitor\tFB-DIMM\n\tTemperature 0\t44\u00B0C (111\u00B0F) [0x58] (core)\n"})
+        EXPECT_NE(memory.find(line), std::string::npos) << line << "\n" << memory;
+}
+
 // Whether this host has a system battery as /sys lists it.
 bool HostHasBattery() {
     std::error_code code;
