@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <thread>
@@ -226,7 +227,7 @@ TEST_F(Sch5636, BusyControllerLeavesTheSensorsAlone) {
     SMSC_SCH5636_HardwareMonitor& monitor = StartWith({{0x22, 0xC0}});
     ASSERT_EQ(monitor.CreateSensors(), 1);
     const int readsBefore = mailbox_->reads;
-    bool held = false, done = false;
+    std::atomic<bool> held{false}, done{false};
     std::thread other([&] {
         HANDLE mutex = BRENIKSDK::CreateGlobalMutex(0, "Access_Fujitsu_EC");
         WaitForSingleObject(mutex, INFINITE);
