@@ -47,7 +47,9 @@ uint32_t energy(const std::string& folder, const std::string& suffix, std::optio
     if (auto uwh = attribute(folder, ("energy_" + suffix).c_str())) return milli(uwh);
     auto uah = attribute(folder, ("charge_" + suffix).c_str());
     if (!uah || !microvolts) return BatteryFacts::kUnknown;
-    return milli(*uah * *microvolts / 1000000);
+    // Both may be as large as the attribute limit: the product is taken wide.
+    const unsigned __int128 uwh = static_cast<unsigned __int128>(*uah) * *microvolts / 1000000;
+    return milli(uint64_t(std::min<unsigned __int128>(uwh, kMaxAttribute)));
 }
 
 uint32_t powerState(const std::string& status) {
@@ -72,7 +74,8 @@ std::optional<BatteryFacts> hostBattery(const std::string& folder, size_t index)
         // Only the charge in percent is known.
         facts.capabilities |= BatteryFacts::kCapacityRelative;
         facts.designedCapacity = facts.fullChargedCapacity = 100;
-        facts.remainingCapacity = uint32_t(attribute(folder, "capacity").value_or(BatteryFacts::kUnknown));
+        const auto percent = attribute(folder, "capacity");
+        facts.remainingCapacity = percent ? uint32_t(std::min<uint64_t>(*percent, 100)) : BatteryFacts::kUnknown;
     }
     if (facts.fullChargedCapacity == BatteryFacts::kUnknown) facts.fullChargedCapacity = 0;
     facts.voltage = milli(attribute(folder, "voltage_now"));

@@ -141,7 +141,23 @@ int Winbond_W83627DHG_HardwareMonitor::CreateSensors() {
     return 1;
 }
 
+namespace {
+constexpr uint8_t kDivisorRegisters[] = {0x47, 0x4B, 0x5D};
+} // namespace
+
+void Winbond_W83627DHG_HardwareMonitor::Close() {
+    if (!m_bDivisorsSaved) return;
+    WinbondSelectBank(this, 0);
+    for (size_t i = 0; i < std::size(kDivisorRegisters); ++i) WriteRegister(kDivisorRegisters[i], m_bySavedDivisors[i]);
+    m_bDivisorsSaved = false;
+}
+
 void Winbond_W83627DHG_HardwareMonitor::RaiseDivisor(uint32_t fan, uint8_t count) {
+    if (!m_bDivisorsSaved && count == 0xFF && m_dwFanExponents[fan] < kLargestExponent) {
+        m_bDivisorsSaved = true;
+        for (size_t i = 0; i < std::size(kDivisorRegisters); ++i)
+            m_bDivisorsSaved = m_bDivisorsSaved && ReadRegister(kDivisorRegisters[i], &m_bySavedDivisors[i]);
+    }
     const uint8_t divisorRegister = fan == 2 ? 0x4B : 0x47;
     const uint32_t lowShift = fan == 0 ? 4 : 6;
     const uint8_t highBit = uint8_t(0x20 << fan);  // 0x5D bits 5-7

@@ -22,6 +22,8 @@ public:
     int Update() override;
     int CreateSensors() override;
     int SetSensorValue(uint32_t index, uint32_t classCode, float value) override;
+    // Puts back the fan divisor registers a raised divisor changed.
+    void Close() override;
 
     // Reads the divisor exponents, creates the fans that answer and raises
     // the divisors of those whose count overflows; may leave bank 5 selected.
@@ -39,6 +41,10 @@ public:
 private:
     bool FifthFanBoard() const;
     void RaiseDivisor(uint32_t fan, uint8_t count);
+
+    // 0x47, 0x4B and 0x5D as found before the first divisor was raised.
+    bool m_bDivisorsSaved = false;
+    uint8_t m_bySavedDivisors[3] = {};
 };
 
 class Winbond_W83627EHF_HardwareMonitor : public CHardwareMonitor {

@@ -379,6 +379,15 @@ TEST_F(WinbondMonitors, W83627DHGRaisesTheDivisorOfAnOverflowingFan) {
     EXPECT_EQ(monitor.m_dwFanExponents[1], 7u);
     EXPECT_EQ(monitor.m_pFans[1], nullptr);
     expectBankZeroAtEnd();
+    // Close puts the divisor registers back as found.
+    record();
+    monitor.Close();
+    std::vector<std::pair<uint8_t, uint8_t>> restores;
+    for (const auto& write : registerWrites())
+        if (write.first != 0x4E) restores.push_back(write);
+    const std::vector<std::pair<uint8_t, uint8_t>> found = {{0x47, 0x45}, {0x4B, 0xFF}, {0x5D, 0x20}};
+    EXPECT_EQ(restores, found);
+    expectBankZeroAtEnd();
 }
 
 // ---- The shared routines ----
