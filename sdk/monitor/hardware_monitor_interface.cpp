@@ -62,6 +62,7 @@ void CHardwareMonitorInterface::Close() {
 }
 
 void CHardwareMonitorInterface::Update() {
+    AttachDriveSensors();
     CTListIterator<CHardwareMonitor> it(m_pMonitors);
     for (CHardwareMonitor* monitor = it.GetFirst(); monitor; monitor = it.GetNext()) monitor->Poll(0);
 }

@@ -42,7 +42,8 @@ public:
     int Init() override;
     // Lets every monitor release what it opened.
     void Close() override;
-    // One refresh: polls every monitor.
+    // One refresh: attaches drive sensors the storage domain made since,
+    // then polls every monitor.
     void Update();
     // With the configuration registers and register dumps; Dump2 without.
     void Dump(CReportGenerator* report);
@@ -91,9 +92,13 @@ public:
     int ProbeGigabyteDES();
     int ProbeBatteries();
     int ProbeUSBCooler();
-    // The display adapters' monitors; runs even where chips are not probed.
+    // The display adapters' monitors and the drives' sensors; runs even where
+    // chips are not probed.
     int ProbeDevices();
     int ProbeDisplayAPIs();
+    // Adds every drive temperature sensor its drive does not list yet; runs
+    // again on every update, since the storage domain may add sensors later.
+    int AttachDriveSensors();
     // Owner = mainboard; into the list when CreateSensors finds something,
     // else deleted.
     bool AdoptWhenSensorsExist(CHardwareMonitor* monitor);

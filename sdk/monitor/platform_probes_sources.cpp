@@ -1,8 +1,9 @@
 // The platform probes of the sources that are no sensor chips: the FB-DIMM
 // memory buffers, ACPI, the batteries, the USB liquid cooler and the display
-// adapters. Each decides from PCI ids, the interfaces present and Windows'
-// device enumeration whether its source exists, creates the monitor (and
-// its device where it needs one) and appends it to the list.
+// adapters, and the drives' temperature sensors. Each decides from PCI ids,
+// the interfaces present and Windows' device enumeration whether its source
+// exists, creates the monitor (and its device where it needs one) and
+// appends it to the list.
 #include <vector>
 
 #include "platform/battery_ioctl.h"
@@ -21,6 +22,8 @@
 #include "sdk/hw/pci_interface.h"
 #include "sdk/monitor/acpi_monitor.h"
 #include "sdk/system/acpi_interface.h"
+#include "sdk/system/drive.h"
+#include "sdk/system/storage_interface.h"
 #include "sdk/monitor/battery_monitor.h"
 #include "sdk/monitor/display_api_monitor.h"
 #include "sdk/monitor/fbdimm_monitor.h"
@@ -222,5 +225,20 @@ int CHardwareMonitorInterface::ProbeDisplayAPIs() {
 
 int CHardwareMonitorInterface::ProbeDevices() {
     ProbeDisplayAPIs();
+    AttachDriveSensors();
+    return 1;
+}
+
+// The storage domain makes a drive's temperature sensors when its SMART data
+// shows them; each joins the drive's own sensor list once.
+int CHardwareMonitorInterface::AttachDriveSensors() {
+    auto* storage = static_cast<CStorageInterface*>(GetSDK()->FindInterface(INTERFACE_STORAGE));
+    if (!storage) return 0;
+    CTListIterator<CDevice> drives(storage->m_pDrives);
+    for (CDevice* device = drives.GetFirst(); device; device = drives.GetNext()) {
+        auto* drive = static_cast<CDrive*>(device);
+        for (CTemperatureSensor* sensor : drive->m_pTemperatures)
+            if (sensor && !drive->FindSensor(sensor)) drive->AddSensor(sensor);
+    }
     return 1;
 }
