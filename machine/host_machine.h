@@ -8,7 +8,9 @@
 
 #include "machine/machine.h"
 
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -54,6 +56,15 @@ public:
     std::vector<std::vector<uint8_t>> monitorEdids() const override;
     // host_batteries.cpp: the system batteries of /sys/class/power_supply.
     std::vector<BatteryFacts> batteries() const override;
+    // host_thermal_zones.cpp: the ACPI thermal zones of /sys/class/thermal
+    // as a namespace of their paths, each with a _TMP method that reads the
+    // zone's temperature when evaluated; with them, the ACPI HAL device the
+    // driver's namespace requests name. The firmware's global lock stays
+    // the kernel's.
+    std::vector<AcpiNamespaceNode> acpiNamespace() const override;
+    std::optional<std::vector<AcpiValue>> evaluateAcpiMethod(size_t index) const override;
+    bool offersAcpiGlobalLock() const override { return false; }
+    std::vector<DeviceNode> deviceTree() const override;
 
 protected:
     CpuidRegs doCpuid(unsigned cpu, uint32_t leaf, uint32_t subleaf) override;
@@ -78,6 +89,15 @@ private:
     unsigned processorCount_;
     std::vector<bool> usableProcessors_;  // the processors the process may run on; empty: all
     std::unique_ptr<HostPciConfig> pciConfig_;  // host_pci_config.cpp
+    // The thermal zones, read once: the namespace and, by the index of each
+    // _TMP node, the zone's temperature file.
+    struct ThermalZones {
+        std::vector<AcpiNamespaceNode> nodes;
+        std::map<size_t, std::string> temperatureFiles;
+    };
+    const ThermalZones& thermalZones() const;
+    mutable std::once_flag thermalZonesRead_;
+    mutable ThermalZones thermalZones_;
     std::mutex mappingsLock_;
     std::vector<std::pair<void*, size_t>> mappings_;  // page-aligned start, length
 };

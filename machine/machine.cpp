@@ -2,6 +2,8 @@
 // that every machine shares, in front of the backends' do* functions.
 #include "machine/machine.h"
 
+#include "machine/text_scan.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -23,7 +25,28 @@ bool pciArgumentsValid(PciAddress fn, unsigned offset, size_t size) {
     return fn.device <= 31 && fn.function <= 7 && size > 0 && offset <= 4096 && size <= 4096 - offset;
 }
 
+constexpr std::string_view kAcpiHalEnumerator = "ACPI_HAL";
+// Windows names unnamed physical device objects \Device\NNNNNNNN in the
+// order it creates them; the ACPI HAL device's is the first.
+constexpr std::string_view kAcpiHalPdoName = "\\Device\\00000001";
+
+bool isAcpiHal(const DeviceNode& node) {
+    const auto it = node.properties.find(DeviceNode::kEnumerator);
+    return it != node.properties.end() && it->second.size() == kAcpiHalEnumerator.size() &&
+           startsWithNoCase(it->second, kAcpiHalEnumerator);
+}
+
 } // namespace
+
+void addAcpiHalDevice(std::vector<DeviceNode>& tree) {
+    if (std::any_of(tree.begin(), tree.end(), isAcpiHal)) return;
+    if (tree.empty()) tree.emplace_back();  // the root
+    DeviceNode hal;
+    hal.parent = 0;
+    hal.properties[DeviceNode::kEnumerator] = std::string(kAcpiHalEnumerator);
+    hal.properties[DeviceNode::kPdoName] = std::string(kAcpiHalPdoName);
+    tree.push_back(std::move(hal));
+}
 
 unsigned ProcessorAffinity::lowest() const { return first + unsigned(std::countr_zero(mask)); }
 
@@ -46,6 +69,12 @@ AcpiValue AcpiValue::fromString(std::string_view text) {
 }
 
 AcpiValue AcpiValue::fromBytes(std::vector<uint8_t> bytes) { return AcpiValue{kBuffer, std::move(bytes)}; }
+
+std::optional<std::vector<AcpiValue>> Machine::evaluateAcpiMethod(size_t index) const {
+    const auto nodes = acpiNamespace();
+    if (index >= nodes.size() || !nodes[index].method) return std::nullopt;
+    return nodes[index].results;
+}
 
 bool Machine::faulted(const Access& access) const {
     for (const Fault& fault : faults_) {

@@ -148,6 +148,11 @@ struct DeviceNode {
     std::map<uint32_t, std::string> properties;   // registry property number -> text
 };
 
+// Windows lists the ACPI HAL device under the root of an ACPI machine's
+// device tree; the driver's namespace requests name it. Appends it (and a
+// bare root to an empty tree) unless a node with that enumerator is there.
+void addAcpiHalDevice(std::vector<DeviceNode>& tree);
+
 // The time one logical processor has spent idle, in kernel mode and in user
 // mode since an arbitrary start, in 100 ns units, counted the way Windows
 // counts them: the kernel time includes the idle time.
@@ -299,6 +304,13 @@ public:
     virtual std::vector<DeviceNode> deviceTree() const { return {}; }
     // Empty when the machine has no ACPI namespace to offer.
     virtual std::vector<AcpiNamespaceNode> acpiNamespace() const { return {}; }
+    // The results of the namespace's method node `index`, evaluated now;
+    // nullopt when there is no such method or its evaluation fails. By
+    // default the results the namespace lists.
+    virtual std::optional<std::vector<AcpiValue>> evaluateAcpiMethod(size_t index) const;
+    // Whether the driver may hand out the firmware's global lock: a machine
+    // with a namespace of its own does; the host's kernel keeps it.
+    virtual bool offersAcpiGlobalLock() const { return !acpiNamespace().empty(); }
     // The clock the processors' local APIC timers count at (the bus
     // clock), in MHz; -1 when unknown.
     virtual double busClockMHz() const { return -1.0; }

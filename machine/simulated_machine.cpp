@@ -1,40 +1,15 @@
 #include "machine/simulated_machine.h"
 
 #include "machine/clock.h"
-#include "machine/text_scan.h"
 
 #include <algorithm>
 #include <bit>
 
 namespace vexa::machine {
-namespace {
-
-constexpr std::string_view kAcpiHalEnumerator = "ACPI_HAL";
-// Windows names unnamed physical device objects \Device\NNNNNNNN in the
-// order it creates them; the ACPI HAL device's is the first.
-constexpr std::string_view kAcpiHalPdoName = "\\Device\\00000001";
-
-bool isAcpiHal(const DeviceNode& node) {
-    const auto it = node.properties.find(DeviceNode::kEnumerator);
-    return it != node.properties.end() && it->second.size() == kAcpiHalEnumerator.size() &&
-           startsWithNoCase(it->second, kAcpiHalEnumerator);
-}
-
-void addAcpiHal(std::vector<DeviceNode>& tree) {
-    if (std::any_of(tree.begin(), tree.end(), isAcpiHal)) return;
-    if (tree.empty()) tree.emplace_back();  // the root
-    DeviceNode hal;
-    hal.parent = 0;
-    hal.properties[DeviceNode::kEnumerator] = std::string(kAcpiHalEnumerator);
-    hal.properties[DeviceNode::kPdoName] = std::string(kAcpiHalPdoName);
-    tree.push_back(std::move(hal));
-}
-
-} // namespace
 
 SimulatedMachine::SimulatedMachine(SimulatedHardware hardware) : hw_(std::move(hardware)) {
     if (hw_.processors.empty()) hw_.processors.emplace_back(CpuidLeaves{});
-    if (!hw_.acpiNamespace.empty()) addAcpiHal(hw_.deviceTree);
+    if (!hw_.acpiNamespace.empty()) addAcpiHalDevice(hw_.deviceTree);
 }
 
 unsigned SimulatedMachine::currentProcessor(const ProcessorAffinity& affinity) const {

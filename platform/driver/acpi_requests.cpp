@@ -1,7 +1,7 @@
 // The ACPI requests: the namespace walk (root, first child, next sibling),
 // method evaluation and the firmware's global lock, served from the
-// machine's ACPI namespace. A machine without one (the Linux host) fails
-// them all.
+// machine's ACPI namespace. A machine without one fails them all; the Linux
+// host offers its thermal zones but not the global lock.
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -21,6 +21,7 @@ constexpr size_t kRecordDwords = 9;      // the 36-byte node record
 constexpr uint32_t kOutputSignature = 0x426F6541;
 constexpr uint32_t kStatusNotFound = 0xC0000034;
 constexpr uint32_t kStatusInvalid = 0xC000000D;
+constexpr uint32_t kStatusUnsuccessful = 0xC0000001;
 
 uint64_t handleOf(size_t index) { return kHandleBase + 64 * (index + 1); }
 
@@ -140,8 +141,10 @@ DWORD evaluate(Request& r) {
     uint32_t status = 0;
     if (!indexOf(nodes, method, index) || !nodes[index].method) {
         status = kStatusNotFound;
+    } else if (const auto results = machine::current().evaluateAcpiMethod(index); !results) {
+        status = kStatusUnsuccessful;
     } else {
-        const auto output = outputBuffer(nodes[index].results);
+        const auto output = outputBuffer(*results);
         if (!buffer || output.size() > room) status = kStatusInvalid;
         else std::memcpy(buffer, output.data(), output.size());
     }
@@ -156,7 +159,7 @@ bool globalLockHeld = false;
 
 DWORD boardRequest(Request& r) {
     if (DWORD e = needs(r, 20, 8)) return e;
-    if (machine::current().acpiNamespace().empty()) return ERROR_GEN_FAILURE;
+    if (!machine::current().offersAcpiGlobalLock()) return ERROR_GEN_FAILURE;
     const uint32_t operation = r.inDword(3) & 0xFFFF;
     std::lock_guard guard(globalLockGuard);
     bool ok = false;

@@ -2,9 +2,13 @@
 // names and indexes of its sensors, and how it reads their results.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
+#include "machine/host_machine.h"
 #include "sdk/core/device.h"
 #include "sdk/core/sdk.h"
 #include "sdk/core/sensor.h"
@@ -102,6 +106,35 @@ TEST_F(PlatformSourceTest, NoACPIInterfaceNoMonitor) {
     CHardwareMonitorInterface& monitors = Monitors();
     EXPECT_EQ(monitors.ProbeACPIAndBoard(), 0);
     EXPECT_TRUE(MonitorsOfKind(MONITOR_ACPI).empty());
+}
+
+// On the Linux host the kernel's ACPI thermal zones answer through the
+// driver: a zone at 45 degrees, then at 47.5 on the next refresh.
+TEST_F(PlatformSourceTest, HostThermalZoneThroughTheDriver) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("acpi-host-" + std::to_string(getpid()));
+    const fs::path zone = root / "sys/class/thermal/thermal_zone0";
+    fs::create_directories(zone / "device");
+    std::ofstream(zone / "type") << "acpitz\n";
+    std::ofstream(zone / "device/path") << "\\_TZ_.TZ00\n";
+    std::ofstream(zone / "temp") << "45000\n";
+    BootWith({});
+    install(std::make_unique<machine::HostMachine>(root.string()));
+    ASSERT_EQ(GetSDK()->CreateACPIInterface(0, 0, kAllFeatures), 1);
+    CHardwareMonitorInterface& monitors = Monitors();
+    EXPECT_EQ(monitors.ProbeACPIAndBoard(), 1);
+    const auto found = MonitorsOfKind(MONITOR_ACPI);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0]->Poll(1), 1);
+    CSensor* sensor = SensorOf(found[0], SENSOR_TEMPERATURE, 0);
+    ASSERT_NE(sensor, nullptr);
+    EXPECT_STREQ(sensor->m_szName, "TZ00");
+    EXPECT_EQ(sensor->m_dwRawValue, 3182u);
+    EXPECT_FLOAT_EQ(sensor->m_fValue, 45.0f);
+    std::ofstream(zone / "temp") << "47500\n";
+    EXPECT_EQ(found[0]->Update(), 1);
+    EXPECT_NEAR(sensor->m_fValue, 47.5f, 1e-4);
+    fs::remove_all(root);
 }
 
 } // namespace
