@@ -1,5 +1,7 @@
 #include "machine/file_bytes.h"
 
+#include "machine/text_scan.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -74,6 +76,13 @@ FileStatus readFileBytes(const std::string& path, size_t limit, std::vector<uint
 
 FileStatus readFileText(const std::string& path, size_t limit, std::string& text, std::string& error) {
     return readBounded(path, limit, text, error);
+}
+
+std::string readSysfsAttribute(const std::string& path) {
+    constexpr size_t kPage = 4096;
+    std::string text, error;
+    if (readFileText(path, kPage, text, error) != FileStatus::Ok) return {};
+    return std::string(trim(std::string_view(text).substr(0, text.find('\n'))));
 }
 
 FileStatus readOpenedFile(int fd, const std::string& path, size_t limit, std::vector<uint8_t>& bytes,

@@ -23,4 +23,8 @@ FileStatus readOpenedFile(int fd, const std::string& path, size_t limit, std::ve
                           std::string& error);
 FileStatus readOpenedFile(int fd, const std::string& path, size_t limit, std::string& text, std::string& error);
 
+// The first line of a sysfs attribute of at most 4096 bytes (a page, all the
+// kernel gives), trimmed; empty when it cannot be read.
+std::string readSysfsAttribute(const std::string& path);
+
 } // namespace vexa::machine

@@ -17,15 +17,11 @@ namespace vexa::machine {
 
 namespace {
 
-constexpr size_t kAttributeLimit = 256;
 constexpr uint64_t kMaxAttribute = uint64_t(1) << 48;
 constexpr const char* kBatteryInterfaceClass = "{72631e54-78a4-11d0-bcf7-00aa00b7b32a}";
 
 std::string attributeText(const std::string& folder, const char* name) {
-    std::string text, error;
-    if (readFileText(folder + "/" + name, kAttributeLimit, text, error) != FileStatus::Ok) return {};
-    // One line with its newline.
-    return std::string(trim(std::string_view(text).substr(0, text.find('\n'))));
+    return readSysfsAttribute(folder + "/" + name);
 }
 
 std::optional<uint64_t> attribute(const std::string& folder, const char* name) {

@@ -25,7 +25,6 @@
 namespace vexa::machine {
 namespace {
 
-constexpr size_t kAttributeLimit = 4096;
 constexpr size_t kMaxEntries = 4096;   // of a sysfs folder
 constexpr unsigned kMaxUsbTiers = 7;  // root hub, five hubs, a device
 constexpr const char* kDiskInterfaceClass = "{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
@@ -35,15 +34,8 @@ constexpr uint8_t kAtaPassThrough16 = 0x85;
 constexpr uint8_t kSatAtaPassThrough12 = 0xA1;
 constexpr uint8_t kSenseAbortedCommand = 0x0B;
 
-// The first line of a sysfs attribute, trimmed; empty when it cannot be read.
-std::string attribute(const std::string& path) {
-    std::string text, error;
-    if (readFileText(path, kAttributeLimit, text, error) != FileStatus::Ok) return {};
-    return std::string(trim(std::string_view(text).substr(0, text.find('\n'))));
-}
-
 uint64_t numberAttribute(const std::string& path, uint64_t fallback, bool hex = false) {
-    const std::string text = attribute(path);
+    const std::string text = readSysfsAttribute(path);
     uint64_t value = 0;
     const bool ok = hex ? parseHex(text, value, 16) : parseDecimal(text, value, UINT64_MAX);
     return ok ? value : fallback;
@@ -86,13 +78,13 @@ uint32_t busTypeOf(const std::string& folder, const std::string& name, const std
 
 StorageProperty propertyOf(const std::string& folder, const std::string& name) {
     StorageProperty property;
-    property.vendor = attribute(folder + "/device/vendor");
+    property.vendor = readSysfsAttribute(folder + "/device/vendor");
     if (startsWithNoCase(property.vendor, "0x")) property.vendor.clear();  // a virtio vendor id
-    property.product = attribute(folder + "/device/model");
-    property.revision = attribute(folder + "/device/rev");
-    if (property.revision.empty()) property.revision = attribute(folder + "/device/firmware_rev");
-    property.serial = attribute(folder + "/serial");
-    if (property.serial.empty()) property.serial = attribute(folder + "/device/serial");
+    property.product = readSysfsAttribute(folder + "/device/model");
+    property.revision = readSysfsAttribute(folder + "/device/rev");
+    if (property.revision.empty()) property.revision = readSysfsAttribute(folder + "/device/firmware_rev");
+    property.serial = readSysfsAttribute(folder + "/serial");
+    if (property.serial.empty()) property.serial = readSysfsAttribute(folder + "/device/serial");
     property.busType = busTypeOf(folder, name, property.vendor);
     if (property.vendor.empty() && property.product.empty() && startsWith(name, "vd")) {
         property.vendor = "Virtio";
@@ -182,7 +174,7 @@ private:
         result.deviceSubClass = uint8_t(numberAttribute(path + "/bDeviceSubClass", 0, true));
         result.vendorId = uint16_t(numberAttribute(path + "/idVendor", 0, true));
         result.productId = uint16_t(numberAttribute(path + "/idProduct", 0, true));
-        result.description = attribute(path + "/product");
+        result.description = readSysfsAttribute(path + "/product");
         result.portCount = unsigned(std::min<uint64_t>(numberAttribute(path + "/maxchild", 0), 255));
         result.hub = result.deviceClass == 0x09;
         return result;
@@ -229,7 +221,7 @@ std::vector<std::string> HostMachine::diskNames() const {
         // behind them (loop, ram, zram, device-mapper) are not drives.
         if (startsWith(name, "sr") || startsWith(name, "fd")) continue;
         const std::string folder = blocks + "/" + name;
-        if (!exists(folder + "/device") || attribute(folder + "/hidden") == "1") continue;
+        if (!exists(folder + "/device") || readSysfsAttribute(folder + "/hidden") == "1") continue;
         names.push_back(name);
     }
     std::sort(names.begin(), names.end(), diskOrder);
@@ -242,8 +234,8 @@ std::vector<DiskDrive> HostMachine::diskDrives() const {
         const std::string folder = sysRoot_ + "/sys/block/" + name;
         DiskDrive drive;
         drive.interfacePath = "\\\\?\\linux#disk#" + name + "#" + kDiskInterfaceClass;
-        drive.removable = attribute(folder + "/removable") == "1";
-        drive.poweredUp = attribute(folder + "/device/power/runtime_status") != "suspended";
+        drive.removable = readSysfsAttribute(folder + "/removable") == "1";
+        drive.poweredUp = readSysfsAttribute(folder + "/device/power/runtime_status") != "suspended";
         drive.property = propertyOf(folder, name);
         drive.geometry = geometryOf(folder);
         drives.push_back(std::move(drive));

@@ -18,19 +18,12 @@ namespace vexa::machine {
 
 namespace {
 
-constexpr size_t kAttributeLimit = 256;
 // Far beyond real machines (a handful of zones a few levels deep).
 constexpr size_t kMostZones = 256;
 constexpr size_t kDeepestPath = 16;
 constexpr char kZonePrefix[] = "thermal_zone";
 constexpr int64_t kZeroCelsiusTenthsKelvin = 2732;
 constexpr uint64_t kLargestMillidegrees = 1000000000;
-
-std::string firstLine(const std::string& file) {
-    std::string text, error;
-    if (readFileText(file, kAttributeLimit, text, error) != FileStatus::Ok) return {};
-    return std::string(trim(std::string_view(text).substr(0, text.find('\n'))));
-}
 
 // An ACPI name segment: four characters, A-Z, 0-9 and _, no leading digit.
 bool isNameSegment(std::string_view name) {
@@ -92,8 +85,8 @@ const HostMachine::ThermalZones& HostMachine::thermalZones() const {
         Scope root{std::string(AcpiNamespaceNode::kRootName), {}, {}};
         bool any = false;
         for (const auto& [number, folder] : zoneFolders(sysRoot_ + "/sys/class/thermal")) {
-            if (firstLine((folder / "type").string()) != "acpitz") continue;
-            const auto segments = pathSegments(firstLine((folder / "device" / "path").string()));
+            if (readSysfsAttribute((folder / "type").string()) != "acpitz") continue;
+            const auto segments = pathSegments(readSysfsAttribute((folder / "device" / "path").string()));
             if (segments.empty()) continue;
             Scope* scope = &root;
             for (const std::string& segment : segments) scope = &scope->child(segment);
@@ -122,7 +115,7 @@ std::optional<std::vector<AcpiValue>> HostMachine::evaluateAcpiMethod(size_t ind
     const auto& files = thermalZones().temperatureFiles;
     const auto it = files.find(index);
     if (it == files.end()) return std::nullopt;
-    const std::string line = firstLine(it->second);
+    const std::string line = readSysfsAttribute(it->second);
     std::string_view text = line;
     const bool below = !text.empty() && text[0] == '-';
     if (below) text.remove_prefix(1);
