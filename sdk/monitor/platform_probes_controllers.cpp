@@ -2,9 +2,10 @@
 // the abit uGuru controller, the notebook controllers (ThinkPad embedded
 // controller, Dell system-management interrupt, Asus Eee PC), the VIA
 // 686A/B southbridge monitor, the Apple SMC, the Asus mainboard EC, the AMD
-// SB6xx/7xx analog inputs and the Gigabyte firmware record. Each decides from DMI texts, the board key and
-// PCI ids whether its source exists, makes or reuses the register spaces
-// in the root's lists and appends the monitor.
+// SB6xx/7xx analog inputs and the Gigabyte firmware record. Each decides
+// from DMI texts, the board key and PCI ids whether its source exists,
+// makes or reuses the register spaces in the root's lists and appends the
+// monitor.
 #include <cstring>
 
 #include "platform/threads.h"
