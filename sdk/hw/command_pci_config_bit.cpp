@@ -25,3 +25,11 @@ int CPCIConfigBitCommand::Restore() {
     m_pDevice->WriteConfigDword(int32_t(m_dwRegister), m_dwSaved ? value | m_dwBit : value & ~m_dwBit);
     return 1;
 }
+
+int VIA_686AB_MonitorIOEnable::Enable() {
+    if (m_dwSaved) return 1;
+    uint32_t value = 0;
+    if (!m_pDevice->ReadConfigDword(int32_t(m_dwRegister), &value)) return 1;
+    m_pDevice->WriteConfigDword(int32_t(m_dwRegister), value | m_dwBit);
+    return 1;
+}

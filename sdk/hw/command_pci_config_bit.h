@@ -1,7 +1,7 @@
-// Reversible commands that show a hidden chipset function by clearing one
-// bit of a configuration dword of another function (the south bridge's):
-// Save keeps the bit, Enable clears it and rescans the PCI bus so that the
-// function is found, Restore puts the kept bit back.
+// Reversible commands on one bit of a PCI configuration dword. Most show a
+// hidden chipset function by clearing a bit of another function (the south
+// bridge's): Save keeps the bit, Enable clears it and rescans the PCI bus so
+// that the function is found, Restore puts the kept bit back.
 //
 // A read-modify-write whose read fails writes nothing: a register that
 // reads as all ones is not written back as all ones.
@@ -43,4 +43,18 @@ class SiS_96x_SMBusControllerStatus : public CPCIConfigBitCommand {
 public:
     explicit SiS_96x_SMBusControllerStatus(CPCIDevice* southBridge)
         : CPCIConfigBitCommand(southBridge, 0x74, 1u << 28) {}
+};
+
+// VIA 686A/B power-management function: dword 0x74 bit 0 switches the
+// hardware monitor's I/O ports on. Enable sets the bit (no function
+// appears, so no rescan); Restore clears it again when it was clear.
+class VIA_686AB_MonitorIOEnable : public CPCIConfigBitCommand {
+public:
+    static constexpr uint32_t kRegister = 0x74;
+    static constexpr uint32_t kEnableBit = 1u << 0;
+
+    explicit VIA_686AB_MonitorIOEnable(CPCIDevice* powerManagement)
+        : CPCIConfigBitCommand(powerManagement, kRegister, kEnableBit) {}
+
+    int Enable() override;
 };

@@ -82,6 +82,8 @@ public:
     void ProbePlatformSources();
     int ProbeAbitUGuru();
     int ProbeNotebookControllers();
+    // The VIA 686A/B southbridge monitors, switched on where they are off.
+    int ProbeVIA686();
     int ProbeAppleSMC();
     int ProbeAsusEC();
     int ProbeAMDSB6xx();

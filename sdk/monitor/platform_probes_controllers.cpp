@@ -1,20 +1,25 @@
 // The probes of the sensor sources that no chip register identifies:
 // the abit uGuru controller, the notebook controllers (ThinkPad embedded
-// controller, Dell system-management interrupt, Asus Eee PC), the Apple
-// SMC, the Asus mainboard EC, the AMD SB6xx/7xx analog inputs and the
-// Gigabyte firmware record. Each decides from DMI texts, the board key and
-// PCI ids whether its source exists, makes or reuses the register spaces
-// in the root's lists and appends the monitor.
+// controller, Dell system-management interrupt, Asus Eee PC), the VIA
+// 686A/B southbridge monitor, the Apple SMC, the Asus mainboard EC, the AMD
+// SB6xx/7xx analog inputs and the Gigabyte firmware record. Each decides
+// from DMI texts, the board key and PCI ids whether its source exists,
+// makes or reuses the register spaces in the root's lists and appends the
+// monitor.
 #include <cstring>
 
+#include "platform/threads.h"
 #include "sdk/core/device.h"
 #include "sdk/core/helpers.h"
 #include "sdk/core/sdk.h"
+#include "sdk/hw/command_pci_config_bit.h"
 #include "sdk/hw/io_request.h"
 #include "sdk/hw/io_space.h"
 #include "sdk/hw/kmdriver.h"
+#include "sdk/hw/pci_device.h"
 #include "sdk/hw/pci_interface.h"
 #include "sdk/hw/register_space_lpc.h"
+#include "sdk/hw/register_space_pmio.h"
 #include "sdk/monitor/abit_uguru.h"
 #include "sdk/monitor/apple_smc.h"
 #include "sdk/monitor/asus_ec_monitor.h"
@@ -24,6 +29,7 @@
 #include "sdk/monitor/monitor_board_facts.h"
 #include "sdk/monitor/southbridge_voltage_monitors.h"
 #include "sdk/monitor/thinkpad_monitor.h"
+#include "sdk/monitor/via_686_vt1211.h"
 #include "sdk/system/acpi_interface.h"
 
 namespace {
@@ -43,6 +49,19 @@ constexpr const char* kDellProducts[] = {"Latitude D630", "XPS M1530", "MXG071"}
 constexpr uint32_t kEeePcBoards[] = {0x3FC, 0x40C, 0x20080, 0x20960, 0x20D60};
 constexpr uint32_t kSB600Boards[] = {0x5425F4, 0x54A5E5, 0xA955E4, 0x5377CCA0, 0x5692F965, 0x56D905E0, 0x6EEF158C};
 constexpr uint32_t kDellSignature = 0x44454C4C, kDiagSignature = 0x44494147;
+
+// The VIA 686A/B power-management functions; the second has its monitor
+// switched on before its base is read.
+constexpr uint16_t kVIA = 0x1106;
+struct VIA686Function {
+    uint16_t device;
+    bool enableFirst;
+};
+constexpr VIA686Function kVIA686Functions[] = {{0x3057, false}, {0x3086, true}};
+constexpr uint32_t kVIA686NoMonitorBoards[] = {0x36F80, 0xB8D4C2};
+constexpr int32_t kVIA686MonitorBase = 0x70;
+constexpr uint32_t kVIA686BaseMask = 0xFF80;
+constexpr uint32_t kVIA686EnableSettleMs = 20;
 
 // The model index of the Apple products, tested in this order.
 struct AppleModel {
@@ -84,6 +103,45 @@ void KeepOrDrop(CRegisterSpace* space, bool made, CPortIOSpace* newPorts, bool k
     delete newPorts;
 }
 
+// SpaceAt for a space that stays in the root's lists whatever the probe
+// finds.
+template <typename Make>
+CRegisterSpace* KeptSpaceAt(uint32_t base, uint32_t size, uint32_t spaceClass, Make make) {
+    CPortIOSpace* ports = nullptr;
+    bool made = false;
+    CRegisterSpace* space = SpaceAt(base, size, spaceClass, [&made, &make](CIOSpace* io) -> CRegisterSpace* {
+        made = true;
+        return make(io);
+    }, ports);
+    KeepOrDrop(space, made, ports, true);
+    return space;
+}
+
+// The monitor's port base of a VIA 686 power-management function; false
+// when it is 0 or the function does not answer.
+bool VIA686MonitorBase(CPCIDevice* function, uint32_t* base) {
+    uint32_t value = 0;
+    if (!function->ReadConfigDword(kVIA686MonitorBase, &value)) return false;
+    *base = value & kVIA686BaseMask;
+    return *base != 0;
+}
+
+// Whether the monitor's I/O ports are switched on. When they are off the
+// enable bit is set through a command of the root, which clears it again
+// at close, and read back after the southbridge had time to take it.
+bool VIA686MonitorEnabled(CPCIDevice* function) {
+    uint32_t value = 0;
+    if (!function->ReadConfigDword(VIA_686AB_MonitorIOEnable::kRegister, &value)) return false;
+    if (value & VIA_686AB_MonitorIOEnable::kEnableBit) return true;
+    auto* command = new VIA_686AB_MonitorIOEnable(function);
+    GetSDK()->m_pCommands->AddTail(command);
+    command->Save();
+    command->Enable();
+    Sleep(kVIA686EnableSettleMs);
+    return function->ReadConfigDword(VIA_686AB_MonitorIOEnable::kRegister, &value) &&
+           (value & VIA_686AB_MonitorIOEnable::kEnableBit);
+}
+
 // The signature call of the Dell SMI handler: "DELL" and "DIAG" in the
 // first and fourth register, in either order.
 bool DellSignatureAnswers(uint32_t function) {
@@ -119,6 +177,7 @@ bool CHardwareMonitorInterface::AdoptWhenSensorsExist(CHardwareMonitor* monitor)
 void CHardwareMonitorInterface::ProbePlatformSources() {
     ProbeAbitUGuru();
     ProbeNotebookControllers();
+    ProbeVIA686();
     ProbeAppleSMC();
     ProbeAsusEC();
     ProbeAMDSB6xx();
@@ -181,6 +240,30 @@ int CHardwareMonitorInterface::ProbeNotebookControllers() {
     return 1;
 }
 
+int CHardwareMonitorInterface::ProbeVIA686() {
+    if (OneOf(MonitorBoardHash(), kVIA686NoMonitorBoards)) return 0;
+    CPCIInterface* pci = GetSDK()->m_pPCI;
+    if (!pci) return 1;
+    for (const VIA686Function& kind : kVIA686Functions) {
+        CTList<CDevice> functions;
+        pci->FindDevicesByID(kVIA, kind.device, &functions);
+        CTListIterator<CDevice> it(&functions);
+        for (CDevice* device = it.GetFirst(); device; device = it.GetNext()) {
+            auto* function = static_cast<CPCIDevice*>(device);
+            uint32_t base = 0;
+            const bool found = kind.enableFirst
+                                   ? VIA686MonitorEnabled(function) && VIA686MonitorBase(function, &base)
+                                   : VIA686MonitorBase(function, &base) && VIA686MonitorEnabled(function);
+            if (!found) continue;
+            auto* monitor = new VIA_686AB_HardwareMonitor;
+            monitor->m_pRegisterSpace = KeptSpaceAt(base, kWholeRange, REGSPACE_VIA_686_HWM,
+                                                    [](CIOSpace* io) { return new VIA_686AB_HWM_RegisterSpace(io); });
+            m_pMonitors->AddTail(monitor);
+        }
+    }
+    return 1;
+}
+
 int CHardwareMonitorInterface::ProbeAppleSMC() {
     if (!TextContains(SystemManufacturer(), "Apple")) return 0;
     const char* product = SystemProductName();
@@ -200,13 +283,8 @@ int CHardwareMonitorInterface::ProbeAppleSMC() {
             sdk->m_pRegisterSpaces->AddTail(space);
         }
     } else {
-        CPortIOSpace* ports = nullptr;
-        bool made = false;
-        space = SpaceAt(kAppleSMCBase, kWholeRange, kRegisterSpaceAppleSMC, [&made](CIOSpace* io) {
-            made = true;
-            return new Apple_SMC_RegisterSpace(io);
-        }, ports);
-        KeepOrDrop(space, made, ports, true);
+        space = KeptSpaceAt(kAppleSMCBase, kWholeRange, kRegisterSpaceAppleSMC,
+                            [](CIOSpace* io) { return new Apple_SMC_RegisterSpace(io); });
     }
     auto* monitor = new Apple_SMC_HardwareMonitor(model);
     monitor->m_pRegisterSpace = space;
@@ -225,13 +303,8 @@ int CHardwareMonitorInterface::ProbeAMDSB6xx() {
     CPCIInterface* pci = GetSDK()->m_pPCI;
     if (!pci || (pci->FindDevicesByID(0x1002, 0x438D, nullptr) <= 0 && pci->FindDevicesByID(0x1002, 0x439D, nullptr) <= 0))
         return 0;
-    CPortIOSpace* ports = nullptr;
-    bool made = false;
-    CRegisterSpace* space = SpaceAt(kSB600Base, kSB600Size, REGSPACE_LPC, [&made](CIOSpace* io) {
-        made = true;
-        return new CLPCRegisterSpace(io, 0, 1);
-    }, ports);
-    KeepOrDrop(space, made, ports, true);
+    CRegisterSpace* space =
+        KeptSpaceAt(kSB600Base, kSB600Size, REGSPACE_LPC, [](CIOSpace* io) { return new CLPCRegisterSpace(io, 0, 1); });
     const uint32_t board = MonitorBoardHash();
     if (OneOf(board, kSB600Boards))
         AdoptWhenSensorsExist(new AMD_SB600_HardwareMonitor(board, static_cast<CLPCRegisterSpace*>(space)));

@@ -1,5 +1,6 @@
-// Reversible commands that show hidden chipset functions, and the AMD
-// family 10h extended configuration access.
+// Reversible commands that show hidden chipset functions, the VIA 686A/B
+// monitor's I/O enable, and the AMD family 10h extended configuration
+// access.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -253,6 +254,57 @@ INSTANTIATE_TEST_SUITE_P(
                       [](CPCIDevice* bridge) -> CCommand* { return new SiS_96x_SMBusControllerStatus(bridge); },
                       false}),
     CaseName{});
+
+// ---- VIA 686A/B: the monitor's I/O enable, set rather than cleared ----
+
+constexpr PciAddress kVIAPowerManagement{0, 7, 4};
+constexpr uint32_t kVIAEnableOff = 0x12345600;
+
+class VIA686MonitorEnable : public Commands {
+protected:
+    CCommand* startWithEnable(uint32_t dword74) {
+        startImage(LspciText({FunctionDump({0, 0, 0}, 0x1106, 0x0691).Class(6, 0),
+                              FunctionDump({0, 7, 0}, 0x1106, 0x0686).Class(6, 1).HeaderType(0x80),
+                              FunctionDump(kVIAPowerManagement, 0x1106, 0x3057).Class(6, 0x80).Dword(0x74, dword74)}));
+        CPCIInterface* pci = scannedPCI();
+        CPCIDevice* function = pci ? pci->FindDevice(0, 7, 4) : nullptr;
+        EXPECT_TRUE(function);
+        return function ? adopt(new VIA_686AB_MonitorIOEnable(function)) : nullptr;
+    }
+};
+
+TEST_F(VIA686MonitorEnable, SetByEnableAndClearedAgainAtClose) {
+    CCommand* command = startWithEnable(kVIAEnableOff);
+    ASSERT_TRUE(command);
+    EXPECT_EQ(command->Save(), 1);
+    EXPECT_EQ(command->Enable(), 1);
+    EXPECT_EQ(configDword(kVIAPowerManagement, 0x74), kVIAEnableOff | 1);
+    sdk().Close();
+    EXPECT_EQ(configDword(kVIAPowerManagement, 0x74), kVIAEnableOff);
+}
+
+TEST_F(VIA686MonitorEnable, ABitSetAtStartIsLeftSet) {
+    CCommand* command = startWithEnable(kVIAEnableOff | 1);
+    ASSERT_TRUE(command);
+    command->Save();
+    record();
+    command->Enable();
+    EXPECT_EQ(writes(AccessKind::PciConfig), 0u);
+    sdk().Close();
+    EXPECT_EQ(configDword(kVIAPowerManagement, 0x74), kVIAEnableOff | 1);
+}
+
+TEST_F(VIA686MonitorEnable, ARegisterThatCannotBeReadIsNotWritten) {
+    CCommand* command = startWithEnable(kVIAEnableOff);
+    ASSERT_TRUE(command);
+    command->Save();
+    hw().injectFault(machine::Fault{AccessKind::PciConfig, AccessDir::Read, machine::pciLinear(kVIAPowerManagement, 0x74),
+                                    machine::pciLinear(kVIAPowerManagement, 0x77)});
+    record();
+    EXPECT_EQ(command->Enable(), 1);
+    EXPECT_EQ(command->Restore(), 1);
+    EXPECT_EQ(writes(AccessKind::PciConfig), 0u);
+}
 
 // ---- AMD family 10h: extended configuration access ----
 
