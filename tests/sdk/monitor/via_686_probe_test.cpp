@@ -38,11 +38,12 @@ public:
     unsigned first() const override { return kEnableRegister; }
     unsigned last() const override { return kEnableRegister + 3; }
     void read(unsigned offset, std::span<uint8_t> out) override {
-        for (size_t i = 0; i < out.size(); ++i) out[i] = uint8_t(value_ >> (8 * (offset + i)));
+        // `offset` is the register's, inside [first, last].
+        for (size_t i = 0; i < out.size(); ++i) out[i] = uint8_t(value_ >> (8 * (offset - first() + i)));
     }
     void write(unsigned offset, std::span<const uint8_t> data) override {
         for (size_t i = 0; i < data.size(); ++i) {
-            const unsigned shift = 8 * unsigned(offset + i);
+            const unsigned shift = 8 * unsigned(offset - first() + i);
             value_ = (value_ & ~(0xFFu << shift)) | uint32_t(data[i]) << shift;
         }
         if (!sticks_) value_ &= ~kEnableBit;
