@@ -81,7 +81,7 @@ bool HostHasBattery() {
 TEST(PlatformSensorRuns, ThisHostsBatteriesWithoutError) {
     VexaRun run;
     const std::string monitors = MonitorsSection(RunReport(run));
-    if (!HostHasBattery()) EXPECT_EQ(monitors.find("Hardware monitor\tBattery\n"), std::string::npos) << monitors;
+    if (!HostHasBattery()) { EXPECT_EQ(monitors.find("Hardware monitor\tBattery\n"), std::string::npos) << monitors; }
 }
 
 } // namespace

@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
         UpdateCase{"EntryBeyondTheRead", FileFillingTheRead("") + "vexa=1.7.2.0;", k1710, 1, {}},
         UpdateCase{"HugeNumbersDoNotWrap", "[BRENIK_VER];vexa=99999999999.0.0.0;", k1710, 0, {{2147483647, 0, 0, 0}}},
         UpdateCase{"EmptyReply", "", k1710, 1, {}}),
-    [](const ::testing::TestParamInfo<UpdateCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<UpdateCase>& row) { return std::string(row.param.name); });
 
 // An unreachable server is reported only when asked from the menu, with
 // WinINet's error number for a refused connection.

@@ -103,7 +103,7 @@ TEST(X58MonitorReadings, TheW83667HGReadsWhatItsDumpRecorded) {
         const Reading& reading = voltages.at(input.index);
         const double expected = Expected(fields, "voltages", input.name, "value");
         EXPECT_NEAR(reading.raw * 0.008 * input.divider, expected, 1e-6);
-        if (input.defaultLabelScalesAsChip) EXPECT_NEAR(reading.value, expected, 0.005 + 1e-9);
+        if (input.defaultLabelScalesAsChip) { EXPECT_NEAR(reading.value, expected, 0.005 + 1e-9); }
     }
 
     // SYSTIN at 0x27 in whole degrees, CPUTIN and AUXTIN of banks 1 and 2 in

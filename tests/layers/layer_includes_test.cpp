@@ -142,7 +142,7 @@ TEST_P(LayerIncludes, KeepTheLayers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Program, LayerIncludes, ::testing::Values("app", "sdk", "platform", "machine"),
-                         [](const auto& info) { return std::string(info.param); });
+                         [](const auto& row) { return std::string(row.param); });
 
 } // namespace
 } // namespace vexa::test

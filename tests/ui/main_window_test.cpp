@@ -295,6 +295,6 @@ INSTANTIATE_TEST_SUITE_P(
                                   {L"4.0 clocks", L"5 clocks", L"5 clocks", L"13 clocks"}, true},
                       SamplePages{"x58", "machines/x58-nehalem", L"X58", L" DDR3", L"Triple",
                                   {L"9.0 clocks", L"9 clocks", L"9 clocks", L"24 clocks"}, true}),
-    [](const ::testing::TestParamInfo<SamplePages>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<SamplePages>& row) { return std::string(row.param.name); });
 
 } // namespace

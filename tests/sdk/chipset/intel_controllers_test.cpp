@@ -318,7 +318,7 @@ TEST_P(IntelControllers, DecodesAndLeavesTheRegistersAsFound) {
     ASSERT_TRUE(chipset->m_pNorthBridge);
     const CMemoryInfo& m = *chipset->m_pMemoryInfo;
     const Expected& e = c.expect;
-    if (e.model) EXPECT_STREQ(chipset->m_pNorthBridge->m_szModel, e.model);
+    if (e.model) { EXPECT_STREQ(chipset->m_pNorthBridge->m_szModel, e.model); }
     EXPECT_EQ(m.m_iMemoryType, e.type);
     EXPECT_STREQ(m.m_szRatio, e.ratioText);
     EXPECT_FLOAT_EQ(m.m_fFSBDRAMRatio, e.ratio);
@@ -339,7 +339,7 @@ TEST_P(IntelControllers, DecodesAndLeavesTheRegistersAsFound) {
     EXPECT_EQ(m.m_iTCCD_WR_L, e.tccdWRL);
     EXPECT_EQ(m.m_fUncoreRatio, e.uncore);
     EXPECT_EQ(m.m_bAsynchronous, 0);
-    if (!(e.ratio > 0.0f)) EXPECT_EQ(m.GetDRAMFrequency(133.33f, 20.0f), -1.0f) << "no ratio, no DRAM clock";
+    if (!(e.ratio > 0.0f)) { EXPECT_EQ(m.GetDRAMFrequency(133.33f, 20.0f), -1.0f) << "no ratio, no DRAM clock"; }
 
     // A second pass gives the same record and leaves the registers too.
     EXPECT_EQ(chipset->Refresh(), 1);
@@ -352,7 +352,7 @@ TEST_P(IntelControllers, DecodesAndLeavesTheRegistersAsFound) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, IntelControllers, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<Case>& row) { return std::string(row.param.name); });
 
 } // namespace
 } // namespace vexa::test

@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                  -1},
         InitCase{"CountBeyondTheRecords", R"({"reported_adapters": 100000000, "adapters": [)" + Adapter() + "]}", true,
                  3}),
-    [](const ::testing::TestParamInfo<InitCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<InitCase>& row) { return std::string(row.param.name); });
 
 TEST_F(AdlTest, WithoutVendorLibrariesNothingIsLoaded) {
     CDisplayInterface* display = StartWith(R"({"adapters": [)" + Adapter() + "]}", 0);
@@ -177,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadingCase{"NoLevels", R"(, "levels": [])", -1.0f, 1, 0.0f, 1, 0.0f, 0, 0, 1, 0.0f, 0, 0, 0, 0},
         ReadingCase{"LevelsCountedBeyondTheRecord", R"(, "reported_levels": 1000000)" + kLevels, -1.0f, 1, 0.0f, 1, 0.0f,
                     0, 0, 1, 0.0f, 64, 1, 700.0f, 400.0f}),
-    [](const ::testing::TestParamInfo<ReadingCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<ReadingCase>& row) { return std::string(row.param.name); });
 
 TEST_F(AdlTest, OnlyTheGPUUsageIsAskedAndOnlyLevelsBelowTheCount) {
     CDisplayInterface* display = StartWith(R"({"adapters": [)" + Adapter(kLevels) + "]}");

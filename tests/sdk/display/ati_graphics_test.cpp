@@ -70,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BIOSCase{"AtomPointerOutsideTheROM", WithWord(AtomBIOS(2500, 0), 0x20C, 0xFFF0), true, false, 27000, 27000},
                       BIOSCase{"AtomShortROM", WithWord(AtomBIOS(2500, 0), 2, 0x01), true, false, 27000, 27000},
                       BIOSCase{"AtomClockZero", AtomBIOS(0, 0), true, true, 27000, 27000}),
-    [](const ::testing::TestParamInfo<BIOSCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<BIOSCase>& row) { return std::string(row.param.name); });
 
 // ---- Clock arithmetic ----
 
@@ -170,7 +170,7 @@ TEST_P(AtiDevices, TablesNameTheAdapter) {
     EXPECT_NE(adapter->FindAPIEntry(api), nullptr);
     EXPECT_EQ(adapter->FamilyCode, c.family);
     EXPECT_STREQ(adapter->Codename, c.codename);
-    if (*c.adapterName) EXPECT_STREQ(adapter->Name, c.adapterName);
+    if (*c.adapterName) { EXPECT_STREQ(adapter->Name, c.adapterName); }
     if (c.technology > 0) EXPECT_FLOAT_EQ(adapter->Technology, c.technology);
     else EXPECT_EQ(adapter->Technology, -1.0f);
     EXPECT_EQ(adapter->I2CSpace != nullptr, c.i2cSpace);
@@ -191,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(
         DeviceCase{"RV515", 0x718A, 0x2500115, "RV515", "", 0.09f, true, 0xFFFFFFFF},
         DeviceCase{"Trinity", 0x9901, 0x2000000, "Trinity", "AMD Radeon HD 7660D", -1.0f, false, 0xFFFFFFFF},
         DeviceCase{"Unknown", 0x1234, 0x2000000, "", "", -1.0f, false, 0xFFFFFFFF}),
-    [](const ::testing::TestParamInfo<DeviceCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<DeviceCase>& row) { return std::string(row.param.name); });
 
 TEST_F(AtiIdentification, TemperatureOffsetForTheAPUs) {
     startGpu({AtiFunction(0x9901), AtiFunction(0x954F, 0xFDFE0000, 1)},
@@ -280,7 +280,7 @@ INSTANTIATE_TEST_SUITE_P(
                     0x1089, 2, 0x4D},
         ThermalCase{"OnDieSensor", "", R"("0x730": "0x3C")", 0x4700, 0xFFFFFFFF, 0xFFFFFFFF},
         ThermalCase{"OnDieReadingZero", "", "", 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}),
-    [](const ::testing::TestParamInfo<ThermalCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<ThermalCase>& row) { return std::string(row.param.name); });
 
 // ---- Readings ----
 
@@ -369,7 +369,7 @@ TEST_P(AtiRegisterReadings, MemoryAndClocks) {
     if (c.coreResult) EXPECT_NEAR(core, c.core, 0.01f);
     else EXPECT_EQ(core, -5.0f);
     EXPECT_EQ(api_->GetMemoryClock(adapter, 0, &memory, &min, &max), c.memoryResult);
-    if (c.memoryResult) EXPECT_NEAR(memory, c.memory, 0.01f);
+    if (c.memoryResult) { EXPECT_NEAR(memory, c.memory, 0.01f); }
     EXPECT_EQ(min, -5.0f);
     EXPECT_EQ(max, -5.0f);
 }
@@ -396,7 +396,7 @@ INSTANTIATE_TEST_SUITE_P(
                             1, 1024, 0, 0, 1, 600.0f, 1, 2 * 27.0f * 43 * 0.0625f},
         RegisterReadingCase{"UnreadableSize", 0x954F, R"("0x5428": "0xFFFFFFFF")", 0, 0, 1, 32, 0, 0, 0, 0},
         RegisterReadingCase{"R5XXNothing", 0x71C0, "", 0, 0, 0, 0, 0, 0, 0, 0}),
-    [](const ::testing::TestParamInfo<RegisterReadingCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<RegisterReadingCase>& row) { return std::string(row.param.name); });
 
 TEST_F(AtiReadings, AFailedRegisterReadIsNoAnswer) {
     CDisplayAdapter* adapter = StartWith(0x954F, "none", R"("0x600": "0x1A0", "0x608": "0x960000", "0x730": "0x3C")");

@@ -79,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EngineCase{"r6xx", 0, 0, 1, "R6XXLine0"}, EngineCase{"r6xx", 2, 2, 1, "R6XXLine2"},
                       EngineCase{"r8xx", 1, 1, 1, "R8XXLineEngine"}, EngineCase{"r8xx", 5, 5, 1, "R8XXLine5"},
                       EngineCase{"r8xx", 7, 7, 1, "R8XXPinEngine"}, EngineCase{"r8xx", 6, 6, 1, "R8XXPinLine6"}),
-    [](const ::testing::TestParamInfo<EngineCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<EngineCase>& row) { return std::string(row.param.name); });
 
 struct MissingBusCase {
     const char* engine;

@@ -135,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
         // The silent boards of the W83627DHG class keep the NCT6776 class's defaults here.
         BoardCase{"SameKeyOtherClass", 0x5CA3, 0xC100C3, 0x57C240, 0, 0, "VIN0", "TMPIN0", "FANIN0"},
         BoardCase{"UnknownBoard", 0x1934, 0x0541, 0x1234567, 0, 0, "VIN0", "TMPIN0", "FANIN0"}),
-    [](const ::testing::TestParamInfo<BoardCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<BoardCase>& row) { return std::string(row.param.name); });
 
 class Factory : public ::testing::Test {
 protected:

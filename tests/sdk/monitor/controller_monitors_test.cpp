@@ -267,9 +267,11 @@ TEST_F(SouthbridgeMonitors, SB600TwoVoltageBoardNeverReadsTheFirstInput) {
     AMD_SB600_HardwareMonitor monitor(0x6EEF158C, spaceAt(0xCD0));
     record();
     monitor.CreateSensors();
-    for (const machine::Access& access : hw().accessLog())
-        if (access.kind == machine::AccessKind::Port && access.dir == machine::AccessDir::Write && access.address == 0xCD0)
+    for (const machine::Access& access : hw().accessLog()) {
+        if (access.kind == machine::AccessKind::Port && access.dir == machine::AccessDir::Write && access.address == 0xCD0) {
             EXPECT_TRUE(access.value != 0x5A && access.value != 0x59);
+        }
+    }
     EXPECT_EQ(sensor(&monitor, SENSOR_VOLTAGE, 0), nullptr);
     EXPECT_STREQ(sensor(&monitor, SENSOR_VOLTAGE, 1)->m_szName, "CPU IO");
     EXPECT_STREQ(sensor(&monitor, SENSOR_VOLTAGE, 2)->m_szName, "+12V");

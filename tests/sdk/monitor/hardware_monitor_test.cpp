@@ -79,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FormulaCase{"FanCount", 0x400, 1, 0, 0, 0x1E0, 0, 0, 1406.25f},
                       FormulaCase{"FanStopped", 0x400, 1, 0, 0, 0, 0, 0, 0.0f},
                       FormulaCase{"FanRpm", 0x400, 2, 0, 0, 2500, 0, 0, 2500.0f}),
-    [](const ::testing::TestParamInfo<FormulaCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<FormulaCase>& row) { return std::string(row.param.name); });
 
 TEST_F(MonitorBase, TemperatureWithoutReadingIsNotConverted) {
     CHardwareMonitor monitor(MONITOR_CHIP, 1);

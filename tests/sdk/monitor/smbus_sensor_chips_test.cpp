@@ -79,7 +79,7 @@ TEST_P(Readings, RegistersReadAsTheChipMeansThem) {
     }
     ASSERT_NE(sensor, nullptr);
     EXPECT_NEAR(sensor->m_fValue, *c.value, std::fabs(*c.value) * 1e-4 + 1e-3);
-    if (c.label) EXPECT_STREQ(sensor->m_szName, c.label);
+    if (c.label) { EXPECT_STREQ(sensor->m_szName, c.label); }
 }
 
 constexpr uint32_t V = SENSOR_VOLTAGE, T = SENSOR_TEMPERATURE, F = SENSOR_FAN, PWM = SENSOR_FAN_PWM;
@@ -150,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadingCase{"Lm87Plus12", kNS, 0x87, {{0x24, 0xC4}}, V, 0, 12.25f, "ATX +12V"},
         ReadingCase{"Lm87TemperatureAbsent", kNS, 0x87, {{0x26, 0x80}, {0x27, 0x80}}, T, 0, std::nullopt},
         ReadingCase{"Lm63RemoteBelowZero", kNS, 0x41, {{0x01, 0xF0}}, T, 1, -16.0f, "Remote"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 // The ADT7490 and ADT7467 fan pulses: two bits per fan in 0x7B.
 TEST_F(ChipMonitor, FanPulsesGiveEachFanItsDivisor) {

@@ -221,8 +221,8 @@ INSTANTIATE_TEST_SUITE_P(
         // An LM63-family chip: the scan looks for LM63s at 0x4C by their id.
         ImageCase{"lm96163", "0x4c", "", 0xFF020041,
                   {{"temp1_input", T, 0, 1000, 0.5}, {"temp2_input", T, 1, 1000, 999}}, {}, {{0xFF, 0x41}}}),
-    [](const auto& info) {
-        std::string name = info.param.name;
+    [](const auto& row) {
+        std::string name = row.param.name;
         for (char& c : name)
             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
         return name;
@@ -256,7 +256,7 @@ TEST_P(UnknownSensorImages, ShowTheirIdOrNothing) {
 INSTANTIATE_TEST_SUITE_P(Chips, UnknownSensorImages,
                          ::testing::Values(UnknownChip{"adm1026", "0x2c", 0x410040}, UnknownChip{"max1617a", "0x18", 0x4D0001},
                                            UnknownChip{"max1617", "0x18", 0}, UnknownChip{"lm96163", "0x18", 0}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
 } // namespace vexa::test

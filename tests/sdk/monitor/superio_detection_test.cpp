@@ -107,7 +107,7 @@ TEST_P(Detection, FindsTheChipsAndLeavesThemAsFound) {
         SCOPED_TRACE(i);
         EXPECT_FALSE(chip(i).inConfigMode());
         EXPECT_EQ(chip(i).selectedDevice(), 0x03);
-        if (monitorBlock(i)) EXPECT_EQ(monitorBlock(i)->bankSelection(), banks[i]);
+        if (monitorBlock(i)) { EXPECT_EQ(monitorBlock(i)->bankSelection(), banks[i]); }
     }
     bool wrote4E = false;
     for (const machine::Access& access : ofKind(hw().accessLog(), machine::AccessKind::Port))
@@ -139,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
         DetectionCase{"WinbondIdTooLow",
                       {Chip(SuperIoProtocol::Winbond, 0x2E, {{0x20, 0x4F}}, 0x0B, 0x290)}, 0xFFFFFFFF, 0, {}, true},
         DetectionCase{"Nothing", {}, 0xFFFFFFFF, 0, {}, true}),
-    [](const ::testing::TestParamInfo<DetectionCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<DetectionCase>& row) { return std::string(row.param.name); });
 
 class SuperIoDetection : public MonitorTest {};
 

@@ -316,7 +316,7 @@ const ChipCase kChipCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Winbond, ChipReadings, ::testing::ValuesIn(kChipCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // A W83627EHF whose chip does not answer still has its temperatures, with
 // no reading.
