@@ -16,7 +16,7 @@
 #include "sdk/monitor/asus_monitors.h"
 #include "sdk/monitor/southbridge_voltage_monitors.h"
 #include "sdk/system/acpi_interface.h"
-#include "tests/sdk/monitor/platform_source_test_support.h"
+#include "tests/sdk/monitor/board_source_test_support.h"
 #include "tests/support/image_dir.h"
 
 namespace vexa::test {
@@ -34,7 +34,7 @@ AbitUGuruSettings::Bank Bank(std::initializer_list<std::pair<uint8_t, uint8_t>> 
     return bank;
 }
 
-class UGuruMonitors : public PlatformSourceTest {
+class UGuruMonitors : public BoardSourceTest {
 protected:
     void startWith(AbitUGuruSettings settings) {
         std::vector<std::unique_ptr<machine::PortDevice>> devices;
@@ -159,7 +159,7 @@ machine::AppleSmcSettings MacBookProKeys() {
     return smc;
 }
 
-class AppleSMCMonitor : public PlatformSourceTest {
+class AppleSMCMonitor : public BoardSourceTest {
 protected:
     machine::AppleSmc* startWith(machine::AppleSmcSettings settings, const SmbiosNames& names = kMacBookPro) {
         std::vector<std::unique_ptr<machine::PortDevice>> devices;
@@ -225,7 +225,7 @@ TEST_F(AppleSMCMonitor, MacProWithoutItsModelNameGetsNoMonitor) {
 
 // ---- AMD SB6xx/7xx and Gigabyte DES ----
 
-class SouthbridgeMonitors : public PlatformSourceTest {
+class SouthbridgeMonitors : public BoardSourceTest {
 protected:
     machine::IndexedRegisters* startWithPorts(uint16_t indexPort, uint16_t dataPort,
                                               std::initializer_list<std::pair<uint8_t, uint8_t>> values,

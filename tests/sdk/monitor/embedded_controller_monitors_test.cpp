@@ -11,7 +11,7 @@
 #include "sdk/core/sensor.h"
 #include "sdk/monitor/asus_monitors.h"
 #include "sdk/monitor/dell_smi_monitor.h"
-#include "tests/sdk/monitor/platform_source_test_support.h"
+#include "tests/sdk/monitor/board_source_test_support.h"
 
 namespace vexa::test {
 namespace {
@@ -26,7 +26,7 @@ const SmbiosNames kAsusBoard{"ASUS", "Desktop", "ASUSTeK", "XA5BA"};     // 0x2F
 const SmbiosNames kEeePc{"ASUSTeK", "Eee PC", "ASUSTeK Computer INC.", "-2A"};  // 0x3FC
 const SmbiosNames kDell{"Dell Inc.", "Latitude D630", "Dell Inc. ", "0KU184"};
 
-class EmbeddedControllerMonitors : public PlatformSourceTest {
+class EmbeddedControllerMonitors : public BoardSourceTest {
 protected:
     EmbeddedController* startWithController(const SmbiosNames& names, EmbeddedControllerSettings settings) {
         std::vector<std::unique_ptr<machine::PortDevice>> devices;
@@ -137,10 +137,10 @@ TEST_F(EmbeddedControllerMonitors, AsusBoardWithUnreadableBankRegisterLeavesTheB
     EXPECT_EQ(ec->reg(0xFF), 0xFF);
 }
 
-class EeePcMonitor : public PlatformSourceTest {
+class EeePcMonitor : public BoardSourceTest {
 protected:
     void SetUp() override {
-        PlatformSourceTest::SetUp();
+        BoardSourceTest::SetUp();
         std::vector<std::unique_ptr<machine::PortDevice>> devices;
         controller_ = add<machine::EeePcControllerPorts>(
             devices, std::map<uint16_t, uint8_t>{{0xF451, 55}, {0xF466, 0x0B}, {0xF467, 0xB8}, {0xF463, 40}, {0xF4D3, 0}});
@@ -211,7 +211,7 @@ struct DellStateCase {
     uint8_t state;
 };
 
-class DellFanState : public PlatformSourceTest, public ::testing::WithParamInterface<DellStateCase> {};
+class DellFanState : public BoardSourceTest, public ::testing::WithParamInterface<DellStateCase> {};
 
 TEST_P(DellFanState, PercentBecomesTheNearestState) {
     startPlatform(kDell, {}, DellHandler());

@@ -12,7 +12,7 @@
 #include "sdk/hw/pci_interface.h"
 #include "sdk/hw/register_space_pmio.h"
 #include "sdk/monitor/via_686_vt1211.h"
-#include "tests/sdk/monitor/platform_source_test_support.h"
+#include "tests/sdk/monitor/board_source_test_support.h"
 
 namespace vexa::test {
 namespace {
@@ -75,7 +75,7 @@ machine::PciConfigSpace::Registers Function(uint16_t vendor, uint16_t device, ui
     return registers;
 }
 
-class Via686Probe : public PlatformSourceTest {
+class Via686Probe : public BoardSourceTest {
 protected:
     // The southbridges' power-management functions at 00:07.4, 00:08.4 and
     // on, each beside its ISA bridge at function 0, behind a VIA host

@@ -1,4 +1,4 @@
-#include "tests/sdk/monitor/platform_source_test_support.h"
+#include "tests/sdk/monitor/board_source_test_support.h"
 
 #include "sdk/core/helpers.h"
 #include "sdk/core/sensor.h"
@@ -8,7 +8,7 @@
 
 namespace vexa::test {
 
-void PlatformSourceTest::startPlatform(const SmbiosNames& names,
+void BoardSourceTest::startPlatform(const SmbiosNames& names,
                                        std::vector<std::unique_ptr<machine::PortDevice>> devices,
                                        machine::SimulatedHardware hardware) {
     std::string error;
@@ -32,13 +32,13 @@ void PlatformSourceTest::startPlatform(const SmbiosNames& names,
         useBoard(StringHash(names.boardProduct.c_str()), StringByteSum(names.boardProduct.c_str()));
 }
 
-CHardwareMonitorInterface& PlatformSourceTest::initialised() {
+CHardwareMonitorInterface& BoardSourceTest::initialised() {
     domain_ = &monitors();
     EXPECT_EQ(domain_->Init(), 1);
     return *domain_;
 }
 
-CHardwareMonitor* PlatformSourceTest::monitorWithId(uint32_t id) {
+CHardwareMonitor* BoardSourceTest::monitorWithId(uint32_t id) {
     if (!domain_) return nullptr;
     CTListIterator<CHardwareMonitor> it(domain_->m_pMonitors);
     for (CHardwareMonitor* monitor = it.GetFirst(); monitor; monitor = it.GetNext())
@@ -46,11 +46,11 @@ CHardwareMonitor* PlatformSourceTest::monitorWithId(uint32_t id) {
     return nullptr;
 }
 
-CSensor* PlatformSourceTest::sensor(CHardwareMonitor* monitor, uint32_t classCode, uint32_t index) {
+CSensor* BoardSourceTest::sensor(CHardwareMonitor* monitor, uint32_t classCode, uint32_t index) {
     return monitor ? monitor->FindSensorById(classCode | index) : nullptr;
 }
 
-double PlatformSourceTest::elapsedMs(std::chrono::steady_clock::time_point start) {
+double BoardSourceTest::elapsedMs(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 

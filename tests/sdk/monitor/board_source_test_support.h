@@ -20,7 +20,7 @@ struct SmbiosNames {
     std::string systemMaker, systemProduct, boardMaker, boardProduct;
 };
 
-class PlatformSourceTest : public MonitorTest {
+class BoardSourceTest : public MonitorTest {
 protected:
     // Starts the machine: the ports' devices, the SMBIOS tables with the
     // names, the DMI interface and the mainboard (when the board has a name).
