@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -76,6 +77,19 @@ FileStatus readFileBytes(const std::string& path, size_t limit, std::vector<uint
 
 FileStatus readFileText(const std::string& path, size_t limit, std::string& text, std::string& error) {
     return readBounded(path, limit, text, error);
+}
+
+std::vector<std::string> listFolder(const std::string& path) {
+    constexpr size_t kMostEntries = 4096;
+    std::vector<std::string> names;
+    DIR* dir = opendir(path.c_str());
+    if (!dir) return names;
+    while (const dirent* entry = readdir(dir)) {
+        if (names.size() >= kMostEntries) break;
+        if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
+    }
+    closedir(dir);
+    return names;
 }
 
 std::string readSysfsAttribute(const std::string& path) {

@@ -23,6 +23,11 @@ FileStatus readOpenedFile(int fd, const std::string& path, size_t limit, std::ve
                           std::string& error);
 FileStatus readOpenedFile(int fd, const std::string& path, size_t limit, std::string& text, std::string& error);
 
+// The names in a folder, dot entries left out, at most 4096 of them (far
+// more than any sysfs folder holds), in the order the folder lists them;
+// empty when the folder cannot be read.
+std::vector<std::string> listFolder(const std::string& path);
+
 // The first line of a sysfs attribute of at most 4096 bytes (a page, all the
 // kernel gives), trimmed; empty when it cannot be read.
 std::string readSysfsAttribute(const std::string& path);

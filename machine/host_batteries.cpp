@@ -7,7 +7,6 @@
 #include "machine/host_machine.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <optional>
 
 #include "machine/file_bytes.h"
@@ -86,14 +85,12 @@ std::optional<BatteryFacts> hostBattery(const std::string& folder, size_t index)
 } // namespace
 
 std::vector<BatteryFacts> HostMachine::batteries() const {
-    std::vector<std::string> supplies;
-    std::error_code code;
-    for (const auto& entry : std::filesystem::directory_iterator(sysRoot_ + "/sys/class/power_supply", code))
-        supplies.push_back(entry.path().string());
+    const std::string folder = sysRoot_ + "/sys/class/power_supply";
+    std::vector<std::string> supplies = listFolder(folder);
     std::sort(supplies.begin(), supplies.end());
     std::vector<BatteryFacts> batteries;
     for (const std::string& supply : supplies)
-        if (auto facts = hostBattery(supply, batteries.size())) batteries.push_back(std::move(*facts));
+        if (auto facts = hostBattery(folder + "/" + supply, batteries.size())) batteries.push_back(std::move(*facts));
     return batteries;
 }
 

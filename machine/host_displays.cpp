@@ -4,7 +4,6 @@
 #include "machine/host_machine.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "machine/file_bytes.h"
 
@@ -16,16 +15,15 @@ constexpr size_t kEdidLimit = 256 * 128;
 } // namespace
 
 std::vector<std::vector<uint8_t>> HostMachine::monitorEdids() const {
-    std::vector<std::string> connectors;
-    std::error_code code;
-    for (const auto& entry : std::filesystem::directory_iterator(sysRoot_ + "/sys/class/drm", code))
-        connectors.push_back(entry.path().string());
+    const std::string folder = sysRoot_ + "/sys/class/drm";
+    std::vector<std::string> connectors = listFolder(folder);
     std::sort(connectors.begin(), connectors.end());
     std::vector<std::vector<uint8_t>> edids;
     for (const std::string& connector : connectors) {
         std::vector<uint8_t> bytes;
         std::string error;
-        if (readFileBytes(connector + "/edid", kEdidLimit, bytes, error) == FileStatus::Ok && !bytes.empty())
+        const std::string edid = folder + "/" + connector + "/edid";
+        if (readFileBytes(edid, kEdidLimit, bytes, error) == FileStatus::Ok && !bytes.empty())
             edids.push_back(std::move(bytes));
     }
     return edids;

@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
@@ -25,7 +24,6 @@
 namespace vexa::machine {
 namespace {
 
-constexpr size_t kMaxEntries = 4096;   // of a sysfs folder
 constexpr unsigned kMaxUsbTiers = 7;  // root hub, five hubs, a device
 constexpr const char* kDiskInterfaceClass = "{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
 constexpr const char* kUsbDeviceClass = "{36fc9e60-c465-11cf-8056-444553540000}";
@@ -39,18 +37,6 @@ uint64_t numberAttribute(const std::string& path, uint64_t fallback, bool hex = 
     uint64_t value = 0;
     const bool ok = hex ? parseHex(text, value, 16) : parseDecimal(text, value, UINT64_MAX);
     return ok ? value : fallback;
-}
-
-std::vector<std::string> folderEntries(const std::string& path) {
-    std::vector<std::string> names;
-    DIR* dir = opendir(path.c_str());
-    if (!dir) return names;
-    while (const dirent* entry = readdir(dir)) {
-        if (names.size() >= kMaxEntries) break;
-        if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
-    }
-    closedir(dir);
-    return names;
 }
 
 bool exists(const std::string& path) {
@@ -145,7 +131,7 @@ AtaOutcome sgDataIn(const std::string& device, const AtaRegisters& r, std::span<
 
 class UsbWalk {
 public:
-    explicit UsbWalk(std::string folder) : folder_(std::move(folder)), entries_(folderEntries(folder_)) {}
+    explicit UsbWalk(std::string folder) : folder_(std::move(folder)), entries_(listFolder(folder_)) {}
 
     std::vector<UsbController> controllers() {
         std::vector<std::pair<uint64_t, std::string>> buses;
@@ -216,7 +202,7 @@ private:
 std::vector<std::string> HostMachine::diskNames() const {
     const std::string blocks = sysRoot_ + "/sys/block";
     std::vector<std::string> names;
-    for (const std::string& name : folderEntries(blocks)) {
+    for (const std::string& name : listFolder(blocks)) {
         // CD-ROM and floppy drives are not disks; devices without a device
         // behind them (loop, ram, zram, device-mapper) are not drives.
         if (startsWith(name, "sr") || startsWith(name, "fd")) continue;

@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <cpuid.h>
 #include <cstdio>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sched.h>
 #include <memory>
@@ -181,14 +180,9 @@ std::optional<SmbiosData> HostMachine::smbios() const {
 std::vector<AcpiTable> HostMachine::acpiTables() const {
     const std::string dir = sysRoot_ + "/sys/firmware/acpi/tables";
     std::vector<std::string> names;
-    if (DIR* listing = opendir(dir.c_str())) {
-        while (const dirent* entry = readdir(listing)) {
-            const std::string name = entry->d_name;
-            if (name == "." || name == "..") continue;
-            struct stat info {};
-            if (stat((dir + "/" + name).c_str(), &info) == 0 && S_ISREG(info.st_mode)) names.push_back(name);
-        }
-        closedir(listing);
+    for (const std::string& name : listFolder(dir)) {
+        struct stat info {};
+        if (stat((dir + "/" + name).c_str(), &info) == 0 && S_ISREG(info.st_mode)) names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     std::vector<AcpiTable> tables;

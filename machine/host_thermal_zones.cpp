@@ -9,7 +9,6 @@
 #include "machine/host_machine.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "machine/file_bytes.h"
 #include "machine/text_scan.h"
@@ -18,18 +17,18 @@ namespace vexa::machine {
 
 namespace {
 
-// Far beyond real machines (a handful of zones a few levels deep).
-constexpr size_t kMostZones = 256;
+// Far beyond real zones, a few levels deep.
 constexpr size_t kDeepestPath = 16;
 constexpr char kZonePrefix[] = "thermal_zone";
 constexpr int64_t kZeroCelsiusTenthsKelvin = 2732;
 constexpr uint64_t kLargestMillidegrees = 1000000000;
 
-// An ACPI name segment: four characters, A-Z, 0-9 and _, no leading digit.
+// An ACPI name segment as the kernel writes it: four name characters.
 bool isNameSegment(std::string_view name) {
-    if (name.size() != 4 || (name[0] >= '0' && name[0] <= '9')) return false;
-    return std::all_of(name.begin(), name.end(),
-                       [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; });
+    if (name.size() != 4) return false;
+    for (size_t i = 0; i < name.size(); ++i)
+        if (!isAcpiNameCharacter(name[i], i)) return false;
+    return true;
 }
 
 // "\_TZ_.THRM" as its segments; empty when it is no absolute path.
@@ -63,16 +62,12 @@ struct Scope {
 };
 
 // The thermal zones' folders in the kernel's numbering.
-std::vector<std::pair<uint64_t, std::filesystem::path>> zoneFolders(const std::string& classFolder) {
-    std::vector<std::pair<uint64_t, std::filesystem::path>> zones;
-    std::error_code code;
-    for (const auto& entry : std::filesystem::directory_iterator(classFolder, code)) {
-        const std::string name = entry.path().filename().string();
+std::vector<std::pair<uint64_t, std::string>> zoneFolders(const std::string& classFolder) {
+    std::vector<std::pair<uint64_t, std::string>> zones;
+    for (const std::string& name : listFolder(classFolder)) {
         uint64_t number = 0;
-        if (name.rfind(kZonePrefix, 0) != 0 || !parseDecimal(name.substr(sizeof kZonePrefix - 1), number, 1u << 30))
-            continue;
-        zones.emplace_back(number, entry.path());
-        if (zones.size() == kMostZones) break;
+        if (name.rfind(kZonePrefix, 0) == 0 && parseDecimal(name.substr(sizeof kZonePrefix - 1), number, 1u << 30))
+            zones.emplace_back(number, classFolder + "/" + name);
     }
     std::sort(zones.begin(), zones.end());
     return zones;
@@ -85,14 +80,14 @@ const HostMachine::ThermalZones& HostMachine::thermalZones() const {
         Scope root{std::string(AcpiNamespaceNode::kRootName), {}, {}};
         bool any = false;
         for (const auto& [number, folder] : zoneFolders(sysRoot_ + "/sys/class/thermal")) {
-            if (readSysfsAttribute((folder / "type").string()) != "acpitz") continue;
-            const auto segments = pathSegments(readSysfsAttribute((folder / "device" / "path").string()));
+            if (readSysfsAttribute(folder + "/type") != "acpitz") continue;
+            const auto segments = pathSegments(readSysfsAttribute(folder + "/device/path"));
             if (segments.empty()) continue;
             Scope* scope = &root;
             for (const std::string& segment : segments) scope = &scope->child(segment);
             Scope& method = scope->child("_TMP");
             if (!method.children.empty() || !method.temperatureFile.empty()) continue;
-            method.temperatureFile = (folder / "temp").string();
+            method.temperatureFile = folder + "/temp";
             any = true;
         }
         if (!any) return;

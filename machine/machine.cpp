@@ -38,6 +38,10 @@ bool isAcpiHal(const DeviceNode& node) {
 
 } // namespace
 
+bool isAcpiNameCharacter(char c, size_t position) {
+    return (c >= 'A' && c <= 'Z') || c == '_' || (position > 0 && c >= '0' && c <= '9');
+}
+
 void addAcpiHalDevice(std::vector<DeviceNode>& tree) {
     if (std::any_of(tree.begin(), tree.end(), isAcpiHal)) return;
     if (tree.empty()) tree.emplace_back();  // the root

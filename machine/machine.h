@@ -198,6 +198,10 @@ struct AcpiNamespaceNode {
     bool operator==(const AcpiNamespaceNode&) const = default;
 };
 
+// Whether `c` may stand at `position` of an ACPI name segment: A-Z and _
+// anywhere, 0-9 after the first character.
+bool isAcpiNameCharacter(char c, size_t position);
+
 enum class AccessKind : uint8_t { Cpuid, Tsc, Msr, Port, Memory, PciConfig };
 enum class AccessDir : uint8_t { Read, Write };
 

@@ -641,9 +641,8 @@ void readDriver(const json& section, DriverBehaviour& driver) {
 std::string acpiName(const std::string& key, const std::string& path) {
     checkAcpiNameLength(key, path);
     for (size_t i = 0; i < key.size(); ++i) {
-        const char c = key[i];
-        const bool ok = (c >= 'A' && c <= 'Z') || c == '_' || (i > 0 && c >= '0' && c <= '9');
-        if (!ok) fail(path, quoteForMessage(key) + " is not an ACPI name (A-Z, 0-9 and _, not starting with a digit)");
+        if (!isAcpiNameCharacter(key[i], i))
+            fail(path, quoteForMessage(key) + " is not an ACPI name (A-Z, 0-9 and _, not starting with a digit)");
     }
     std::string name = key;
     name.resize(4, '_');
